@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vuruzid::capture {
+
+// Receives each key-down of the desktop: the virtual-key code (0-255) and the
+// Insert-key state (low bit: toggled on; sign bit: held down).
+using KeyDownHandler = std::function<void(uint8_t virtualKey, int16_t insertKeyState)>;
+
+// Desktop-wide key-down capture, delivered on the thread that installed it
+// between that thread's other events. It only watches: no application loses a
+// key. Nothing is recorded while it is not installed.
+class KeyCapture {
+ public:
+  explicit KeyCapture(KeyDownHandler onKeyDown);
+  ~KeyCapture();  // removes an installed capture
+  KeyCapture(const KeyCapture&) = delete;
+  KeyCapture& operator=(const KeyCapture&) = delete;
+
+  // Installs the capture; false, with a reason a user can read, when it cannot start.
+  bool Install(std::string* whyNot);
+  void Remove();
+  bool IsInstalled() const { return HookHandle() != 0; }
+  // Identifies the installed capture; 0 when none is installed.
+  uintptr_t HookHandle() const;
+
+  // A note to show once when keys of some applications cannot be seen (for
+  // instance in a Wayland session); empty when every key can be.
+  static std::string SessionWarning();
+
+ private:
+  class Backend;
+  std::unique_ptr<Backend> backend_;
+  KeyDownHandler onKeyDown_;
+};
+
+// The checking on/off switch of the main window and the display it drives.
+class CheckingSwitch {
+ public:
+  CheckingSwitch(KeyDownHandler onKeyDown, std::function<void(const std::string&)> showMessage);
+
+  // The on/off button: switches capture on, or off. When capture cannot
+  // start, the user is told why and checking stays off.
+  void Toggle();
+  // Switches checking off if it is on (also used before changing the on-top style).
+  void TurnOff();
+
+  int CheckingOn() const { return checkingOn_; }
+  // Caption of the on/off button: what the next press will do.
+  std::string_view ToggleCaption() const { return checkingOn_ ? "off" : "on"; }
+  bool IndicatorVisible() const { return checkingOn_ != 0; }
+  uintptr_t HookHandle() const { return capture_.HookHandle(); }
+
+ private:
+  KeyCapture capture_;
+  std::function<void(const std::string&)> showMessage_;
+  int checkingOn_ = 0;
+  bool warnedAboutSession_ = false;
+};
+
+}  // namespace vuruzid::capture

@@ -1,0 +1,72 @@
+#include "engine/LanguageLibrary.h"
+
+#include <bit>
+#include <cstring>
+
+#include "platform/AtomicFile.h"
+
+namespace vuruzid {
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'V', 'L', 'I', 'B', '\r', '\n', '\x1a'};
+constexpr uint32_t kVersion = 1;
+constexpr size_t kHeaderBytes = 16;
+
+uint32_t ReadU32(const unsigned char* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void AppendU32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::path& path) {
+  auto file = platform::MappedFile::Open(path);
+  if (!file) return nullptr;
+  const std::string_view data = file->Bytes();
+  const size_t size = data.size();
+  if (size < kHeaderBytes) return nullptr;
+
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  if (std::memcmp(bytes, kMagic, sizeof kMagic) != 0 || ReadU32(bytes + 8) != kVersion) return nullptr;
+  const uint64_t count = ReadU32(bytes + 12);
+  const uint64_t tableBytes = (count + 1) * 4;
+  if (kHeaderBytes + tableBytes > size) return nullptr;
+  const uint64_t blobBytes = size - kHeaderBytes - tableBytes;
+
+  // Read in place: the mapping is page-aligned and the header is 16 bytes.
+  static_assert(std::endian::native == std::endian::little, "the container is read in place");
+  const auto* offsets = reinterpret_cast<const uint32_t*>(bytes + kHeaderBytes);
+  if (offsets[0] != 0 || offsets[count] != blobBytes) return nullptr;
+  for (uint64_t i = 0; i < count; ++i)
+    if (offsets[i] > offsets[i + 1]) return nullptr;
+
+  std::unique_ptr<LanguageLibrary> library(new LanguageLibrary);
+  library->offsets_ = offsets;
+  library->blob_ = reinterpret_cast<const char*>(bytes + kHeaderBytes + tableBytes);
+  library->count_ = static_cast<uint32_t>(count);
+  library->mayHoldNul_ = std::memchr(library->blob_, 0, blobBytes) != nullptr;
+  library->file_ = std::move(file);
+  return library;
+}
+
+bool WriteLanguageLibrary(const std::filesystem::path& path, const std::vector<std::string>& strings) {
+  uint64_t blobBytes = 0;
+  for (const auto& s : strings) blobBytes += s.size();
+  if (strings.size() >= UINT32_MAX || blobBytes > UINT32_MAX) return false;
+
+  std::string out;
+  out.reserve(kHeaderBytes + (strings.size() + 1) * 4 + blobBytes);
+  out.append(kMagic, sizeof kMagic);
+  AppendU32(out, kVersion);
+  AppendU32(out, static_cast<uint32_t>(strings.size()));
+  uint32_t offset = 0;
+  AppendU32(out, offset);
+  for (const auto& s : strings) AppendU32(out, offset += static_cast<uint32_t>(s.size()));
+  for (const auto& s : strings) out += s;
+  return platform::ReplaceFileAtomically(path, out);
+}
+
+}  // namespace vuruzid

@@ -1,0 +1,178 @@
+#include "engine/SpellingEngine.h"
+
+#include "engine/Cp1251.h"
+#include "engine/TextLines.h"
+#include "platform/ProgramFolder.h"
+
+namespace vuruzid {
+namespace {
+
+constexpr size_t kSuggestionRows = 9;
+
+}  // namespace
+
+SpellingEngine::SpellingEngine(EngineFiles files, std::function<void(const std::string&)> showMessage)
+    : files_(std::move(files)), showMessage_(std::move(showMessage)) {
+  display_.suggestions.reserve(kSuggestionRows);
+}
+
+std::string_view SpellingEngine::UserWordFileName(int language) {
+  return language == kEnglish ? "data/dat_u.txt" : "data/datr_u.txt";
+}
+
+std::string_view SpellingEngine::LibraryFileName(int language) {
+  return language == kEnglish ? "english.dll" : "russian.dll";
+}
+
+void SpellingEngine::LoadLanguage(int language) {
+  if (language != kEnglish && language != kRussian) return;
+  const std::string_view name = LibraryFileName(language);
+
+  std::shared_ptr<const LanguageLibrary> library;
+  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) library = LanguageLibrary::Open(*path);
+  if (!library) {
+    if (showMessage_) showMessage_("Can not load " + std::string(name));
+    return;
+  }
+
+  const std::string countText(library->LoadString(0));
+  const auto count = ParseWholeNumber(countText);
+  if (!count) throw EngineError("'" + cp1251::ToUtf8(countText) + "' is not a valid integer value");
+  if (*count <= 0) return;
+  if (static_cast<uint64_t>(*count) >= library->StringCount()) {
+    // The count promises words the table does not hold: a damaged library.
+    if (showMessage_) showMessage_("Can not load " + std::string(name));
+    return;
+  }
+  wordList_.AppendLibrary(std::move(library), static_cast<uint32_t>(*count));
+}
+
+bool SpellingEngine::InsertWord(std::string_view word) {
+  if (wordList_.InsertWord(word) != WordList::Insertion::Inserted) return false;
+  display_.suggestions.clear();
+  return true;
+}
+
+void SpellingEngine::MergeUserWords() {
+  for (size_t i = 0; i < userWordList_.size(); ++i) {
+    const std::string word = cp1251::ToUpper(cp1251::Trim(userWordList_[i]));
+    if (!word.empty()) InsertWord(word);
+  }
+}
+
+void SpellingEngine::ActivateLanguage(int language) {
+  if (language == kEnglish || language == kRussian) {
+    language_ = language;
+    display_.language = language == kEnglish ? "Eng" : "Rus";
+  }
+  wordList_.clear();
+  userWordList_.clear();
+  LoadLanguage(language);
+  if (language != kEnglish && language != kRussian) return;
+
+  if (auto lines = ReadTextLines(files_.folder / UserWordFileName(language))) userWordList_ = std::move(*lines);
+  MergeUserWords();
+  layoutId_ = language == kEnglish ? kEnglishLayoutId : kRussianLayoutId;
+  layout_ = LayoutFromId(layoutId_);
+}
+
+void SpellingEngine::SwitchLanguage() {
+  ActivateLanguage(language_ == kEnglish ? kRussian : kEnglish);
+  display_.suggestions.clear();
+}
+
+int SpellingEngine::SignalError() {
+  display_.wordColour = kRedColour;
+  return signalEnabled_ == 1 ? 1 : 0;
+}
+
+void SpellingEngine::ClearWord() {
+  display_.word.clear();
+  currentWord_.clear();
+  cursorPos_ = 0;
+}
+
+void SpellingEngine::ResetWord() {
+  ClearWord();
+  display_.suggestions.clear();
+}
+
+int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
+  insertMode_ = insertKeyState;
+  display_.mode = insertMode_ == 1 ? "Insert" : "Overwr.";
+
+  const KeyMeaning key = InterpretKey(static_cast<uint8_t>(virtualKey), layout_);
+  if (key.keyClass == KeyClass::Ignored) return 0;
+  display_.wordColour = kLimeColour;
+  int beeps = 0;
+
+  switch (key.keyClass) {
+    case KeyClass::WordCharacter:
+      if (cursorPos_ > 0 && currentWord_[cursorPos_ - 1] == cp1251::kErrorMarker) ClearWord();
+      if (insertMode_ == 1 || cursorPos_ >= currentWord_.size())
+        currentWord_.insert(cursorPos_, 1, static_cast<char>(key.character));
+      else
+        currentWord_[cursorPos_] = static_cast<char>(key.character);
+      ++cursorPos_;
+      break;
+    case KeyClass::Editing:
+      if (virtualKey == vk::kLeft) {
+        if (cursorPos_ > 0) --cursorPos_;
+      } else if (virtualKey == vk::kRight) {
+        if (cursorPos_ < currentWord_.size()) ++cursorPos_;
+      } else if (cursorPos_ > 0) {
+        currentWord_.erase(--cursorPos_, 1);
+      }
+      break;
+    case KeyClass::WordEnd:
+      // Without a dictionary nothing can be judged: the word is simply finished.
+      if (currentWord_.empty() || currentWord_.back() == cp1251::kErrorMarker || wordList_.empty() ||
+          wordList_.FindExact(currentWord_)) {
+        ClearWord();
+      } else {
+        currentWord_.insert(cursorPos_++, 1, static_cast<char>(cp1251::kErrorMarker));
+        beeps += SignalError();
+      }
+      break;
+    case KeyClass::Ignored:
+      break;
+  }
+
+  display_.word = currentWord_;
+  lookupIndex_ = wordList_.LowerBound(currentWord_);
+
+  const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;
+  const size_t end = std::min(start + kSuggestionRows, wordList_.size());
+  const size_t rows = start > 0 ? end - start : 0;
+  display_.suggestions.resize(rows);
+  for (size_t i = 0; i < rows; ++i) display_.suggestions[i].assign(wordList_[start + i]);
+
+  // Signal when no dictionary word starts with the letters typed so far.
+  if (!currentWord_.empty() && !wordList_.empty() && !wordList_[lookupIndex_].starts_with(currentWord_))
+    beeps += SignalError();
+  return beeps;
+}
+
+void SpellingEngine::SaveUserWords() const {
+  const std::string_view name = UserWordFileName(language_);
+  if (!WriteTextLines(files_.folder / name, userWordList_))
+    throw EngineError("Cannot create file " + std::string(name));
+}
+
+void SpellingEngine::AddUserWord(const std::string& word) {
+  InsertWord(word);
+  userWordList_.push_back(word);
+  SaveUserWords();
+  display_.wordColour = kLimeColour;
+  display_.word = word;
+}
+
+std::optional<std::string> WordToOffer(std::string_view displayedWord) {
+  if (!cp1251::GreaterThanSpace(displayedWord)) return std::nullopt;
+  std::string word(displayedWord);
+  if (const size_t marker = word.find(static_cast<char>(cp1251::kErrorMarker)); marker != std::string::npos)
+    word.erase(marker, 1);
+  return std::string(cp1251::Trim(word));
+}
+
+}  // namespace vuruzid

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/KeyMap.h"
+#include "engine/WordList.h"
+
+namespace vuruzid {
+
+// An error the engine raises for the program's top-level handler to show.
+class EngineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The user's own words of the current language, exactly as read from the user
+// word file, then the words added while the program runs.
+using UserWordList = std::vector<std::string>;
+
+inline constexpr uint32_t kLimeColour = 65280;  // 0x00FF00
+inline constexpr uint32_t kRedColour = 255;     // 0x0000FF: blue, green, red from the high byte down
+
+// What the main window shows of the engine; each field maps onto one control.
+// All text is Windows-1251.
+struct Display {
+  std::string word;                      // the word display (Label7)
+  uint32_t wordColour = kLimeColour;     // its colour, kLimeColour or kRedColour
+  std::string_view mode = "Insert";      // insert/overwrite state (Label1): "Insert" or "Overwr."
+  std::string_view language;             // current language (Label2): "Eng" or "Rus"
+  std::vector<std::string> suggestions;  // up to nine neighbouring words (ListBox1)
+};
+
+// Where the engine finds its files.
+struct EngineFiles {
+  std::filesystem::path folder = ".";                     // the program folder, holding data/
+  std::vector<std::filesystem::path> librarySearchPath;   // where language libraries are looked for
+};
+
+// The spelling engine: the word list of the current language with the user's
+// words merged in, and the interpreter that rebuilds the word being typed from
+// virtual-key codes and judges it. Plain state, driven from one thread.
+class SpellingEngine {
+ public:
+  static constexpr int kEnglish = 0, kRussian = 1;
+
+  // `showMessage` shows a message to the user and returns when it was read.
+  SpellingEngine(EngineFiles files, std::function<void(const std::string&)> showMessage);
+
+  // Language libraries and user words.
+  void LoadLanguage(int language);
+  bool InsertWord(std::string_view word);  // true when the word was inserted
+  void MergeUserWords();
+  void ActivateLanguage(int language);
+  void SwitchLanguage();  // the language button: the other language, suggestions cleared
+
+  // One key-down: the virtual-key code (0-255) and the Insert-key state (low
+  // bit toggled, sign bit held). Returns how many beeps the key asks for (0-2).
+  int ProcessKey(int virtualKey, int16_t insertKeyState);
+
+  // Empties the word being typed and its display (the window being shown).
+  void ResetWord();
+
+  // Adds a word the user confirmed (already upper-cased): into the word list,
+  // appended to the user word list, the user word file rewritten, and shown
+  // in lime. Throws EngineError when the file cannot be written; the word is
+  // kept in memory either way.
+  void AddUserWord(const std::string& word);
+  // Rewrites the user word file of the current language; throws EngineError.
+  void SaveUserWords() const;
+
+  // The user word file of a language, relative to the program folder.
+  static std::string_view UserWordFileName(int language);
+  static std::string_view LibraryFileName(int language);
+
+  const Display& display() const { return display_; }
+  const WordList& wordList() const { return wordList_; }
+  const UserWordList& userWordList() const { return userWordList_; }
+  int language() const { return language_; }
+  const std::string& layoutId() const { return layoutId_; }
+  const std::string& currentWord() const { return currentWord_; }
+  size_t cursorPos() const { return cursorPos_; }
+  size_t lookupIndex() const { return lookupIndex_; }
+  int insertMode() const { return insertMode_; }
+  int signalEnabled() const { return signalEnabled_; }
+  void setSignalEnabled(int enabled) { signalEnabled_ = enabled; }
+
+ private:
+  int SignalError();  // returns the beeps it asks for
+  void ClearWord();
+
+  EngineFiles files_;
+  std::function<void(const std::string&)> showMessage_;
+
+  WordList wordList_;
+  UserWordList userWordList_;
+  int language_ = kEnglish;
+  std::string layoutId_;
+  KeyLayout layout_ = KeyLayout::Other;
+
+  std::string currentWord_;
+  size_t cursorPos_ = 0;
+  size_t lookupIndex_ = 0;
+  int insertMode_ = 1;
+  int signalEnabled_ = 1;
+
+  Display display_;
+};
+
+// The text the add-word dialog offers for the word display's text: the first
+// error marker removed and the rest trimmed; nothing when the display holds
+// nothing worth offering (empty, a single blank, or a control character first).
+std::optional<std::string> WordToOffer(std::string_view displayedWord);
+
+}  // namespace vuruzid

@@ -1,0 +1,133 @@
+#include "engine/WordList.h"
+
+#include <algorithm>
+
+#include "engine/Cp1251.h"
+
+namespace vuruzid {
+
+std::string_view WordList::operator[](size_t index) const {
+  if (literal_) return literalWords_[index];
+  if (extras_.empty()) return Base(index);
+  // Extra j stands at position baseRank + j; find the first at or after `index`.
+  size_t lo = 0, hi = extras_.size();
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (extras_[mid].baseRank + mid < index)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo < extras_.size() && extras_[lo].baseRank + lo == index) return extras_[lo].word;
+  return Base(index - lo);
+}
+
+void WordList::clear() {
+  library_.reset();
+  baseCount_ = 0;
+  extras_.clear();
+  literal_ = false;
+  literalWords_.clear();
+}
+
+void WordList::MakeLiteral() {
+  if (literal_) return;
+  std::vector<std::string> words;
+  words.reserve(size());
+  for (size_t i = 0; i < size(); ++i) words.emplace_back((*this)[i]);
+  clear();
+  literalWords_ = std::move(words);
+  literal_ = true;
+}
+
+void WordList::AppendLibrary(std::shared_ptr<const LanguageLibrary> library, uint32_t count) {
+  if (count == 0) return;
+  bool ordered = empty();
+  for (uint32_t id = 2; ordered && id <= count; ++id)
+    ordered = library->LoadString(id - 1) <= library->LoadString(id);
+  if (ordered) {
+    library_ = std::move(library);
+    baseCount_ = count;
+    return;
+  }
+  MakeLiteral();
+  literalWords_.reserve(literalWords_.size() + count);
+  for (uint32_t id = 1; id <= count; ++id) literalWords_.emplace_back(library->LoadString(id));
+}
+
+void WordList::Append(std::string_view word) {
+  if (!literal_ && (empty() || back() <= word)) {
+    extras_.push_back({std::string(word), baseCount_});
+    return;
+  }
+  MakeLiteral();
+  literalWords_.emplace_back(word);
+}
+
+size_t WordList::BaseLowerBound(std::string_view word) const {
+  size_t lo = 0, hi = baseCount_;
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (Base(mid) < word)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+size_t WordList::ExtrasLowerBound(std::string_view word) const {
+  return std::partition_point(extras_.begin(), extras_.end(),
+                              [word](const Extra& e) { return std::string_view(e.word) < word; }) -
+         extras_.begin();
+}
+
+size_t WordList::FirstNotBefore(std::string_view word) const {
+  if (!literal_) return BaseLowerBound(word) + ExtrasLowerBound(word);
+  for (size_t i = 0; i < literalWords_.size(); ++i)
+    if (!(std::string_view(literalWords_[i]) < word)) return i;
+  return literalWords_.size();
+}
+
+std::optional<size_t> WordList::FindExact(std::string_view word) const {
+  if (literal_) {
+    const auto it = std::find(literalWords_.begin(), literalWords_.end(), word);
+    if (it == literalWords_.end()) return std::nullopt;
+    return it - literalWords_.begin();
+  }
+  const size_t index = FirstNotBefore(word);
+  if (index < size() && (*this)[index] == word) return index;
+  return std::nullopt;
+}
+
+size_t WordList::LowerBound(std::string_view word) const {
+  if (word.empty() || empty()) return 0;
+  return std::min(FirstNotBefore(word), size() - 1);
+}
+
+WordList::Insertion WordList::InsertWord(std::string_view text) {
+  if (!cp1251::GreaterThanSpace(text)) return Insertion::Ignored;
+  const std::string upper = cp1251::ToUpper(text);
+  const std::string_view word = cp1251::Trim(upper);
+  if (word.empty()) return Insertion::Ignored;
+
+  if (empty() || word > back()) {
+    Append(word);
+    return Insertion::Inserted;
+  }
+  if (literal_) {
+    const size_t index = FirstNotBefore(word);
+    if (literalWords_[index] == word) return Insertion::Duplicate;
+    literalWords_.insert(literalWords_.begin() + index, std::string(word));
+    return Insertion::Inserted;
+  }
+  const size_t baseRank = BaseLowerBound(word);
+  const size_t extraIndex = ExtrasLowerBound(word);
+  if ((baseRank < baseCount_ && Base(baseRank) == word) ||
+      (extraIndex < extras_.size() && extras_[extraIndex].word == word))
+    return Insertion::Duplicate;
+  extras_.insert(extras_.begin() + extraIndex, Extra{std::string(word), baseRank});
+  return Insertion::Inserted;
+}
+
+}  // namespace vuruzid

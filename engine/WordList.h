@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/LanguageLibrary.h"
+
+namespace vuruzid {
+
+// The dictionary of the current language: upper-case words addressed by a
+// 0-based index, normally in ascending byte order without duplicates.
+//
+// While the list is in byte order (the normal case) it is kept as a view of
+// the memory-mapped language library plus a small sorted side list of the
+// words inserted since, so loading costs no copying and every lookup is a
+// binary search. A library that delivers its words out of order switches the
+// list to a plain vector on which every lookup is the literal linear scan, so
+// results stay exactly what the scans give.
+class WordList {
+ public:
+  enum class Insertion { Ignored, Duplicate, Inserted };
+
+  size_t size() const { return literal_ ? literalWords_.size() : baseCount_ + extras_.size(); }
+  bool empty() const { return size() == 0; }
+  std::string_view operator[](size_t index) const;
+  std::string_view back() const { return (*this)[size() - 1]; }
+
+  void clear();
+
+  // Appends strings 1..count of the library in id order, unchanged.
+  void AppendLibrary(std::shared_ptr<const LanguageLibrary> library, uint32_t count);
+  // Appends one word at the end, unchanged.
+  void Append(std::string_view word);
+
+  // True while the list is known to be in (non-descending) byte order.
+  bool InByteOrder() const { return !literal_; }
+
+  // Index of the first entry equal to `word`.
+  std::optional<size_t> FindExact(std::string_view word) const;
+  // Index of the first entry that is greater than or equal to `word`; the
+  // last index when every entry sorts before it; 0 for an empty word or list.
+  size_t LowerBound(std::string_view word) const;
+
+  // Puts `word`, upper-cased and trimmed, at its place in byte order unless it
+  // is blank or already present. Into an empty list it is appended.
+  Insertion InsertWord(std::string_view word);
+
+ private:
+  // An inserted word and the number of library words that sort before it.
+  struct Extra {
+    std::string word;
+    size_t baseRank;
+  };
+
+  std::string_view Base(size_t index) const { return library_->LoadString(static_cast<uint32_t>(index + 1)); }
+  size_t BaseLowerBound(std::string_view word) const;
+  size_t ExtrasLowerBound(std::string_view word) const;
+  size_t FirstNotBefore(std::string_view word) const;  // size() when none
+  void MakeLiteral();
+
+  std::shared_ptr<const LanguageLibrary> library_;
+  size_t baseCount_ = 0;
+  std::vector<Extra> extras_;  // sorted by word
+
+  bool literal_ = false;
+  std::vector<std::string> literalWords_;
+};
+
+}  // namespace vuruzid

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs a command inside a private X session: Xvfb (with XTEST, RECORD and XKB),
+# the openbox window manager and the trayer tray host. Used by the test script
+# and by the screenshot and benchmark scripts. The session ends with the command.
+set -euo pipefail
+
+screen_size=${VURUZID_SCREEN:-1280x1024x24}
+
+xvfb_out=$(mktemp)
+Xvfb -displayfd 3 -screen 0 "$screen_size" -nolisten tcp +extension RECORD +extension XTEST \
+  3>"$xvfb_out" >/dev/null 2>&1 &
+xvfb_pid=$!
+helpers=()
+cleanup() {
+  for p in "${helpers[@]}"; do kill "$p" 2>/dev/null || true; done
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -f "$xvfb_out"
+}
+trap cleanup EXIT
+
+for _ in $(seq 100); do
+  [ -s "$xvfb_out" ] && break
+  sleep 0.05
+done
+if [ ! -s "$xvfb_out" ]; then
+  echo "Xvfb did not start" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$xvfb_out")"
+unset WAYLAND_DISPLAY
+
+if [ "${VURUZID_NO_WM:-0}" != 1 ]; then
+  openbox >/dev/null 2>&1 &
+  helpers+=($!)
+  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
+  helpers+=($!)
+  # Wait until the window manager has claimed the screen.
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+fi
+
+"$@"
