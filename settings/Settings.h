@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,6 +15,11 @@ using SettingsList = std::vector<std::string>;
 inline constexpr std::string_view kSettingsFileName = "data/Vuruzid.ini";
 inline constexpr std::string_view kSettingsWriteError = "Cannot create file data/Vuruzid.ini.";
 
+// Lines that other windows read or change in memory.
+inline constexpr std::size_t kUserNameLine = 1;            // shown on the About page, set by the welcome dialog
+inline constexpr std::size_t kInstallationNumberLine = 2;  // shown on the About page after "PN: "
+inline constexpr std::size_t kSettingsLineCount = 16;      // lines a complete file holds (more are kept)
+
 struct SettingsLoadResult {
   bool firstRun = false;     // the file could not be read: first-run lines were made
   bool writeFailed = false;  // ...and writing them failed (show kSettingsWriteError)
@@ -26,6 +32,9 @@ SettingsLoadResult LoadSettings(const std::filesystem::path& folder, SettingsLis
 
 // Ten digits: the local date as yymmdd, then a random number from 5000 to 8999.
 std::string MakeInstallationNumber(std::chrono::system_clock::time_point now);
+
+// The sixteen lines of a first run, in index order.
+SettingsList FirstRunSettings(const std::string& installationNumber);
 
 // The values the start-up sequence restores, each with its fall-back applied.
 struct StartupSettings {

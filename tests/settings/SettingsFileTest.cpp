@@ -1,0 +1,203 @@
+// Loading and saving data/Vuruzid.ini on real files in a temporary program folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "TempFolder.h"
+#include "engine/TextLines.h"
+#include "settings/Settings.h"
+
+namespace vuruzid {
+namespace {
+
+using testing::TempFolder;
+namespace fs = std::filesystem;
+
+const std::regex kTenDigits("[0-9]{10}");
+
+std::string FirstRunBytes(const std::string& installationNumber) {
+  std::string bytes = "QOR Vuruzid v.1.1\r\nUser Name\r\n" + installationNumber +
+                      "\r\n0\r\n1\r\n50\r\n50\r\nfsNormal\r\n1\r\n";
+  for (int i = 0; i < 7; ++i) bytes += "Normal\r\n";
+  return bytes;
+}
+
+TEST(SettingsLoad, MissingFileIsAFirstRunWritingSixteenCrLfLines) {
+  TempFolder folder;
+  SettingsList list;
+  const auto result = LoadSettings(folder.Path(), list);
+
+  EXPECT_TRUE(result.firstRun);
+  EXPECT_FALSE(result.writeFailed);
+  ASSERT_EQ(list.size(), 16u);
+  EXPECT_TRUE(std::regex_match(list[kInstallationNumberLine], kTenDigits)) << list[2];
+  EXPECT_EQ(folder.ReadSettingsBytes(), FirstRunBytes(list[kInstallationNumberLine]));
+  EXPECT_EQ(list, FirstRunSettings(list[kInstallationNumberLine]));
+
+  // The next start finds the file: no second first run, same number.
+  SettingsList again;
+  EXPECT_FALSE(LoadSettings(folder.Path(), again).firstRun);
+  EXPECT_EQ(again, list);
+}
+
+TEST(SettingsLoad, EmptyFileIsLoadedAndNotRewritten) {
+  TempFolder folder;
+  folder.WriteSettingsBytes("");
+  SettingsList list;
+  const auto result = LoadSettings(folder.Path(), list);
+
+  EXPECT_FALSE(result.firstRun);
+  EXPECT_FALSE(result.writeFailed);
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(folder.ReadSettingsBytes(), "");
+  const auto startup = ReadStartupSettings(list, 1024, 768);
+  EXPECT_EQ(startup.language, 0);
+  EXPECT_EQ(startup.left, 50);
+  EXPECT_EQ(startup.top, 50);
+  EXPECT_EQ(startup.signalEnabled, 1);
+}
+
+TEST(SettingsLoad, LinesKeepTheirPlacesAndBytes) {
+  TempFolder folder;
+  folder.WriteSettingsBytes("one\r\n\r\n  two \rthree\nfour");
+  SettingsList list;
+  EXPECT_FALSE(LoadSettings(folder.Path(), list).firstRun);
+  EXPECT_EQ(list, (SettingsList{"one", "", "  two ", "three", "four"}));
+}
+
+TEST(SettingsLoad, UnreadableFileIsAFirstRunAndReportsTheFailedWrite) {
+  TempFolder folder;
+  fs::create_directory(folder.SettingsFile());  // a folder where the file should be
+  SettingsList list;
+  const auto result = LoadSettings(folder.Path(), list);
+
+  EXPECT_TRUE(result.firstRun);
+  EXPECT_TRUE(result.writeFailed);
+  EXPECT_EQ(list.size(), 16u);  // start-up goes on with the first-run values
+  EXPECT_TRUE(fs::is_directory(folder.SettingsFile()));
+}
+
+TEST(SettingsLoad, MissingDataFolderKeepsTheFirstRunLinesInMemory) {
+  TempFolder folder;
+  fs::remove(folder.Path() / "data");
+  SettingsList list;
+  const auto result = LoadSettings(folder.Path(), list);
+
+  EXPECT_TRUE(result.firstRun);
+  EXPECT_TRUE(result.writeFailed);
+  EXPECT_EQ(list, FirstRunSettings(list.at(kInstallationNumberLine)));
+  EXPECT_FALSE(fs::exists(folder.Path() / "data"));  // the program creates no folders
+}
+
+TEST(SettingsSave, TwentyLinesComeBackWithOnlyTheCloseLinesReplaced) {
+  TempFolder folder;
+  SettingsList written{"edited by hand", "Ada", "2403075123", "0", "7", "50", "50",
+                       "fsStayOnTop", "1"};
+  for (int i = 9; i < 20; ++i) written.push_back("extra " + std::to_string(i));
+  ASSERT_TRUE(WriteTextLines(folder.SettingsFile(), written));
+
+  SettingsList list;
+  ASSERT_FALSE(LoadSettings(folder.Path(), list).firstRun);
+  ASSERT_EQ(list.size(), 20u);
+  ASSERT_TRUE(SaveSettings(folder.Path(), list,
+                           {.language = 1, .left = 300, .top = 200, .stayOnTop = false,
+                            .signalEnabled = 0}));
+
+  SettingsList expected = written;
+  expected[0] = "QOR Vuruzid v.1.1";
+  expected[3] = "1";
+  expected[4] = "1";
+  expected[5] = "300";
+  expected[6] = "200";
+  expected[7] = "fsNormal";
+  expected[8] = "0";
+  EXPECT_EQ(list, expected);
+  EXPECT_EQ(folder.ReadSettingsBytes(), JoinLinesCrLf(expected));
+}
+
+TEST(SettingsSave, SavedValuesAreWhatTheNextStartRestores) {
+  TempFolder folder;
+  SettingsList list;
+  LoadSettings(folder.Path(), list);
+  ASSERT_TRUE(SaveSettings(folder.Path(), list,
+                           {.language = 1, .left = 321, .top = 654, .stayOnTop = true,
+                            .signalEnabled = 0}));
+  EXPECT_EQ(list[7], "fsStayOnTop");
+
+  SettingsList next;
+  ASSERT_FALSE(LoadSettings(folder.Path(), next).firstRun);
+  const auto startup = ReadStartupSettings(next, 1280, 1024);
+  EXPECT_EQ(startup.language, 1);
+  EXPECT_EQ(startup.left, 321);
+  EXPECT_EQ(startup.top, 654);
+  EXPECT_EQ(startup.signalEnabled, 0);
+}
+
+TEST(SettingsSave, NegativeLeftEdgeIsSavedAndFallsBackAtTheNextStart) {
+  TempFolder folder;
+  SettingsList list;
+  LoadSettings(folder.Path(), list);
+  ASSERT_TRUE(SaveSettings(folder.Path(), list, {.left = -20, .top = 200}));
+
+  SettingsList next;
+  LoadSettings(folder.Path(), next);
+  EXPECT_EQ(next.at(5), "-20");
+  const auto startup = ReadStartupSettings(next, 1024, 768);
+  EXPECT_EQ(startup.left, 50);
+  EXPECT_EQ(startup.top, 200);
+}
+
+TEST(SettingsSave, ShortListIsCompletedKeepingWhatItHas) {
+  TempFolder folder;
+  folder.WriteSettingsBytes("x\r\nAda\r\n2403075123\r\n1\r\n");
+  SettingsList list;
+  ASSERT_FALSE(LoadSettings(folder.Path(), list).firstRun);
+  ASSERT_TRUE(SaveSettings(folder.Path(), list, {.language = 1, .left = 10, .top = 20}));
+
+  SettingsList expected = FirstRunSettings("2403075123");
+  expected[1] = "Ada";
+  expected[3] = "1";
+  expected[5] = "10";
+  expected[6] = "20";
+  EXPECT_EQ(list, expected);
+  EXPECT_EQ(folder.ReadSettingsBytes(), JoinLinesCrLf(expected));
+}
+
+TEST(SettingsSave, ListWithoutAnInstallationNumberGetsANewOne) {
+  TempFolder folder;
+  for (const SettingsList& start : {SettingsList{}, SettingsList{"x", "Ada"}}) {
+    SettingsList list = start;
+    ASSERT_TRUE(SaveSettings(folder.Path(), list, {}));
+    ASSERT_EQ(list.size(), 16u);
+    EXPECT_TRUE(std::regex_match(list[kInstallationNumberLine], kTenDigits))
+        << list[kInstallationNumberLine];
+    EXPECT_EQ(list[kUserNameLine], start.size() > 1 ? "Ada" : "User Name");
+    EXPECT_EQ(list[15], "Normal");
+  }
+}
+
+TEST(SettingsSave, FailedWriteIsReportedAndLosesNothing) {
+  TempFolder folder;
+  SettingsList list = FirstRunSettings("2403075123");
+
+  // No data folder: reported, the list still holds the values to save.
+  fs::remove(folder.Path() / "data");
+  EXPECT_FALSE(SaveSettings(folder.Path(), list, {.language = 1, .left = 77}));
+  EXPECT_EQ(list[3], "1");
+  EXPECT_EQ(list[5], "77");
+  EXPECT_FALSE(fs::exists(folder.Path() / "data"));
+
+  // A read-only file: reported, the file keeps its bytes.
+  fs::create_directory(folder.Path() / "data");
+  folder.WriteSettingsBytes("kept\r\n");
+  fs::permissions(folder.SettingsFile(), fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(SaveSettings(folder.Path(), list, {}));
+  EXPECT_EQ(folder.ReadSettingsBytes(), "kept\r\n");
+  fs::permissions(folder.SettingsFile(), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_TRUE(SaveSettings(folder.Path(), list, {}));
+  EXPECT_EQ(folder.ReadSettingsBytes(), JoinLinesCrLf(list));
+}
+
+}  // namespace
+}  // namespace vuruzid
