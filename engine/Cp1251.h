@@ -27,7 +27,7 @@ bool GreaterThanSpace(std::string_view text);
 
 // Word characters: "-", A-Z, the grave accent and the Cyrillic capitals А-Я.
 constexpr bool IsWordCharacter(unsigned char c) {
-  return c == '-' || (c >= 'A' && c <= 'Z') || c == kGraveAccent || c >= 0xC0;
+  return c == '-' || (c >= 'A' && c <= 'Z') || c == kGraveAccent || (c >= 0xC0 && c <= 0xDF);
 }
 
 // Conversions at the boundary to UTF-8 text (user interface, command line,

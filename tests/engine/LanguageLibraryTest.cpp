@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "engine/LanguageLibrary.h"
+#include "support/Dictionaries.h"
+#include "support/TempFolder.h"
+
+namespace vuruzid {
+namespace {
+
+using testing::TempFolder;
+
+TEST(LanguageLibrary, RoundTripKeepsEveryString) {
+  TempFolder dir;
+  const std::vector<std::string> strings{"3", "CAT", "", "DOG", std::string("\xC4\xCE\xCC", 3)};
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "lib", strings));
+  const auto library = LanguageLibrary::Open(dir / "lib");
+  ASSERT_TRUE(library);
+  ASSERT_EQ(library->StringCount(), strings.size());
+  for (uint32_t id = 0; id < strings.size(); ++id) EXPECT_EQ(library->LoadString(id), strings[id]);
+  EXPECT_EQ(library->LoadString(5), "");
+  EXPECT_EQ(library->LoadString(0xFFFFFFFF), "");
+}
+
+TEST(LanguageLibrary, ReadsAreCutAt254BytesAndAtNul) {
+  TempFolder dir;
+  const std::string longWord(300, 'A');
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "lib", {"2", longWord, std::string("AB\0CD", 5)}));
+  const auto library = LanguageLibrary::Open(dir / "lib");
+  ASSERT_TRUE(library);
+  EXPECT_EQ(library->LoadString(1), std::string(254, 'A'));
+  EXPECT_EQ(library->LoadString(2), "AB");
+}
+
+TEST(LanguageLibrary, DamagedFilesCannotBeLoaded) {
+  TempFolder dir;
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "good", {"2", "CAT", "DOG"}));
+  const std::string good = dir.Read("good");
+
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "missing"));
+  EXPECT_FALSE(LanguageLibrary::Open(dir.path()));  // a folder
+  dir.Write("empty", "");
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "empty"));
+  dir.Write("garbage", std::string(64, 'x'));
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "garbage"));
+
+  // Every truncation, down to the bare header, is refused.
+  for (size_t length = 1; length < good.size(); ++length) {
+    dir.Write("cut", good.substr(0, length));
+    EXPECT_FALSE(LanguageLibrary::Open(dir / "cut")) << length;
+  }
+  // Trailing bytes beyond the last string mean the table does not describe the file.
+  dir.Write("long", good + "X");
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "long"));
+
+  // A string count far beyond the file must not send reads out of bounds.
+  std::string hugeCount = good;
+  hugeCount[12] = hugeCount[13] = hugeCount[14] = hugeCount[15] = '\xFF';
+  dir.Write("huge", hugeCount);
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "huge"));
+
+  // Offsets that run backwards.
+  std::string backwards = good;
+  backwards[16 + 4] = 9;  // offset[1] beyond offset[2]
+  dir.Write("backwards", backwards);
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "backwards"));
+
+  // Another format version.
+  std::string version = good;
+  version[8] = 2;
+  dir.Write("version", version);
+  EXPECT_FALSE(LanguageLibrary::Open(dir / "version"));
+}
+
+TEST(LanguageLibrary, AnEmptyTableIsAValidFile) {
+  TempFolder dir;
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "lib", {}));
+  const auto library = LanguageLibrary::Open(dir / "lib");
+  ASSERT_TRUE(library);
+  EXPECT_EQ(library->StringCount(), 0u);
+  EXPECT_EQ(library->LoadString(0), "");
+}
+
+TEST(LanguageLibrary, WritingIntoAMissingFolderFails) {
+  TempFolder dir;
+  EXPECT_FALSE(WriteLanguageLibrary(dir / "no-such-folder" / "lib", {"0"}));
+}
+
+}  // namespace
+}  // namespace vuruzid
