@@ -1,0 +1,96 @@
+// vuruzid-check: tries the spelling engine without a desktop.
+//
+//   vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]
+//       checks the words (or the lines of standard input): known or not, with
+//       the nine neighbouring dictionary entries.
+//   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES
+//       replays virtual-key codes (decimal, separated by commas or blanks)
+//       through the keystroke interpreter and prints its outputs after each key.
+
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/SpellingEngine.h"
+#include "engine/TextLines.h"
+#include "platform/ProgramFolder.h"
+#include "tools/check/CheckCommands.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
+               "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n";
+  return 2;
+}
+
+bool ParseKeys(const std::string& text, std::vector<int>& keys) {
+  std::string spaced = text;
+  for (char& c : spaced)
+    if (c == ',') c = ' ';
+  std::istringstream in(spaced);
+  std::string item;
+  while (in >> item) {
+    const auto value = vuruzid::ParseWholeNumber(item);
+    if (!value || *value < 0 || *value > 255) return false;
+    keys.push_back(*value);
+  }
+  return !keys.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vuruzid;
+  int language = SpellingEngine::kEnglish;
+  std::filesystem::path folder = platform::CurrentFolder();
+  std::vector<int> keys;
+  bool replay = false;
+  int16_t insertState = 1;
+  std::vector<std::string> words;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--lang" && hasValue) {
+      const std::string value = argv[++i];
+      if (value != "en" && value != "ru") return Usage();
+      language = value == "en" ? SpellingEngine::kEnglish : SpellingEngine::kRussian;
+    } else if (arg == "--folder" && hasValue) {
+      folder = argv[++i];
+    } else if (arg == "--keys" && hasValue) {
+      replay = true;
+      if (!ParseKeys(argv[++i], keys)) {
+        std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255\n";
+        return 2;
+      }
+    } else if (arg == "--overwrite") {
+      insertState = 0;
+    } else if (arg == "--help" || arg == "-h" || arg.starts_with("--")) {
+      return Usage();
+    } else {
+      words.push_back(arg);
+    }
+  }
+
+  std::vector<std::filesystem::path> searchPath{folder};
+  for (auto& p : platform::LibrarySearchPath()) searchPath.push_back(p);
+  SpellingEngine engine(EngineFiles{folder, searchPath},
+                        [](const std::string& message) { std::cerr << "vuruzid-check: " << message << '\n'; });
+  try {
+    engine.ActivateLanguage(language);
+  } catch (const EngineError& e) {
+    std::cerr << "vuruzid-check: " << e.what() << '\n';
+    return 1;
+  }
+
+  if (replay) {
+    check::ReplayKeys(engine, keys, insertState, std::cout);
+    return 0;
+  }
+  if (words.empty())
+    for (std::string line; std::getline(std::cin, line);) words.push_back(line);
+  return check::CheckWords(engine, words, std::cout) == 0 ? 0 : 1;
+}
