@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+
+#include "settings/Settings.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTextBrowser;
+
+// The help and About window: the local help page on "Help", and on "About" the
+// product, its version, the installation number and the user's name, both read
+// from the settings at every show. Created once and kept hidden between uses.
+class THelpForm : public QDialog {
+ public:
+  // The address of the maker's web page that the About page opens.
+  static constexpr const char* kWebAddress = "https://www.vuruzid.example/";
+
+  explicit THelpForm(const vuruzid::SettingsList& settings, QWidget* parent = nullptr);
+
+  // Reloads the help page and rereads the settings, then shows the window
+  // modally on the page the user left selected (the About page the first time).
+  void ShowModal();
+
+  void Label4Click();
+
+  QTabWidget* TabbedNotebook1;
+  QTextBrowser* WebBrowser1;
+  QFrame* Bevel1;
+  QFrame* Bevel2;
+  QFrame* Bevel3;
+  QLabel* Image1;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label6;
+  QLabel* Label7;
+  QLabel* Label8;
+  QLabel* Label9;
+  QLabel* Label10;
+  QPushButton* BitBtn1;
+
+ private:
+  void BuildAboutPage(QWidget* page);
+  void FormShow();
+
+  const vuruzid::SettingsList& settings_;
+  std::filesystem::path CurDir;
+  bool shownBefore_ = false;
+};
+
+namespace vuruzid::ui {
+
+// The folder the program runs in, of any length. Throws std::runtime_error
+// when it cannot be read (for instance after it was deleted).
+std::filesystem::path ReadCurrentDir();
+
+// Shows the local HTML file `page` in `browser`, loading it afresh even when it
+// is already on view; a missing page gets a short explanation instead.
+void ShowLocalPage(QTextBrowser* browser, const std::filesystem::path& page);
+
+}  // namespace vuruzid::ui

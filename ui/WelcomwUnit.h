@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <filesystem>
+#include <string>
+
+#include "settings/Settings.h"
+
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+
+// The first-run welcome dialog: shows the read-me page, asks for the user's
+// name (stored as settings line 1) and installs the program's link in the
+// applications menu and on the desktop. Created once and kept hidden.
+class TWelcomeForm : public QDialog {
+ public:
+  // File names inside the program folder.
+  static constexpr const char* kReadmePage = "Readme.htm";
+  static constexpr const char* kLinkFolder = "Doder";
+  static constexpr const char* kLinkFile = "QOR_Vuruzid.desktop";
+  static constexpr const char* kProgramFile = "QOR_Vuruzid";
+  static constexpr const char* kIconFile = "QOR_Vuruzid.png";
+
+  explicit TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent = nullptr);
+
+  // Shows the read-me page and the dialog modally; returns when it closes.
+  void ShowModal();
+
+  // OK is possible once the untrimmed name sorts after " ".
+  void Edit1Change();
+  // Stores the trimmed name, installs the links, reports any problem and closes.
+  void BitBtn1Click();
+
+  // Makes the link in the link folder, then copies that folder into the
+  // applications menu and moves the link to the desktop, as the boxes say.
+  // Returns what the user should be told (steps skipped or failed); empty
+  // when all went well.
+  QStringList InstallShortcuts();
+  // Writes one link file starting `target` with `arguments` in `workingDirectory`.
+  // Returns false with the reason in `error`.
+  bool CreateShortcut(const std::filesystem::path& target, const std::string& arguments,
+                      const std::filesystem::path& workingDirectory,
+                      const std::filesystem::path& linkFile, std::string& error);
+
+  QTextBrowser* WebBrowser1;
+  QLabel* Label1;
+  QLineEdit* Edit1;
+  QPushButton* BitBtn1;
+  QCheckBox* CheckBox1;
+  QCheckBox* CheckBox2;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void FormShow();
+
+  vuruzid::SettingsList& settings_;
+};
