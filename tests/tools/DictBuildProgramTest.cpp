@@ -120,25 +120,14 @@ TEST_F(DictBuildProgramTest, ReportsFailuresAndLeavesTheOldLibraryAlone) {
   const auto words = Write("words.txt", "word\n");
   EXPECT_EQ(RunDictBuild({words.string(), (folder_ / "no-such-folder" / "english.dll").string()}), 1);
   EXPECT_NE(output_.find("cannot write"), std::string::npos) << output_;
-}
 
-TEST_F(DictBuildProgramTest, RecodesAffixAndDictionaryFiles) {
-  const auto affix = Write("ru.aff", "SET UTF-8\nSFX A Y 1\nSFX A а ой а\n");
-  const auto dictionary = Write("ru.dic", "2\nкошка/A\ncafé\n");
-  const fs::path affixOut = folder_ / "out.aff", dictionaryOut = folder_ / "out.dic";
-  ASSERT_EQ(RunDictBuild({"--recode-to-cp1251", affix.string(), dictionary.string(), affixOut.string(),
-                          dictionaryOut.string()}),
-            0)
-      << output_;
-  EXPECT_EQ(ReadAll(affixOut), Cp("SET CP1251\nSFX A Y 1\nSFX A а ой а\n"));
-  EXPECT_EQ(ReadAll(dictionaryOut), Cp("2\nкошка/A\n"));
-  EXPECT_NE(output_.find("1 entries left out"), std::string::npos) << output_;
-
-  const auto badAffix = Write("bad.aff", "SET ISO8859-1\n");
-  EXPECT_EQ(RunDictBuild({"--recode-to-cp1251", badAffix.string(), dictionary.string(), affixOut.string(),
-                          dictionaryOut.string()}),
+  const auto affix = Write("bad.aff", "SET ISO8859-1\n");
+  const auto affixOut = folder_ / "out.aff";
+  EXPECT_EQ(RunDictBuild({"--recode-to-cp1251", affix.string(), words.string(), affixOut.string(),
+                          (folder_ / "out.dic").string()}),
             1);
   EXPECT_NE(output_.find("ISO8859-1"), std::string::npos) << output_;
+  EXPECT_FALSE(fs::exists(affixOut));
 }
 
 #ifdef VURUZID_UNMUNCH

@@ -52,10 +52,5 @@ TEST(DictionaryFileToCp1251Test, LeavesOutEntriesTheCodePageCannotHoldWhole) {
   EXPECT_EQ(result.dropped, 1u);
 }
 
-TEST(JoinLinesLfTest, EndsEveryLineWithLf) {
-  EXPECT_EQ(JoinLinesLf({"a", "", "b"}), "a\n\nb\n");
-  EXPECT_EQ(JoinLinesLf({}), "");
-}
-
 }  // namespace
 }  // namespace vuruzid::dictbuild

@@ -119,13 +119,6 @@ TEST(NormaliseWordListTest, ReadsWindows1251Input) {
   EXPECT_EQ(result.counts.foreign, 1u);
 }
 
-TEST(NormaliseWordListTest, ReadsTheSameWordsFromEitherEncoding) {
-  const std::vector<std::string> utf8 = {"ёжик", "Доброе", "утро", "isn’t"};
-  std::vector<std::string> cp;
-  for (const auto& word : utf8) cp.push_back(Cp(word));
-  EXPECT_EQ(NormaliseWordList(utf8, SourceEncoding::Utf8).words, NormaliseWordList(cp, SourceEncoding::Cp1251).words);
-}
-
 TEST(NormaliseWordListTest, SkipsAByteOrderMarkOnlyBeforeTheFirstUtf8Line) {
   const auto result = NormaliseWordList({"\xEF\xBB\xBFhello", "\xEF\xBB\xBFworld"}, SourceEncoding::Utf8);
   EXPECT_EQ(result.words, (std::vector<std::string>{"HELLO"}));
@@ -140,11 +133,6 @@ TEST(NormaliseWordListTest, MeasuresTheLengthLimitInWindows1251Bytes) {
   ASSERT_EQ(result.words.size(), 1u);
   EXPECT_EQ(result.words[0], std::string(200, '\xDF'));
   EXPECT_EQ(result.counts.tooLong, 1u);
-}
-
-TEST(LibraryStringsTest, PutsTheCountFirst) {
-  EXPECT_EQ(LibraryStrings({"A", "B"}), (std::vector<std::string>{"2", "A", "B"}));
-  EXPECT_EQ(LibraryStrings({}), (std::vector<std::string>{"0"}));
 }
 
 }  // namespace
