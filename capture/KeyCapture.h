@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "capture/KeyEventFilter.h"
+
 namespace vuruzid::capture {
 
 // Receives each key-down of the desktop: the virtual-key code (0-255) and the
@@ -29,6 +31,11 @@ class KeyCapture {
   // Identifies the installed capture; 0 when none is installed.
   uintptr_t HookHandle() const;
 
+  // Called, from the event loop, with a reason a user can read when an
+  // installed capture stops by itself (the X server went away); the capture
+  // is removed by then.
+  void SetStoppedHandler(std::function<void(const std::string&)> onStopped) { onStopped_ = std::move(onStopped); }
+
   // A note to show once when keys of some applications cannot be seen (for
   // instance in a Wayland session); empty when every key can be.
   static std::string SessionWarning();
@@ -37,6 +44,8 @@ class KeyCapture {
   class Backend;
   std::unique_ptr<Backend> backend_;
   KeyDownHandler onKeyDown_;
+  std::function<void(const std::string&)> onStopped_;
+  KeyEventFilter keys_;  // outlives each installation: the Insert toggle is kept
 };
 
 // The checking on/off switch of the main window and the display it drives.
@@ -50,6 +59,10 @@ class CheckingSwitch {
   // Switches checking off if it is on (also used before changing the on-top style).
   void TurnOff();
 
+  // Called after every change of the state below, including checking going
+  // off by itself when the X server goes away, so the display can follow.
+  void SetStateChangedHandler(std::function<void()> onStateChanged) { onStateChanged_ = std::move(onStateChanged); }
+
   int CheckingOn() const { return checkingOn_; }
   // Caption of the on/off button: what the next press will do.
   std::string_view ToggleCaption() const { return checkingOn_ ? "off" : "on"; }
@@ -57,8 +70,12 @@ class CheckingSwitch {
   uintptr_t HookHandle() const { return capture_.HookHandle(); }
 
  private:
+  void Tell(const std::string& message) const;
+  void StateChanged() const;
+
   KeyCapture capture_;
   std::function<void(const std::string&)> showMessage_;
+  std::function<void()> onStateChanged_;
   int checkingOn_ = 0;
   bool warnedAboutSession_ = false;
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vuruzid::capture {
+
+// The virtual-key codes one physical key gives. Keypad digits and the keypad
+// decimal point give a second code while Num Lock is off (End for keypad 1,
+// Delete for the decimal point, ...), as on the keyboards the codes come from.
+struct KeyVirtualCodes {
+  uint8_t virtualKey = 0;      // 0: the key has no virtual-key code
+  uint8_t withoutNumLock = 0;  // 0: the same code whatever Num Lock says
+
+  uint8_t For(bool numLockOn) const { return numLockOn || withoutNumLock == 0 ? virtualKey : withoutNumLock; }
+  friend bool operator==(const KeyVirtualCodes&, const KeyVirtualCodes&) = default;
+};
+
+// The virtual-key codes of the key with the XKB key name `keyName` ("AC01" is
+// the key labelled A on a US keyboard, whatever layout is active); nothing for
+// names no standard keyboard key carries.
+std::optional<KeyVirtualCodes> VirtualKeyForKeyName(std::string_view keyName);
+
+// Virtual-key codes the capture itself looks at.
+namespace vk {
+inline constexpr uint8_t kAlt = 18, kInsert = 45, kF10 = 121;
+}
+
+}  // namespace vuruzid::capture

@@ -1,0 +1,210 @@
+#include "capture/x11/XRecordKeySource.h"
+
+// Qt before Xlib: Xlib's macros (Bool, None, KeyPress, ...) break Qt's headers.
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <cstdlib>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+
+#include "capture/x11/ConnectionGuard.h"
+#include "capture/x11/XkbKeyboard.h"
+
+namespace vuruzid::capture::x11 {
+
+struct RecordCallback {
+  static void OnRecorded(XPointer closure, XRecordInterceptData* data) {
+    auto* source = reinterpret_cast<XRecordKeySource*>(closure);
+    if (data->category == XRecordFromServer && data->data != nullptr && data->data_len * 4 >= sizeof(xEvent)) {
+      const auto* event = reinterpret_cast<const xEvent*>(data->data);
+      const int type = event->u.u.type & 0x7f;
+      if (type == KeyPress || type == KeyRelease)
+        source->Record(event->u.u.detail, type == KeyPress, event->u.keyButtonPointer.state);
+    }
+    XRecordFreeData(data);
+  }
+};
+
+namespace {
+
+std::string CannotStart(const std::string& reason) { return "Checking cannot start: " + reason; }
+
+void CloseConnection(Display*& display) {
+  if (display != nullptr) XCloseDisplay(display);
+  display = nullptr;
+}
+
+// A notifier is deleted later when it may be the one whose signal is running.
+void DisposeNotifier(QSocketNotifier*& notifier, bool insideItsSignal) {
+  if (notifier == nullptr) return;
+  notifier->setEnabled(false);
+  if (insideItsSignal)
+    notifier->deleteLater();
+  else
+    delete notifier;
+  notifier = nullptr;
+}
+
+}  // namespace
+
+XRecordKeySource::XRecordKeySource(KeySink onKey, LostSink onLost)
+    : onKey_(std::move(onKey)), onLost_(std::move(onLost)) {}
+
+XRecordKeySource::~XRecordKeySource() {
+  *alive_ = false;
+  Stop();
+}
+
+bool XRecordKeySource::Start(std::string* whyNot) {
+  auto fail = [&](const std::string& reason) {
+    if (whyNot) *whyNot = CannotStart(reason);
+    Stop();
+    return false;
+  };
+  if (QCoreApplication::instance() == nullptr) return fail("the program's event loop is not running.");
+
+  const char* displayName = std::getenv("DISPLAY");
+  if (displayName == nullptr || *displayName == '\0')
+    return fail("no X display is set (DISPLAY is empty), so no keys can be seen.");
+  control_ = XOpenDisplay(nullptr);
+  if (control_ == nullptr)
+    return fail("the X display \"" + std::string(displayName) + "\" cannot be reached.");
+  controlGuard_ = std::make_unique<ConnectionGuard>(control_);
+
+  int opcode = 0, xkbError = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (!XkbQueryExtension(control_, &opcode, &xkbEventBase_, &xkbError, &major, &minor))
+    return fail("the X server has no keyboard extension (XKB), so keys cannot be told apart.");
+  int recordMajor = 0, recordMinor = 0;
+  if (!XRecordQueryVersion(control_, &recordMajor, &recordMinor))
+    return fail("the X server does not offer the RECORD extension, which is needed to see the keys typed.");
+  if (!ReadKeyboard()) return fail("the X server does not describe its keyboard.");
+
+  // Follow layout and keycode-set changes; the map is read anew on each.
+  constexpr unsigned kKeyboardChanges = XkbNewKeyboardNotifyMask | XkbNamesNotifyMask | XkbMapNotifyMask;
+  XkbSelectEvents(control_, XkbUseCoreKbd, kKeyboardChanges, kKeyboardChanges);
+  heldAtStart_ = HeldKeycodes(control_);
+
+  XRecordRange* range = XRecordAllocRange();
+  if (range == nullptr) return fail("the keystroke recording cannot be set up (out of memory).");
+  range->device_events.first = KeyPress;
+  range->device_events.last = KeyRelease;
+  XRecordClientSpec allClients = XRecordAllClients;
+  const XRecordContext context = XRecordCreateContext(control_, 0, &allClients, 1, &range, 1);
+  XFree(range);
+  if (context == 0 || controlGuard_->TakeError() != 0 || controlGuard_->ConnectionLost())
+    return fail("the X server refused to make a keystroke recording context.");
+  context_ = context;
+
+  data_ = XOpenDisplay(nullptr);
+  if (data_ == nullptr) return fail("a second connection to the X display \"" + std::string(displayName) + "\" cannot be made.");
+  dataGuard_ = std::make_unique<ConnectionGuard>(data_);
+  if (!XRecordEnableContextAsync(data_, context, &RecordCallback::OnRecorded, reinterpret_cast<XPointer>(this)))
+    return fail("the X server refused to start the keystroke recording.");
+  XFlush(data_);
+
+  dataNotifier_ = new QSocketNotifier(ConnectionNumber(data_), QSocketNotifier::Read);
+  QObject::connect(dataNotifier_, &QSocketNotifier::activated, [this] { OnDataReadable(); });
+  controlNotifier_ = new QSocketNotifier(ConnectionNumber(control_), QSocketNotifier::Read);
+  QObject::connect(controlNotifier_, &QSocketNotifier::activated, [this] { OnControlReadable(); });
+  // The round trips above may have read keyboard events that no notifier will announce.
+  DrainControlEvents();
+  return true;
+}
+
+bool XRecordKeySource::ReadKeyboard() {
+  auto keyboard = ReadXkbKeyboard(control_);
+  if (!keyboard) return false;
+  keycodeMap_ = keyboard->keycodeMap;
+  numLockMask_ = keyboard->numLockMask;
+  return true;
+}
+
+void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {
+  // The state is the one before this event, so it tells Num Lock's state for the key.
+  const bool numLockOn = numLockMask_ != 0 && (modifierState & numLockMask_) != 0;
+  pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn)});
+}
+
+void XRecordKeySource::OnDataReadable() {
+  const std::shared_ptr<bool> alive = alive_;
+  ++dispatchDepth_;
+  XRecordProcessReplies(data_);
+  if (!ReportIfLost()) DeliverPending(alive);
+  if (*alive) --dispatchDepth_;
+}
+
+void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
+  std::vector<RecordedKey> keys;
+  keys.swap(pending_);
+  for (const RecordedKey& key : keys) {
+    if (onKey_) onKey_(key);
+    if (!*alive || data_ == nullptr) return;  // the handler removed the capture: deliver no more
+  }
+}
+
+void XRecordKeySource::OnControlReadable() {
+  const std::shared_ptr<bool> alive = alive_;
+  ++dispatchDepth_;
+  DrainControlEvents();
+  if (*alive) --dispatchDepth_;
+}
+
+void XRecordKeySource::DrainControlEvents() {
+  if (ReportIfLost()) return;
+  bool keyboardChanged = false;
+  while (XPending(control_) > 0) {
+    XEvent event;
+    XNextEvent(control_, &event);
+    if (event.type == xkbEventBase_) keyboardChanged = true;
+  }
+  if (ReportIfLost()) return;
+  if (keyboardChanged) {
+    ReadKeyboard();
+    // Reading the keyboard is a round trip, which can bring in further events.
+    DrainControlEvents();
+  }
+}
+
+bool XRecordKeySource::ReportIfLost() {
+  const bool lost = (controlGuard_ && controlGuard_->ConnectionLost()) || (dataGuard_ && dataGuard_->ConnectionLost());
+  if (!lost) return false;
+  if (!lostReported_) {
+    lostReported_ = true;
+    if (dataNotifier_) dataNotifier_->setEnabled(false);
+    if (controlNotifier_) controlNotifier_->setEnabled(false);
+    // Told from the event loop: the handler may well remove this source.
+    std::weak_ptr<bool> alive = alive_;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, alive] {
+          if (!alive.expired() && *alive.lock() && onLost_)
+            onLost_("Checking has stopped: the connection to the X display was lost.");
+        },
+        Qt::QueuedConnection);
+  }
+  return true;
+}
+
+void XRecordKeySource::Stop() {
+  const bool insideSignal = dispatchDepth_ > 0;
+  DisposeNotifier(dataNotifier_, insideSignal);
+  DisposeNotifier(controlNotifier_, insideSignal);
+  if (context_ != 0 && control_ != nullptr && !controlGuard_->ConnectionLost()) {
+    XRecordDisableContext(control_, context_);
+    XRecordFreeContext(control_, context_);
+    XSync(control_, False);
+  }
+  context_ = 0;
+  pending_.clear();
+  // The guards outlive their connections: closing a dead one still reports to them.
+  CloseConnection(data_);
+  dataGuard_.reset();
+  CloseConnection(control_);
+  controlGuard_.reset();
+}
+
+}  // namespace vuruzid::capture::x11

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/KeycodeMap.h"
+
+class QSocketNotifier;
+struct _XDisplay;
+
+namespace vuruzid::capture::x11 {
+
+class ConnectionGuard;
+
+// One key event of the desktop as the X server recorded it.
+struct RecordedKey {
+  uint8_t keycode;
+  bool pressed;        // false for a release
+  uint8_t virtualKey;  // 0 for a key without a code
+};
+
+// Watches the key presses and releases of every client of the X server named
+// by DISPLAY through a RECORD context; it never grabs a key. Two connections
+// of its own: the control connection makes and removes the context and
+// follows keyboard changes (XKB), the data connection receives the records.
+// Both are served by socket notifiers on the thread that started it, so keys
+// arrive between that thread's other events.
+class XRecordKeySource {
+ public:
+  using KeySink = std::function<void(const RecordedKey&)>;
+  using LostSink = std::function<void(const std::string& why)>;
+
+  // `onLost` is called, from the event loop, when the X server goes away.
+  XRecordKeySource(KeySink onKey, LostSink onLost);
+  ~XRecordKeySource();  // removes the context and closes both connections
+  XRecordKeySource(const XRecordKeySource&) = delete;
+  XRecordKeySource& operator=(const XRecordKeySource&) = delete;
+
+  // Starts recording; false, with a reason a user can read, when it cannot.
+  bool Start(std::string* whyNot);
+
+  // The RECORD context's id; 0 before a successful start.
+  uintptr_t ContextId() const { return context_; }
+  // The keys that were down when recording started.
+  const std::bitset<256>& HeldAtStart() const { return heldAtStart_; }
+  const KeycodeMap& keycodeMap() const { return keycodeMap_; }
+
+ private:
+  friend struct RecordCallback;
+  void Record(uint8_t keycode, bool pressed, unsigned modifierState);
+  bool ReadKeyboard();
+  void OnDataReadable();
+  void OnControlReadable();
+  void DrainControlEvents();
+  void DeliverPending(const std::shared_ptr<bool>& alive);
+  bool ReportIfLost();
+  void Stop();
+
+  KeySink onKey_;
+  LostSink onLost_;
+  _XDisplay* control_ = nullptr;
+  _XDisplay* data_ = nullptr;
+  std::unique_ptr<ConnectionGuard> controlGuard_, dataGuard_;
+  uintptr_t context_ = 0;
+  int xkbEventBase_ = 0;
+  KeycodeMap keycodeMap_;
+  unsigned numLockMask_ = 0;
+  std::bitset<256> heldAtStart_;
+  QSocketNotifier* controlNotifier_ = nullptr;
+  QSocketNotifier* dataNotifier_ = nullptr;
+  std::vector<RecordedKey> pending_;
+  // Lets a handler running inside a notifier remove this source safely.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  int dispatchDepth_ = 0;
+  bool lostReported_ = false;
+};
+
+}  // namespace vuruzid::capture::x11

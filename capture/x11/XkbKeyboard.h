@@ -1,0 +1,27 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <bitset>
+#include <optional>
+
+#include "capture/KeycodeMap.h"
+
+namespace vuruzid::capture::x11 {
+
+// What the capture needs to know of the keyboard: which virtual-key code
+// each keycode gives, and which modifier bit Num Lock sets.
+struct KeyboardDescription {
+  KeycodeMap keycodeMap;
+  unsigned numLockMask = 0;
+};
+
+// Reads the key names (and their aliases) of the active keycode set from a
+// connection on which the XKB extension has been initialised; nothing when
+// the server does not answer with them.
+std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display);
+
+// The keycodes that are down right now.
+std::bitset<256> HeldKeycodes(Display* display);
+
+}  // namespace vuruzid::capture::x11
