@@ -1,5 +1,6 @@
 #include "engine/LanguageLibrary.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -10,7 +11,8 @@ namespace {
 
 constexpr char kMagic[8] = {'Q', 'V', 'L', 'I', 'B', '\r', '\n', '\x1a'};
 constexpr uint32_t kVersion = 1;
-constexpr size_t kHeaderBytes = 16;
+constexpr size_t kHeaderBytes = 20;
+constexpr uint32_t kWordsInByteOrder = 1;
 
 uint32_t ReadU32(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -36,7 +38,7 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   if (kHeaderBytes + tableBytes > size) return nullptr;
   const uint64_t blobBytes = size - kHeaderBytes - tableBytes;
 
-  // Read in place: the mapping is page-aligned and the header is 16 bytes.
+  // Read in place: the mapping is page-aligned and the header is 20 bytes.
   static_assert(std::endian::native == std::endian::little, "the container is read in place");
   const auto* offsets = reinterpret_cast<const uint32_t*>(bytes + kHeaderBytes);
   if (offsets[0] != 0 || offsets[count] != blobBytes) return nullptr;
@@ -48,6 +50,7 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   library->blob_ = reinterpret_cast<const char*>(bytes + kHeaderBytes + tableBytes);
   library->count_ = static_cast<uint32_t>(count);
   library->mayHoldNul_ = std::memchr(library->blob_, 0, blobBytes) != nullptr;
+  library->wordsInByteOrder_ = (ReadU32(bytes + 16) & kWordsInByteOrder) != 0;
   library->file_ = std::move(file);
   return library;
 }
@@ -57,11 +60,21 @@ bool WriteLanguageLibrary(const std::filesystem::path& path, const std::vector<s
   for (const auto& s : strings) blobBytes += s.size();
   if (strings.size() >= UINT32_MAX || blobBytes > UINT32_MAX) return false;
 
+  // Order as reads will deliver the words: cut at NUL and at the read limit.
+  const auto asRead = [](const std::string& s) {
+    std::string_view v(s);
+    v = v.substr(0, std::min(v.find('\0'), LanguageLibrary::kMaxStringBytes));
+    return v;
+  };
+  bool ordered = true;
+  for (size_t i = 2; ordered && i < strings.size(); ++i) ordered = asRead(strings[i - 1]) <= asRead(strings[i]);
+
   std::string out;
   out.reserve(kHeaderBytes + (strings.size() + 1) * 4 + blobBytes);
   out.append(kMagic, sizeof kMagic);
   AppendU32(out, kVersion);
   AppendU32(out, static_cast<uint32_t>(strings.size()));
+  AppendU32(out, ordered ? kWordsInByteOrder : 0);
   uint32_t offset = 0;
   AppendU32(out, offset);
   for (const auto& s : strings) AppendU32(out, offset += static_cast<uint32_t>(s.size()));

@@ -16,9 +16,13 @@ namespace vuruzid {
 //
 // On disk (little-endian):
 //   magic "QVLIB\r\n\x1a" (8 bytes), format version (uint32 = 1),
-//   string count C (uint32), C + 1 uint32 offsets into the blob, the blob.
-// String i is blob[offset[i], offset[i+1]). The file is memory-mapped and
-// checked on open; a file that fails any check cannot be loaded.
+//   string count C (uint32), flags (uint32), C + 1 uint32 offsets into the
+//   blob, the blob.
+// String i is blob[offset[i], offset[i+1]). Flag bit 0 records, when the file
+// is written, that strings 1..C-1 (as reads deliver them) stand in byte order,
+// so opening a dictionary of a million words needs no pass over its words.
+// The file is memory-mapped and its structure checked on open; a file that
+// fails any check cannot be loaded.
 class LanguageLibrary {
  public:
   // Longest string a read delivers; longer strings are cut, and a NUL byte
@@ -33,6 +37,8 @@ class LanguageLibrary {
   LanguageLibrary& operator=(const LanguageLibrary&) = delete;
 
   uint32_t StringCount() const { return count_; }
+  // True when strings 1..StringCount()-1 stand in (non-descending) byte order.
+  bool WordsInByteOrder() const { return wordsInByteOrder_; }
 
   // String `id`, cut at its first NUL byte and at kMaxStringBytes; the empty
   // text for an id the table does not hold.
@@ -54,6 +60,7 @@ class LanguageLibrary {
   const char* blob_ = nullptr;
   uint32_t count_ = 0;
   bool mayHoldNul_ = false;
+  bool wordsInByteOrder_ = false;
 };
 
 // Writes a language library holding `strings` (id 0 first) to `path`,

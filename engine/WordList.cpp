@@ -42,10 +42,7 @@ void WordList::MakeLiteral() {
 
 void WordList::AppendLibrary(std::shared_ptr<const LanguageLibrary> library, uint32_t count) {
   if (count == 0) return;
-  bool ordered = empty();
-  for (uint32_t id = 2; ordered && id <= count; ++id)
-    ordered = library->LoadString(id - 1) <= library->LoadString(id);
-  if (ordered) {
+  if (empty() && library->WordsInByteOrder()) {
     library_ = std::move(library);
     baseCount_ = count;
     return;

@@ -13,7 +13,7 @@ class CheckCommands : public EngineFixture {
   void SetUp() override {
     EngineFixture::SetUp();
     WriteEnglish({"CAT", "CATS", "DOG", "EMU", "FOX", "GNU", "HEN", "IBIS", "JAY", "KOI", "LYNX"});
-    WriteRussian({"КОТ", "ПЁС"});
+    WriteRussian({"КОТ", "ПЕС"});
   }
 };
 
@@ -31,8 +31,15 @@ TEST_F(CheckCommands, WordsAreUpperCasedAndShownWithTheirNeighbours) {
 TEST_F(CheckCommands, CyrillicWordsComeBackAsUtf8) {
   Engine().ActivateLanguage(1);
   std::ostringstream out;
-  EXPECT_EQ(check::CheckWords(Engine(), {"кот"}, out), 0);
-  EXPECT_EQ(out.str(), "КОТ: known\n  neighbours: КОТ ПЁС\n");
+  EXPECT_EQ(check::CheckWords(Engine(), {"кот", "пёс"}, out), 0);
+  EXPECT_EQ(out.str(), "КОТ: known\n  neighbours: КОТ ПЕС\nПЕС: known\n  neighbours: КОТ ПЕС\n");
+}
+
+TEST_F(CheckCommands, ApostrophesAreSpelledWithTheGraveAccent) {
+  WriteEnglish({"DOESN`T", "IT`S"});
+  Engine().ActivateLanguage(0);
+  std::ostringstream out;
+  EXPECT_EQ(check::CheckWords(Engine(), {"doesn't", "it’s"}, out), 0);
 }
 
 TEST_F(CheckCommands, KeyReplayPrintsTheOutputsAfterEachKey) {

@@ -60,7 +60,7 @@ TEST(LanguageLibrary, DamagedFilesCannotBeLoaded) {
 
   // Offsets that run backwards.
   std::string backwards = good;
-  backwards[16 + 4] = 9;  // offset[1] beyond offset[2]
+  backwards[20 + 4] = 9;  // offset[1] beyond offset[2]
   dir.Write("backwards", backwards);
   EXPECT_FALSE(LanguageLibrary::Open(dir / "backwards"));
 
@@ -69,6 +69,22 @@ TEST(LanguageLibrary, DamagedFilesCannotBeLoaded) {
   version[8] = 2;
   dir.Write("version", version);
   EXPECT_FALSE(LanguageLibrary::Open(dir / "version"));
+}
+
+TEST(LanguageLibrary, RecordsWhetherTheWordsStandInByteOrder) {
+  TempFolder dir;
+  const auto order = [&](const std::vector<std::string>& strings) {
+    EXPECT_TRUE(WriteLanguageLibrary(dir / "lib", strings));
+    return LanguageLibrary::Open(dir / "lib")->WordsInByteOrder();
+  };
+  EXPECT_TRUE(order({"3", "A", "AB", "B"}));
+  EXPECT_TRUE(order({"2", "A", "A"}));
+  EXPECT_TRUE(order({"ZZZ", "A", "B"}));  // string 0 is not a word
+  EXPECT_TRUE(order({"2", "\xC0", "\xDF"}));  // bytes compare unsigned
+  EXPECT_FALSE(order({"3", "B", "A", "Z"}));
+  EXPECT_FALSE(order({"2", "\xC0", "Z"}));
+  // Reads cut at NUL: "B\0A" is read as "B", which sorts before "BA".
+  EXPECT_TRUE(order({"2", std::string("B\0Z", 3), "BA"}));
 }
 
 TEST(LanguageLibrary, AnEmptyTableIsAValidFile) {

@@ -28,7 +28,12 @@ int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf
       ++unknown;
       continue;
     }
-    const std::string word = cp1251::ToUpper(cp1251::Trim(*text));
+    std::string word = cp1251::ToUpper(cp1251::Trim(*text));
+    // Spell as the dictionaries do: an apostrophe is the grave accent, Ё is Е.
+    for (char& c : word) {
+      if (c == '\'' || c == '\x92') c = static_cast<char>(cp1251::kGraveAccent);
+      if (static_cast<unsigned char>(c) == cp1251::kCapitalIo) c = '\xC5';
+    }
     if (word.empty()) continue;
     const bool known = list.FindExact(word).has_value();
     if (!known) ++unknown;
