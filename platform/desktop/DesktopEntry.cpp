@@ -47,7 +47,7 @@ std::string QuoteExecArgument(std::string_view argument) {
 }
 
 std::string FormatDesktopEntry(const DesktopEntry& entry) {
-  std::string text = "[Desktop Entry]\nType=Application\nVersion=1.5\n";
+  std::string text = "[Desktop Entry]\nType=Application\nVersion=1.0\n";
   text += "Name=" + EscapeStringValue(entry.name) + "\n";
   text += "Exec=" + QuoteExecArgument(entry.target.string());
   if (!entry.arguments.empty()) text += " " + entry.arguments;

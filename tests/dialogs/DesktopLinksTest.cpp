@@ -1,0 +1,217 @@
+// The desktop services behind the first-run shortcuts, on real files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "ScratchDesktop.h"
+#include "platform/desktop/DesktopEntry.h"
+#include "platform/desktop/FileOperations.h"
+#include "platform/desktop/StandardFolders.h"
+
+namespace fs = std::filesystem;
+using namespace vuruzid::platform;
+using vuruzid::testing::ReadFile;
+using vuruzid::testing::ScratchDesktop;
+using vuruzid::testing::TempFolder;
+using vuruzid::testing::WriteFile;
+
+namespace {
+
+// desktop-file-validate's verdict: empty when the entry is valid, else its complaints.
+std::string ValidationErrors(const fs::path& entry) {
+  const std::string command = "desktop-file-validate '" + entry.string() + "' 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return "cannot run desktop-file-validate";
+  std::string output;
+  char buffer[512];
+  while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  if (status != 0 && output.empty()) output = "desktop-file-validate failed";
+  return output;
+}
+
+bool IsExecutable(const fs::path& file) {
+  return (fs::status(file).permissions() & fs::perms::owner_exec) != fs::perms::none;
+}
+
+}  // namespace
+
+TEST(ExecQuoting, QuotesOnlyWhereTheRulesAsk) {
+  EXPECT_EQ(QuoteExecArgument("/opt/qor/QOR_Vuruzid"), "/opt/qor/QOR_Vuruzid");
+  EXPECT_EQ(QuoteExecArgument("/home/ann/My Programs/QOR_Vuruzid"),
+            "\"/home/ann/My Programs/QOR_Vuruzid\"");
+  // Inside quotes ", `, $ and \ take a backslash; the value escapes then double every backslash.
+  EXPECT_EQ(QuoteExecArgument("/a\"b`c$d"), "\"/a\\\\\"b\\\\`c\\\\$d\"");
+  EXPECT_EQ(QuoteExecArgument("/a\\b"), "\"/a\\\\\\\\b\"");
+  EXPECT_EQ(QuoteExecArgument("/100%/x"), "/100%%/x");
+  EXPECT_EQ(QuoteExecArgument("/new\nline"), "\"/new\\nline\"");
+  EXPECT_EQ(QuoteExecArgument(""), "\"\"");
+}
+
+TEST(DesktopEntryFile, WritesAValidExecutableEntryWithTargetAndFolder) {
+  TempFolder folder;
+  const fs::path program = folder / "Programs/QOR Vuruzid";
+  DesktopEntry entry{"QOR Vuruzid", program / "QOR_Vuruzid", "", program, {}};
+  const fs::path file = folder / "QOR_Vuruzid.desktop";
+  std::string error;
+  ASSERT_TRUE(WriteDesktopEntry(file, entry, error)) << error;
+
+  const std::string text = ReadFile(file);
+  EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+  EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+  EXPECT_NE(text.find("\nName=QOR Vuruzid\n"), std::string::npos);
+  EXPECT_NE(text.find("\nExec=\"" + program.string() + "/QOR_Vuruzid\"\n"), std::string::npos);
+  EXPECT_NE(text.find("\nPath=" + program.string() + "\n"), std::string::npos);
+  EXPECT_EQ(text.find("Icon="), std::string::npos);
+  EXPECT_TRUE(IsExecutable(file));
+  EXPECT_EQ(ValidationErrors(file), "");
+}
+
+TEST(DesktopEntryFile, StaysValidForAwkwardFolderNames) {
+  TempFolder folder;
+  for (const std::string name : {"plain", "two words", "50% off", "a$b`c\"d", "back\\slash", "квартира"}) {
+    const fs::path program = folder / name;
+    DesktopEntry entry{"QOR Vuruzid", program / "QOR_Vuruzid", "", program, program / "icon.png"};
+    const fs::path file = folder / (std::to_string(name.size()) + ".desktop");
+    std::string error;
+    ASSERT_TRUE(WriteDesktopEntry(file, entry, error)) << error;
+    EXPECT_EQ(ValidationErrors(file), "") << name << "\n" << ReadFile(file);
+  }
+}
+
+TEST(DesktopEntryFile, ReportsAFolderThatIsMissing) {
+  TempFolder folder;
+  std::string error;
+  EXPECT_FALSE(WriteDesktopEntry(folder / "missing/QOR_Vuruzid.desktop",
+                                 DesktopEntry{"QOR Vuruzid", "/x", "", "/", {}}, error));
+  EXPECT_NE(error.find("missing/QOR_Vuruzid.desktop"), std::string::npos);
+}
+
+TEST(FolderCopy, CopiesContentKeepingTheExecutableBit) {
+  TempFolder folder;
+  WriteFile(folder / "Doder/QOR_Vuruzid.desktop", "[Desktop Entry]\n");
+  WriteFile(folder / "Doder/sub/note.txt", "note");
+  fs::permissions(folder / "Doder/QOR_Vuruzid.desktop", fs::perms::owner_all);
+  fs::create_directories(folder / "menu");
+
+  std::string error;
+  const auto copy = CopyFolderInto(folder / "Doder", folder / "menu", error);
+  ASSERT_TRUE(copy) << error;
+  EXPECT_EQ(*copy, folder / "menu/Doder");
+  EXPECT_EQ(ReadFile(folder / "menu/Doder/QOR_Vuruzid.desktop"), "[Desktop Entry]\n");
+  EXPECT_EQ(ReadFile(folder / "menu/Doder/sub/note.txt"), "note");
+  EXPECT_TRUE(IsExecutable(folder / "menu/Doder/QOR_Vuruzid.desktop"));
+  EXPECT_TRUE(fs::exists(folder / "Doder/QOR_Vuruzid.desktop"));  // a copy, not a move
+}
+
+TEST(FolderCopy, PicksANewNameOnEachClashAndLeavesTheOldFoldersAlone) {
+  TempFolder folder;
+  WriteFile(folder / "Doder/link", "new");
+  WriteFile(folder / "menu/Doder/link", "first");
+  WriteFile(folder / "menu/Doder (2)/link", "second");
+
+  std::string error;
+  const auto copy = CopyFolderInto(folder / "Doder", folder / "menu", error);
+  ASSERT_TRUE(copy) << error;
+  EXPECT_EQ(*copy, folder / "menu/Doder (3)");
+  EXPECT_EQ(ReadFile(folder / "menu/Doder (3)/link"), "new");
+  EXPECT_EQ(ReadFile(folder / "menu/Doder/link"), "first");
+  EXPECT_EQ(ReadFile(folder / "menu/Doder (2)/link"), "second");
+}
+
+TEST(FolderCopy, RefusesMissingFoldersAndCopiesIntoThemselves) {
+  TempFolder folder;
+  fs::create_directories(folder / "Doder/inner");
+  std::string error;
+  EXPECT_FALSE(CopyFolderInto(folder / "Doder", folder / "Doder/inner", error));
+  EXPECT_FALSE(fs::exists(folder / "Doder/inner/Doder"));
+  EXPECT_FALSE(CopyFolderInto(folder / "absent", folder.path(), error));
+  EXPECT_FALSE(CopyFolderInto(folder / "Doder", folder / "absent", error));
+  EXPECT_FALSE(CopyFolderInto(folder / "Doder", "", error));
+}
+
+TEST(FolderCopy, LeavesNothingBehindWhenTheCopyFails) {
+  TempFolder folder;
+  WriteFile(folder / "Doder/readable", "x");
+  // A named pipe is neither file nor folder: the copy must stop at it.
+  ASSERT_EQ(::mkfifo((folder / "Doder/pipe").c_str(), 0600), 0);
+  fs::create_directories(folder / "menu");
+  std::string error;
+  EXPECT_FALSE(CopyFolderInto(folder / "Doder", folder / "menu", error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(fs::is_empty(folder / "menu"));
+}
+
+TEST(MoveWithoutReplacing, MovesToAFreeName) {
+  TempFolder folder;
+  WriteFile(folder / "a/link", "link");
+  fs::create_directories(folder / "b");
+  std::string error;
+  EXPECT_EQ(MoveWithoutReplacing(folder / "a/link", folder / "b/link", error), MoveOutcome::Moved);
+  EXPECT_FALSE(fs::exists(folder / "a/link"));
+  EXPECT_EQ(ReadFile(folder / "b/link"), "link");
+}
+
+TEST(MoveWithoutReplacing, NeverReplacesAnExistingFile) {
+  TempFolder folder;
+  WriteFile(folder / "a/link", "new");
+  WriteFile(folder / "b/link", "old");
+  std::string error;
+  EXPECT_EQ(MoveWithoutReplacing(folder / "a/link", folder / "b/link", error),
+            MoveOutcome::TargetExists);
+  EXPECT_EQ(ReadFile(folder / "a/link"), "new");
+  EXPECT_EQ(ReadFile(folder / "b/link"), "old");
+}
+
+TEST(MoveWithoutReplacing, ReportsAMissingSourceOrTargetFolder) {
+  TempFolder folder;
+  WriteFile(folder / "a/link", "new");
+  std::string error;
+  EXPECT_EQ(MoveWithoutReplacing(folder / "a/absent", folder / "b", error), MoveOutcome::Failed);
+  EXPECT_EQ(MoveWithoutReplacing(folder / "a/link", folder / "no/such/link", error),
+            MoveOutcome::Failed);
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(fs::exists(folder / "a/link"));
+}
+
+TEST(MoveWithoutReplacing, WorksAcrossFileSystems) {
+  struct stat tmp {}, shm {};
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(fs::temp_directory_path().c_str(), &tmp) != 0 ||
+      tmp.st_dev == shm.st_dev)
+    GTEST_SKIP() << "no second file system to move to";
+  TempFolder folder;
+  WriteFile(folder / "link", "link");
+  fs::permissions(folder / "link", fs::perms::owner_all);
+  const fs::path target = fs::path("/dev/shm") / (folder.path().filename().string() + ".desktop");
+  std::string error;
+  ASSERT_EQ(MoveWithoutReplacing(folder / "link", target, error), MoveOutcome::Moved) << error;
+  EXPECT_EQ(ReadFile(target), "link");
+  EXPECT_TRUE(IsExecutable(target));
+  EXPECT_FALSE(fs::exists(folder / "link"));
+  WriteFile(folder / "link", "second");
+  EXPECT_EQ(MoveWithoutReplacing(folder / "link", target, error), MoveOutcome::TargetExists);
+  EXPECT_EQ(ReadFile(target), "link");
+  fs::remove(target);
+}
+
+TEST(StandardFolders, FollowTheUsersXdgSettings) {
+  ScratchDesktop session;
+  EXPECT_FALSE(fs::exists(session.applications()));
+  EXPECT_EQ(ApplicationsFolder(), session.applications());  // made on demand
+  EXPECT_TRUE(fs::is_directory(session.applications()));
+  EXPECT_EQ(DesktopFolder(), session.desktop());
+
+  session.SetDesktopFolder(session.home() / "Nowhere");
+  EXPECT_EQ(DesktopFolder(), fs::path());
+}
+
+TEST(StandardFolders, AnApplicationsFolderThatCannotBeMadeIsEmpty) {
+  ScratchDesktop session;
+  WriteFile(session.home() / "blocked", "a file where a folder should be");
+  ::setenv("XDG_DATA_HOME", (session.home() / "blocked").c_str(), 1);
+  EXPECT_EQ(ApplicationsFolder(), fs::path());
+}
