@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QIcon>
 #include <QImage>
 #include <QString>
 
@@ -24,6 +25,14 @@ enum class Picture {
 
 // The picture, or a null image when its data is damaged (never throws).
 QImage Load(Picture picture);
+
+// The picture's compiled-in resource path (":/skin/..."), for places that
+// take a path, such as an HTML page shown in a text browser.
+QString ResourcePath(Picture picture);
+
+// The application icon for windows and the tray: the 32 x 32 picture and a
+// larger one for trays that draw big icons. Needs a QGuiApplication.
+QIcon ApplicationIcon();
 
 // Decodes baseline JPEG bytes with libjpeg; any warning (such as a premature
 // end of data) counts as an error. A null image, with the reason in `error`,
