@@ -30,11 +30,6 @@ TEST(SkinPictures, EveryPictureLoadsAtItsSize) {
   }
 }
 
-TEST(SkinPictures, JpegsComeFromTheCompiledInFiles) {
-  EXPECT_EQ(Load(Picture::Emblem), DecodeJpeg(testing::ReadSkinFile("emblem.jpg")));
-  EXPECT_EQ(Load(Picture::FullBackground).format(), QImage::Format_RGB888);
-}
-
 TEST(SkinPictures, CompactBackgroundIsTheTopOfTheFullOne) {
   // The window swaps one for the other; the top strip must not jump.
   const QImage full = Load(Picture::FullBackground);

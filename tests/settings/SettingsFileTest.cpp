@@ -58,14 +58,6 @@ TEST(SettingsLoad, EmptyFileIsLoadedAndNotRewritten) {
   EXPECT_EQ(startup.signalEnabled, 1);
 }
 
-TEST(SettingsLoad, LinesKeepTheirPlacesAndBytes) {
-  TempFolder folder;
-  folder.WriteSettingsBytes("one\r\n\r\n  two \rthree\nfour");
-  SettingsList list;
-  EXPECT_FALSE(LoadSettings(folder.Path(), list).firstRun);
-  EXPECT_EQ(list, (SettingsList{"one", "", "  two ", "three", "four"}));
-}
-
 TEST(SettingsLoad, UnreadableFileIsAFirstRunAndReportsTheFailedWrite) {
   TempFolder folder;
   fs::create_directory(folder.SettingsFile());  // a folder where the file should be

@@ -55,15 +55,6 @@ TEST(StartupRead, SignalIsZeroOrOneElseOn) {
   EXPECT_EQ(ReadWithLine(8, "", 1024, 768).signalEnabled, 1);
 }
 
-TEST(StartupRead, EachValueComesFromItsOwnLine) {
-  const SettingsList lines{"", "", "", "1", "", "111", "222", "", "0"};
-  const auto startup = ReadStartupSettings(lines, 1280, 1024);
-  EXPECT_EQ(startup.language, 1);
-  EXPECT_EQ(startup.left, 111);
-  EXPECT_EQ(startup.top, 222);
-  EXPECT_EQ(startup.signalEnabled, 0);
-}
-
 TEST(StartupRead, ShortListFallsBackForTheMissingLines) {
   const auto startup = ReadStartupSettings({"", "", "", "1", "", "300"}, 1024, 768);
   EXPECT_EQ(startup.language, 1);
