@@ -1,0 +1,73 @@
+// The main window's start-up and shutdown handlers.
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "ui/MainUnit.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WelcomwUnit.h"
+
+namespace {
+
+QSize PrimaryScreenSize() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->geometry().size();
+  return {1024, 768};
+}
+
+}  // namespace
+
+// Every step runs even when an earlier one failed, so the window is never
+// left half built: a failure is reported and start-up goes on.
+void TMainForm::FormCreate() {
+  // Initial state: English, signal on, insert mode, checking off, compact, no
+  // first run; the word lists and the settings list start empty.
+  compact_ = 1;
+  firstRun_ = 0;
+
+  RunReported([this] {
+    const vuruzid::SettingsLoadResult loaded = vuruzid::LoadSettings(programFolder_, settingsList_);
+    if (loaded.firstRun) firstRun_ = 1;
+    if (loaded.writeFailed) vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
+  });
+
+  const QSize screen = PrimaryScreenSize();
+  vuruzid::StartupSettings startup;
+  RunReported([&] { startup = vuruzid::ReadStartupSettings(settingsList_, screen.width(), screen.height()); });
+
+  RunReported([&] { engine_.ActivateLanguage(startup.language); });
+  RunReported([&] { move(startup.left, startup.top); });
+  RunReported([&] {
+    engine_.setSignalEnabled(startup.signalEnabled);
+    Image38->setVisible(startup.signalEnabled == 1);
+  });
+  RunReported([this] { ApplyShape(compact_); });
+  minimizeGoesToTray_ = true;
+  RefreshDisplays();
+}
+
+void TMainForm::FormShow() {
+  RunReported([this] {
+    engine_.ResetWord();  // empties the word display and the suggestion list
+    RefreshDisplays();
+  });
+  if (firstRun_ == 1) {
+    RunReported([this] {
+      if (welcomeForm_) welcomeForm_->ShowModal();
+    });
+    firstRun_ = 0;
+  }
+}
+
+// FormClose: the settings are written and the window closes, which ends the
+// program. A failed write is reported; the program still ends.
+void TMainForm::closeEvent(QCloseEvent* event) {
+  RunReported([this] {
+    const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
+    if (!vuruzid::SaveSettings(programFolder_, settingsList_, state))
+      vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
+  });
+  event->accept();
+}
+
+// FormDestroy: an installed capture is removed before the word lists go.
+TMainForm::~TMainForm() { checking_.TurnOff(); }

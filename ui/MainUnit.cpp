@@ -1,0 +1,319 @@
+#include "ui/MainUnit.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QStyle>
+#include <QWindow>
+
+#include "engine/Cp1251.h"
+#include "platform/ProgramFolder.h"
+#include "ui/AddWordUnit.h"
+#include "ui/HelpUnit.h"
+#include "ui/MessageBoxes.h"
+#include "ui/SkinElements.h"
+
+using vuruzid::ui::BackgroundPicture;
+using vuruzid::ui::ClickablePicture;
+using vuruzid::ui::Hotspot;
+using vuruzid::ui::ImageButton;
+using vuruzid::ui::kBlack;
+using vuruzid::ui::kLime;
+using vuruzid::ui::kSilver;
+using vuruzid::ui::kYellow;
+using vuruzid::ui::MakePicture;
+using vuruzid::ui::MakeText;
+using Picture = vuruzid::skin::Picture;
+
+namespace {
+
+constexpr QSize kWideButton{44, 19};
+constexpr QSize kSmallButton{22, 19};
+constexpr int kSuggestionRowHeight = 13;
+
+QString FromCp1251(std::string_view text) { return QString::fromStdString(vuruzid::cp1251::ToUtf8(text)); }
+
+// Where the engine looks for the language libraries: the program folder first,
+// then the executable's own folder.
+vuruzid::EngineFiles EngineFilesFor(const std::filesystem::path& folder) {
+  return {folder, {folder, vuruzid::platform::ExecutableFolder()}};
+}
+
+}  // namespace
+
+TMainForm::TMainForm(std::filesystem::path programFolder)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      programFolder_(std::move(programFolder)),
+      engine_(EngineFilesFor(programFolder_),
+              [this](const std::string& message) { vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this); }),
+      checking_([this](uint8_t virtualKey, int16_t insertKeyState) { KeyDown(virtualKey, insertKeyState); },
+                [this](const std::string& message) {
+                  vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this);
+                }) {
+  setObjectName(QStringLiteral("MainForm"));
+  setWindowTitle(QString::fromLatin1(vuruzid::ui::kApplicationTitle));
+  // Where no picture covers the window, the button-face colour shows.
+  // (The palette's window colour, not the background role: children take
+  // their text colour from the role.)
+  QPalette facePalette = palette();
+  facePalette.setColor(QPalette::Window, facePalette.color(QPalette::Button));
+  setPalette(facePalette);
+  setAutoFillBackground(true);
+  setFixedSize(vuruzid::ui::kWindowWidth, vuruzid::ui::kFullHeight);
+
+  appIcon_ = QIcon(QPixmap::fromImage(vuruzid::skin::Load(Picture::AppIcon)));
+  // The tray needs some icon to be reachable at all; a damaged skin icon
+  // falls back to the style's.
+  if (appIcon_.isNull()) appIcon_ = style()->standardIcon(QStyle::SP_ComputerIcon);
+  setWindowIcon(appIcon_);
+
+  BuildElements();
+  BindActions();
+  FormCreate();
+}
+
+// Creates every element in stacking order, bottom first: a later sibling lies
+// above an earlier one.
+void TMainForm::BuildElements() {
+  auto wide = [this](const char* name, Picture picture, QPoint at) {
+    return MakePicture(this, name, picture, QRect(at, kWideButton));
+  };
+  auto small = [this](const char* name, Picture picture, QPoint at) {
+    return MakePicture(this, name, picture, QRect(at, kSmallButton));
+  };
+  auto hotspot = [this](const char* name, QRect geometry, const char* toolTip) {
+    return new Hotspot(this, name, geometry, QString::fromLatin1(toolTip));
+  };
+
+  Image2 = new BackgroundPicture(this, "Image2", Picture::CompactBackground, {270, vuruzid::ui::kCompactHeight});
+  Image1 = new BackgroundPicture(this, "Image1", Picture::FullBackground, {271, vuruzid::ui::kFullHeight});
+  Image1->hide();
+  Label7 = MakeText(this, "Label7", QString(), {30, 46}, kLime);
+  Label7->resize(98, 13);
+  MakePicture(this, "Image40", Picture::Emblem, QRect(200, 40, 70, 27));
+
+  closeButton_.pressedPicture = small("Image3", Picture::SmallButtonPressed, {238, 10});
+  closeButton_.upPicture = small("Image4", Picture::SmallButtonUp, {238, 10});
+  closeButton_.caption = MakeText(this, "Label10", QStringLiteral("x"), {245, 12}, kSilver, true);
+
+  languageButton_.pressedPicture = wide("Image10", Picture::WideButtonPressed, {168, 76});
+  languageButton_.upPicture = wide("Image9", Picture::WideButtonUp, {168, 76});
+  languageButton_.caption = MakeText(this, "Label12", QStringLiteral("lng"), {183, 79}, kSilver);
+  languageButton_.hotspot = hotspot("Image11", QRect(169, 79, 42, 14), "English/Russian");
+
+  minimizeButton_.pressedPicture = small("Image6", Picture::SmallButtonPressed, {216, 10});
+  minimizeButton_.upPicture = small("Image7", Picture::SmallButtonUp, {216, 10});
+  minimizeButton_.caption = MakeText(this, "Label11", QStringLiteral("-"), {224, 9}, kSilver, true, 16);
+  minimizeButton_.hotspot = hotspot("Image8", QRect(218, 13, 18, 14), "Minimize");
+  closeButton_.hotspot = hotspot("Image5", QRect(239, 13, 18, 14), "Close");
+
+  compactButton_.pressedPicture = wide("Image14", Picture::WideButtonPressed, {86, 76});
+  compactButton_.upPicture = wide("Image15", Picture::WideButtonUp, {86, 76});
+  compactButton_.caption = Label13 = MakeText(this, "Label13", QStringLiteral("v"), {104, 78}, kSilver, true);
+  compactButton_.hotspot = hotspot("Image16", QRect(87, 79, 42, 14), "");
+
+  // The inert buttons of the full form's right column: pictures and captions only.
+  wide("Image17", Picture::WideButtonPressed, {216, 202});
+  wide("Image18", Picture::WideButtonUp, {216, 202});
+  wide("Image20", Picture::WideButtonPressed, {216, 182});
+  wide("Image21", Picture::WideButtonUp, {216, 182});
+  MakeText(this, "Label14", QStringLiteral("user"), {228, 184}, kBlack);
+  MakeText(this, "Label9", QStringLiteral("info"), {230, 205}, kBlack);
+
+  auto* signalOff = new ClickablePicture(this, "Image12", Picture::SignalOff, {18, 76});
+
+  helpButton_.pressedPicture = wide("Image23", Picture::WideButtonPressed, {216, 54});
+  helpButton_.upPicture = wide("Image24", Picture::WideButtonUp, {216, 54});
+  helpButton_.caption = MakeText(this, "Label15", QStringLiteral("help"), {228, 57}, kSilver);
+
+  checkingButton_.pressedPicture = wide("Image26", Picture::WideButtonPressed, {168, 10});
+  checkingButton_.upPicture = wide("Image27", Picture::WideButtonUp, {168, 10});
+  checkingButton_.caption = Label16 = MakeText(this, "Label16", QStringLiteral("on"), {183, 13}, kSilver);
+  checkingButton_.hotspot = hotspot("Image28", QRect(169, 12, 42, 15), "Doder check ON/OFF");
+  helpButton_.hotspot = hotspot("Image25", QRect(217, 57, 42, 14), "Open help window");
+
+  MakeText(this, "Label17", QStringLiteral("QOR Vuruzid"), {15, 11}, kBlack, true);
+  MakeText(this, "Label18", QStringLiteral("QOR Vuruzid"), {16, 12}, kSilver, true);
+
+  addButton_.pressedPicture = wide("Image31", Picture::WideButtonPressed, {216, 76});
+  addButton_.upPicture = wide("Image30", Picture::WideButtonUp, {216, 76});
+  addButton_.caption = MakeText(this, "Label19", QStringLiteral("add"), {227, 79}, kSilver);
+  addButton_.hotspot = hotspot("Image29", QRect(217, 79, 42, 14), "Add new word");
+
+  wide("Image34", Picture::WideButtonPressed, {216, 222});
+  wide("Image33", Picture::WideButtonUp, {216, 222});
+  MakeText(this, "Label20", QStringLiteral("train"), {228, 225}, kBlack);
+
+  onTopButton_.pressedPicture = wide("Image35", Picture::WideButtonPressed, {216, 32});
+  onTopButton_.upPicture = wide("Image36", Picture::WideButtonUp, {216, 32});
+  onTopButton_.caption = MakeText(this, "Label21", QStringLiteral("top"), {230, 35}, kSilver);
+  onTopButton_.hotspot = hotspot("Image37", QRect(217, 35, 42, 14), "On top");
+
+  auto* signalOn = new ClickablePicture(this, "Image38", Picture::SignalOn, {18, 76});
+  signalOn->setToolTip(QStringLiteral("Signal"));
+  Image38 = signalOn;
+  Image39 = MakePicture(this, "Image39", Picture::CheckingIndicator, QRect(148, 6, 18, 24));
+  Image39->hide();
+  Label1 = MakeText(this, "Label1", QStringLiteral("Insert"), {44, 78}, kYellow);
+  Label2 = MakeText(this, "Label2", QStringLiteral("Eng"), {143, 78}, kLime, true);
+
+  ListBox1 = new QListWidget(this);
+  ListBox1->setObjectName(QStringLiteral("ListBox1"));
+  ListBox1->setGeometry(28, 110, 173, 9 * kSuggestionRowHeight);
+  ListBox1->setFrameShape(QFrame::NoFrame);
+  ListBox1->setFont(vuruzid::ui::SkinFont(11));
+  ListBox1->setUniformItemSizes(true);
+  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ListBox1->setLayoutDirection(Qt::LeftToRight);
+  QPalette listPalette = ListBox1->palette();
+  listPalette.setColor(QPalette::Base, Qt::black);
+  listPalette.setColor(QPalette::Text, QColor::fromRgb(kSilver));
+  ListBox1->setPalette(listPalette);
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+
+  connect(signalOn, &ClickablePicture::clicked, this, &TMainForm::Image38Click);
+  connect(signalOff, &ClickablePicture::clicked, this, &TMainForm::Image12Click);
+  for (BackgroundPicture* background : {Image1, Image2}) {
+    connect(background, &BackgroundPicture::pressed, this, &TMainForm::StartDrag);
+    connect(background, &BackgroundPicture::dragged, this, &TMainForm::ContinueManualDrag);
+    connect(background, &BackgroundPicture::released, this, [this] { manualDrag_ = false; });
+  }
+}
+
+// Every action runs after its button looks released again; an error it raises
+// is reported and leaves the window working.
+void TMainForm::BindActions() {
+  auto bind = [this](const ImageButton& button, void (TMainForm::*action)()) {
+    vuruzid::ui::BindImageButton(button, [this, action] { RunReported([this, action] { (this->*action)(); }); });
+  };
+  bind(checkingButton_, &TMainForm::Image28MouseUp);
+  bind(minimizeButton_, &TMainForm::Image8MouseUp);
+  bind(closeButton_, &TMainForm::Image5MouseUp);
+  bind(onTopButton_, &TMainForm::Image37MouseUp);
+  bind(helpButton_, &TMainForm::Image25MouseUp);
+  bind(compactButton_, &TMainForm::Image16MouseUp);
+  bind(languageButton_, &TMainForm::Image11MouseUp);
+  bind(addButton_, &TMainForm::Image29MouseUp);
+}
+
+void TMainForm::RunReported(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const std::exception& error) {
+    RefreshDisplays();
+    vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
+  }
+}
+
+void TMainForm::SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome) {
+  addWordForm_ = addWord;
+  helpForm_ = help;
+  welcomeForm_ = welcome;
+}
+
+void TMainForm::ApplyShape(int compact) {
+  const bool isCompact = compact != 0;
+  // Show the requested background before hiding the other, so nothing flickers through.
+  (isCompact ? Image2 : Image1)->show();
+  (isCompact ? Image1 : Image2)->hide();
+  setFixedSize(vuruzid::ui::kWindowWidth, isCompact ? vuruzid::ui::kCompactHeight : vuruzid::ui::kFullHeight);
+  regionPoints_ = vuruzid::ui::ShapePoints(isCompact);
+  setMask(vuruzid::ui::ShapeRegion(regionPoints_));
+}
+
+void TMainForm::Image28MouseUp() {
+  checking_.Toggle();
+  RefreshDisplays();
+}
+
+void TMainForm::Image8MouseUp() { PostSysCommand(kScMinimize); }
+
+void TMainForm::Image5MouseUp() { close(); }
+
+void TMainForm::Image37MouseUp() {
+  checking_.TurnOff();
+  RefreshDisplays();
+  // Change the native window's flags in place: re-creating the window would
+  // lose its identity (and, with it, its shape).
+  const Qt::WindowFlags flags = windowFlags() ^ Qt::WindowStaysOnTopHint;
+  overrideWindowFlags(flags);
+  if (QWindow* window = windowHandle()) window->setFlags(flags);
+  ApplyShape(compact_);
+}
+
+bool TMainForm::IsStayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void TMainForm::Image25MouseUp() {
+  if (helpForm_) helpForm_->ShowModal();
+}
+
+void TMainForm::Image16MouseUp() {
+  compact_ = compact_ == 1 ? 0 : 1;
+  ApplyShape(compact_);
+  Label13->setText(compact_ ? QStringLiteral("v") : QStringLiteral("^"));
+  Label13->move(Label13->x(), compact_ ? 78 : 83);
+  Label13->adjustSize();
+}
+
+void TMainForm::Image11MouseUp() {
+  engine_.SwitchLanguage();
+  RefreshDisplays();
+}
+
+void TMainForm::Image29MouseUp() {
+  // Label7 always shows the engine's word display.
+  const std::optional<std::string> offered = vuruzid::WordToOffer(engine_.display().word);
+  if (!offered || !addWordForm_) return;
+  addWordForm_->ShowModal(*offered);
+  if (addWordForm_->OkPressed() != 1) return;
+  engine_.AddUserWord(vuruzid::cp1251::ToUpper(addWordForm_->EditText()));
+  RefreshDisplays();
+}
+
+void TMainForm::Image38Click() {
+  engine_.setSignalEnabled(0);
+  Image38->hide();
+}
+
+void TMainForm::Image12Click() {
+  engine_.setSignalEnabled(1);
+  Image38->show();
+}
+
+void TMainForm::KeyDown(uint8_t virtualKey, int16_t insertKeyState) {
+  const int beeps = engine_.ProcessKey(virtualKey, insertKeyState);
+  for (int i = 0; i < beeps; ++i) QApplication::beep();
+  RefreshDisplays();
+}
+
+// Makes every display show the engine's and the capture's state.
+void TMainForm::RefreshDisplays() {
+  const vuruzid::Display& display = engine_.display();
+  const QString word = FromCp1251(display.word);
+  if (Label7->text() != word) {
+    Label7->setText(word);
+    Label7->resize(std::max(98, Label7->sizeHint().width()), 13);
+  }
+  vuruzid::ui::SetTextColour(Label7, vuruzid::ui::RgbFromColourValue(display.wordColour));
+  Label1->setText(QString::fromLatin1(display.mode.data(), static_cast<qsizetype>(display.mode.size())));
+  Label1->adjustSize();
+  if (!display.language.empty()) {
+    Label2->setText(QString::fromLatin1(display.language.data(), static_cast<qsizetype>(display.language.size())));
+    Label2->adjustSize();
+  }
+  if (display.suggestions != shownSuggestions_) {
+    shownSuggestions_ = display.suggestions;
+    ListBox1->clear();
+    for (const std::string& suggestion : shownSuggestions_) {
+      auto* item = new QListWidgetItem(FromCp1251(suggestion), ListBox1);
+      item->setSizeHint(QSize(0, kSuggestionRowHeight));
+    }
+  }
+  const std::string_view caption = checking_.ToggleCaption();
+  Label16->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
+  Label16->adjustSize();
+  Image39->setVisible(checking_.IndicatorVisible());
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QIcon>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture/KeyCapture.h"
+#include "engine/SpellingEngine.h"
+#include "settings/Settings.h"
+#include "ui/ImageButton.h"
+#include "ui/WindowShape.h"
+
+class QLabel;
+class QListWidget;
+class QMenu;
+class TAddWordForm;
+class THelpForm;
+class TWelcomeForm;
+
+namespace vuruzid::ui {
+class BackgroundPicture;
+}
+
+// The program's only permanent window: borderless, skinned and shaped, showing
+// the word being typed, the insert/overwrite state, the language and the
+// neighbouring dictionary words. It owns all program state from creation
+// (FormCreate) to destruction (FormDestroy); every command is an image button.
+class TMainForm : public QWidget {
+  Q_OBJECT
+ public:
+  // WM_SYSCOMMAND commands the window understands.
+  static constexpr unsigned kScMove = 0xF010, kScMinimize = 0xF020, kScClose = 0xF060;
+  static constexpr unsigned kScMoveByCaption = kScMove + 2;  // a drag started on the background
+
+  // Builds the window and runs FormCreate. `programFolder` holds the language
+  // libraries, data/ and the help pages.
+  explicit TMainForm(std::filesystem::path programFolder = std::filesystem::current_path());
+  ~TMainForm() override;  // FormDestroy
+
+  // The dialogs the window opens (created after it, destroyed before it).
+  void SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome);
+
+  // Start-up and shutdown handlers.
+  void FormShow();  // run once, just before the window is first shown
+
+  // The window's shape and the actions of its buttons.
+  void ApplyShape(int compact);
+  void Image28MouseUp();  // checking on/off
+  void Image8MouseUp();   // minimize (to the tray)
+  void Image5MouseUp();   // close
+  void Image37MouseUp();  // stay on top
+  void Image25MouseUp();  // help
+  void Image16MouseUp();  // compact / full
+  void Image11MouseUp();  // language
+  void Image29MouseUp();  // add word
+  void Image38Click();    // signal off
+  void Image12Click();    // signal on
+
+  // Tray: the window's system commands, the icon's events, the icon itself and
+  // the application's minimize handler.
+  void WMSysCommand(unsigned command);
+  void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
+  void TrayIcon(int request, const QIcon& icon);
+  void MinimizeToTray();
+  static constexpr int kTrayAdd = 1, kTrayDelete = 2;
+
+  // One key-down from the desktop: judged by the engine, shown at once.
+  void KeyDown(uint8_t virtualKey, int16_t insertKeyState);
+
+  bool IsStayOnTop() const;
+  bool IsInTray() const;
+  int Compact() const { return compact_; }
+  int FirstRun() const { return firstRun_; }
+  const vuruzid::ui::RegionPointTable& RegionPoints() const { return regionPoints_; }
+  vuruzid::SettingsList& SettingsList() { return settingsList_; }
+  const vuruzid::SpellingEngine& Engine() const { return engine_; }
+  const vuruzid::capture::CheckingSwitch& Checking() const { return checking_; }
+  const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  QSystemTrayIcon* TrayIconObject() const { return trayIcon_; }
+  const QIcon& ApplicationIcon() const { return appIcon_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormClose
+  void changeEvent(QEvent* event) override;      // minimized by the system: to the tray
+
+ private:
+  void BuildElements();
+  void BindActions();
+  void FormCreate();
+  void RefreshDisplays();
+  void PostSysCommand(unsigned command);
+  void RestoreFromTray();
+  void StartDrag(QPoint globalPos);
+  void ContinueManualDrag(QPoint globalPos);
+  // Runs one step; an error is reported and the caller goes on with the next.
+  void RunReported(const std::function<void()>& step);
+
+  std::filesystem::path programFolder_;
+  vuruzid::SpellingEngine engine_;
+  vuruzid::capture::CheckingSwitch checking_;
+  vuruzid::SettingsList settingsList_;
+  int compact_ = 1;
+  int firstRun_ = 0;
+  bool minimizeGoesToTray_ = false;
+  vuruzid::ui::RegionPointTable regionPoints_{};
+
+  TAddWordForm* addWordForm_ = nullptr;
+  THelpForm* helpForm_ = nullptr;
+  TWelcomeForm* welcomeForm_ = nullptr;
+
+  // Manual dragging, for sessions without a window manager to move the window.
+  bool manualDrag_ = false;
+  QPoint dragOffset_;
+
+  QIcon appIcon_;
+  QSystemTrayIcon* trayIcon_ = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+
+  vuruzid::ui::BackgroundPicture* Image1 = nullptr;
+  vuruzid::ui::BackgroundPicture* Image2 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label13 = nullptr;
+  QLabel* Label16 = nullptr;
+  QLabel* Image38 = nullptr;
+  QLabel* Image39 = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  std::vector<std::string> shownSuggestions_;
+
+  vuruzid::ui::ImageButton checkingButton_, minimizeButton_, closeButton_, onTopButton_, helpButton_,
+      compactButton_, languageButton_, addButton_;
+};
