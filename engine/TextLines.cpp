@@ -1,5 +1,6 @@
 #include "engine/TextLines.h"
 
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -35,11 +36,19 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
 }
 
 std::optional<std::vector<std::string>> ReadTextLines(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return SplitLines(text);
+  // Only a regular file holds lines; a folder of that name opens but fails
+  // (and throws) on the first read.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  try {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return SplitLines(text);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 bool WriteTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {

@@ -1,6 +1,5 @@
 #include "settings/Settings.h"
 
-#include <exception>
 #include <optional>
 
 #include "engine/TextLines.h"
@@ -24,18 +23,6 @@ std::filesystem::path SettingsPath(const std::filesystem::path& folder) {
   return folder / kSettingsFileName;
 }
 
-std::optional<SettingsList> ReadSettingsFile(const std::filesystem::path& path) {
-  // Only a regular file holds settings; anything else (a folder of that name,
-  // a device) is unreadable. The stream may also throw on a read error.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  try {
-    return ReadTextLines(path);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
 // The number on the line when it lies in [low, high], else the fall-back.
 int ReadLine(const SettingsList& list, std::size_t index, int low, int high, int fallBack) {
   if (index >= list.size()) return fallBack;
@@ -55,7 +42,7 @@ SettingsList FirstRunSettings(const std::string& installationNumber) {
 
 SettingsLoadResult LoadSettings(const std::filesystem::path& folder, SettingsList& list) {
   const auto path = SettingsPath(folder);
-  if (auto loaded = ReadSettingsFile(path)) {
+  if (auto loaded = ReadTextLines(path)) {
     list = std::move(*loaded);
     return {};
   }

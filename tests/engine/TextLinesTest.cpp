@@ -38,6 +38,7 @@ TEST(TextLines, WritesCrLfAfterEveryLineAndReadsItBack) {
 TEST(TextLines, FailedWritesLeaveTheOldFileWhole) {
   TempFolder dir;
   EXPECT_FALSE(ReadTextLines(dir / "missing.txt"));
+  EXPECT_FALSE(ReadTextLines(dir.path()));  // a folder where the file should be
   EXPECT_FALSE(WriteTextLines(dir / "no-folder" / "f.txt", {"A"}));
 
   ASSERT_TRUE(WriteTextLines(dir / "ro.txt", {"KEEP"}));
