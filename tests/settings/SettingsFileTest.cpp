@@ -4,14 +4,14 @@
 #include <filesystem>
 #include <regex>
 
-#include "TempFolder.h"
+#include "SettingsFolder.h"
 #include "engine/TextLines.h"
 #include "settings/Settings.h"
 
 namespace vuruzid {
 namespace {
 
-using testing::TempFolder;
+using testing::SettingsFolder;
 namespace fs = std::filesystem;
 
 const std::regex kTenDigits("[0-9]{10}");
@@ -24,7 +24,7 @@ std::string FirstRunBytes(const std::string& installationNumber) {
 }
 
 TEST(SettingsLoad, MissingFileIsAFirstRunWritingSixteenCrLfLines) {
-  TempFolder folder;
+  SettingsFolder folder;
   SettingsList list;
   const auto result = LoadSettings(folder.Path(), list);
 
@@ -42,7 +42,7 @@ TEST(SettingsLoad, MissingFileIsAFirstRunWritingSixteenCrLfLines) {
 }
 
 TEST(SettingsLoad, EmptyFileIsLoadedAndNotRewritten) {
-  TempFolder folder;
+  SettingsFolder folder;
   folder.WriteSettingsBytes("");
   SettingsList list;
   const auto result = LoadSettings(folder.Path(), list);
@@ -59,7 +59,7 @@ TEST(SettingsLoad, EmptyFileIsLoadedAndNotRewritten) {
 }
 
 TEST(SettingsLoad, UnreadableFileIsAFirstRunAndReportsTheFailedWrite) {
-  TempFolder folder;
+  SettingsFolder folder;
   fs::create_directory(folder.SettingsFile());  // a folder where the file should be
   SettingsList list;
   const auto result = LoadSettings(folder.Path(), list);
@@ -71,7 +71,7 @@ TEST(SettingsLoad, UnreadableFileIsAFirstRunAndReportsTheFailedWrite) {
 }
 
 TEST(SettingsLoad, MissingDataFolderKeepsTheFirstRunLinesInMemory) {
-  TempFolder folder;
+  SettingsFolder folder;
   fs::remove(folder.Path() / "data");
   SettingsList list;
   const auto result = LoadSettings(folder.Path(), list);
@@ -83,7 +83,7 @@ TEST(SettingsLoad, MissingDataFolderKeepsTheFirstRunLinesInMemory) {
 }
 
 TEST(SettingsSave, TwentyLinesComeBackWithOnlyTheCloseLinesReplaced) {
-  TempFolder folder;
+  SettingsFolder folder;
   SettingsList written{"edited by hand", "Ada", "2403075123", "0", "7", "50", "50",
                        "fsStayOnTop", "1"};
   for (int i = 9; i < 20; ++i) written.push_back("extra " + std::to_string(i));
@@ -109,7 +109,7 @@ TEST(SettingsSave, TwentyLinesComeBackWithOnlyTheCloseLinesReplaced) {
 }
 
 TEST(SettingsSave, SavedValuesAreWhatTheNextStartRestores) {
-  TempFolder folder;
+  SettingsFolder folder;
   SettingsList list;
   LoadSettings(folder.Path(), list);
   ASSERT_TRUE(SaveSettings(folder.Path(), list,
@@ -127,7 +127,7 @@ TEST(SettingsSave, SavedValuesAreWhatTheNextStartRestores) {
 }
 
 TEST(SettingsSave, NegativeLeftEdgeIsSavedAndFallsBackAtTheNextStart) {
-  TempFolder folder;
+  SettingsFolder folder;
   SettingsList list;
   LoadSettings(folder.Path(), list);
   ASSERT_TRUE(SaveSettings(folder.Path(), list, {.left = -20, .top = 200}));
@@ -141,7 +141,7 @@ TEST(SettingsSave, NegativeLeftEdgeIsSavedAndFallsBackAtTheNextStart) {
 }
 
 TEST(SettingsSave, ShortListIsCompletedKeepingWhatItHas) {
-  TempFolder folder;
+  SettingsFolder folder;
   folder.WriteSettingsBytes("x\r\nAda\r\n2403075123\r\n1\r\n");
   SettingsList list;
   ASSERT_FALSE(LoadSettings(folder.Path(), list).firstRun);
@@ -157,7 +157,7 @@ TEST(SettingsSave, ShortListIsCompletedKeepingWhatItHas) {
 }
 
 TEST(SettingsSave, ListWithoutAnInstallationNumberGetsANewOne) {
-  TempFolder folder;
+  SettingsFolder folder;
   for (const SettingsList& start : {SettingsList{}, SettingsList{"x", "Ada"}}) {
     SettingsList list = start;
     ASSERT_TRUE(SaveSettings(folder.Path(), list, {}));
@@ -170,7 +170,7 @@ TEST(SettingsSave, ListWithoutAnInstallationNumberGetsANewOne) {
 }
 
 TEST(SettingsSave, FailedWriteIsReportedAndLosesNothing) {
-  TempFolder folder;
+  SettingsFolder folder;
   SettingsList list = FirstRunSettings("2403075123");
 
   // No data folder: reported, the list still holds the values to save.

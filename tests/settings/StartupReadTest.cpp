@@ -2,7 +2,7 @@
 // read from real settings files.
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "SettingsFolder.h"
 #include "engine/TextLines.h"
 #include "settings/Settings.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 // First-run lines with one line replaced, written, loaded and read back.
 StartupSettings ReadWithLine(std::size_t index, const std::string& text, int width, int height) {
-  testing::TempFolder folder;
+  testing::SettingsFolder folder;
   SettingsList lines = FirstRunSettings("2403075123");
   lines[index] = text;
   EXPECT_TRUE(WriteTextLines(folder.SettingsFile(), lines));
