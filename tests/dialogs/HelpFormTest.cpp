@@ -1,0 +1,172 @@
+// The help and About window: the page it opens on, the page memory, the help
+// page reloaded and the settings reread at every show.
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTest>
+#include <QUrl>
+
+#include "ModalDriver.h"
+#include "ScratchDesktop.h"
+#include "ui/HelpUnit.h"
+
+namespace fs = std::filesystem;
+using vuruzid::testing::ScratchDesktop;
+using vuruzid::testing::WhenModalOpens;
+using vuruzid::testing::WriteFile;
+
+namespace {
+
+struct OnView {
+  int page = -1;
+  QString pageText;
+  QString number;
+  QString name;
+};
+
+// Shows the window, notes what it shows, then runs `act` (which may change
+// the page) and closes it with OK.
+OnView ShowHelp(THelpForm& help, const std::function<void(THelpForm*)>& act = {}) {
+  OnView seen;
+  WhenModalOpens<THelpForm>([&](THelpForm* open) {
+    seen.page = open->TabbedNotebook1->currentIndex();
+    seen.pageText = open->WebBrowser1->toPlainText();
+    seen.number = open->Label6->text();
+    seen.name = open->Label8->text();
+    if (act) act(open);
+    open->BitBtn1->click();
+  });
+  help.ShowModal();
+  return seen;
+}
+
+vuruzid::SettingsList SixteenLines(const std::string& name, const std::string& number) {
+  vuruzid::SettingsList lines(16, "Normal");
+  lines[0] = "QOR Vuruzid v.1.1";
+  lines[1] = name;
+  lines[2] = number;
+  return lines;
+}
+
+}  // namespace
+
+class HelpForm : public ::testing::Test {
+ protected:
+  ScratchDesktop session;
+};
+
+TEST_F(HelpForm, FirstShowIsTheAboutPageWithTheSettingsAndTheHelpPageLoaded) {
+  auto settings = SixteenLines("Ann Smith", "2405135123");
+  THelpForm help(settings);
+  EXPECT_EQ(help.windowTitle(), "QOR Vuruzid");
+  EXPECT_EQ(help.TabbedNotebook1->tabText(0), "Help");
+  EXPECT_EQ(help.TabbedNotebook1->tabText(1), "About");
+
+  const OnView seen = ShowHelp(help);
+  EXPECT_EQ(seen.page, 1);
+  EXPECT_EQ(seen.number, "PN: 2405135123");
+  EXPECT_EQ(seen.name, "Ann Smith");
+  EXPECT_TRUE(seen.pageText.contains("QOR Vuruzid Help")) << seen.pageText.toStdString();
+  EXPECT_EQ(help.WebBrowser1->source(),
+            QUrl::fromLocalFile(QString::fromStdString((session.program() / "Help/index.htm").string())));
+}
+
+TEST_F(HelpForm, ReopensOnThePageLeftAndLoadsTheHelpPageAgain) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  ShowHelp(help, [](THelpForm* open) { open->TabbedNotebook1->setCurrentIndex(0); });
+
+  WriteFile(session.program() / "Help/index.htm", "<html><body><p>Edited help</p></body></html>");
+  const OnView second = ShowHelp(help);
+  EXPECT_EQ(second.page, 0);
+  EXPECT_EQ(second.pageText, "Edited help");
+
+  ShowHelp(help, [](THelpForm* open) { open->TabbedNotebook1->setCurrentIndex(1); });
+  EXPECT_EQ(ShowHelp(help).page, 1);
+}
+
+TEST_F(HelpForm, ShowsANameChangedSinceTheLastShowInItsOwnScript) {
+  auto settings = SixteenLines("User Name", "2405135123");
+  THelpForm help(settings);
+  EXPECT_EQ(ShowHelp(help).name, "User Name");
+  settings[1] = "\xC0\xED\xED\xE0 \xCF\xE5\xF2\xF0\xEE\xE2\xE0";  // "Анна Петрова" in Windows-1251
+  EXPECT_EQ(ShowHelp(help).name, QString::fromUtf8("Анна Петрова"));
+}
+
+TEST_F(HelpForm, AShortSettingsListIsReportedAndLeavesTheLabelsAsTheyWere) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  ShowHelp(help);
+  settings.resize(2);
+  settings[1] = "Bob";
+
+  QString message;
+  WhenModalOpens<QMessageBox>([&](QMessageBox* box) {
+    message = box->text();
+    box->accept();
+  });
+  const OnView seen = ShowHelp(help);
+  EXPECT_TRUE(message.contains("line 2")) << message.toStdString();
+  EXPECT_EQ(seen.number, "PN: 2405135123");
+  EXPECT_EQ(seen.name, "Ann");
+  EXPECT_TRUE(seen.pageText.contains("QOR Vuruzid Help"));
+}
+
+TEST_F(HelpForm, AMissingHelpPageSaysWhichFileIsMissing) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  fs::remove(session.program() / "Help/index.htm");
+  const OnView seen = ShowHelp(help, [](THelpForm* open) { open->TabbedNotebook1->setCurrentIndex(0); });
+  EXPECT_TRUE(seen.pageText.contains(QString::fromStdString((session.program() / "Help/index.htm").string())))
+      << seen.pageText.toStdString();
+}
+
+TEST_F(HelpForm, AnUnreadableCurrentFolderIsReportedAndTheWindowStillOpens) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  const fs::path doomed = session.home() / "doomed";
+  fs::create_directories(doomed);
+  fs::current_path(doomed);
+  fs::remove(doomed);
+
+  QString message;
+  WhenModalOpens<QMessageBox>([&](QMessageBox* box) {
+    message = box->text();
+    box->accept();
+  });
+  const OnView seen = ShowHelp(help);
+  EXPECT_TRUE(message.contains("current folder")) << message.toStdString();
+  EXPECT_EQ(seen.number, "PN: 1234567890");  // untouched
+  EXPECT_EQ(seen.page, 1);
+}
+
+// Receives the addresses the About page hands to the desktop.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> opened;
+ public slots:
+  void open(const QUrl& url) { opened << url; }
+};
+
+TEST_F(HelpForm, TheWebAddressOpensThroughTheDesktop) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler("https", &catcher, "open");
+  ShowHelp(help, [](THelpForm* open) {
+    EXPECT_TRUE(open->Label4->text().contains(THelpForm::kWebAddress));
+    emit open->Label4->linkActivated(QString::fromLatin1(THelpForm::kWebAddress));
+  });
+  QDesktopServices::unsetUrlHandler("https");
+  ASSERT_EQ(catcher.opened.size(), 1);
+  EXPECT_EQ(catcher.opened.front(), QUrl(THelpForm::kWebAddress));
+  EXPECT_TRUE(catcher.opened.front().host().endsWith(".example"));
+}
+
+#include "HelpFormTest.moc"
