@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QMessageBox>
 
 namespace vuruzid::testing {
 
@@ -26,6 +27,18 @@ void WhenModal(std::function<bool(QWidget*)> matches, std::function<void(QWidget
   });
   timer->start(kIntervalMs);
 }
+
+MessageBoxCatcher::MessageBoxCatcher() {
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+      texts_ << box->text();
+      box->accept();
+    }
+  });
+  timer_.start(10);
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() { timer_.stop(); }
 
 void TypeText(QWidget* widget, const QString& text) {
   for (const QChar c : text) {

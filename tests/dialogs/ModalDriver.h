@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -18,6 +19,23 @@ void WhenModalOpens(std::function<void(T*)> action) {
   WhenModal([](QWidget* w) { return dynamic_cast<T*>(w) != nullptr; },
             [action](QWidget* w) { action(dynamic_cast<T*>(w)); });
 }
+
+// While it lives, answers every message box that opens with its default
+// button and keeps the texts, for steps that may or may not report something.
+class MessageBoxCatcher {
+ public:
+  MessageBoxCatcher();
+  ~MessageBoxCatcher();
+  MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+  MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+  const QStringList& texts() const { return texts_; }
+  QString joined() const { return texts_.join(QStringLiteral("\n")); }
+
+ private:
+  QTimer timer_;
+  QStringList texts_;
+};
 
 // Types `text` into `widget` as key presses carrying text (any script).
 void TypeText(QWidget* widget, const QString& text);
