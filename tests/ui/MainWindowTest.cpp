@@ -1,0 +1,268 @@
+// The main window under the offscreen platform: layout, buttons, displays.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+
+#include "engine/Cp1251.h"
+#include "support/MainWindowFixture.h"
+
+namespace vuruzid::testing {
+namespace {
+
+constexpr int kC = 67, kA = 65, kX = 88, kSpace = 32;
+
+class MainWindowTest : public MainWindowFixture {};
+
+QStringList Items(QListWidget* list) {
+  QStringList items;
+  for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+  return items;
+}
+
+TEST_F(MainWindowTest, StartsCompactWithEveryElementInPlace) {
+  Start();
+  EXPECT_EQ(Form().size(), QSize(271, 106));
+  EXPECT_TRUE(Form().windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_FALSE(Form().IsStayOnTop());
+  EXPECT_TRUE(Element("Image2")->isVisible());
+  EXPECT_FALSE(Element("Image1")->isVisible());
+  EXPECT_EQ(Text("Label13"), "v");
+  EXPECT_EQ(Element("Label13")->pos(), QPoint(104, 78));
+  EXPECT_EQ(Text("Label16"), "on");
+  EXPECT_FALSE(Element("Image39")->isVisible());
+  EXPECT_EQ(Text("Label1"), "Insert");
+  EXPECT_EQ(Text("Label2"), "Eng");
+  EXPECT_EQ(Text("Label7"), "");
+  EXPECT_EQ(Element("Label7")->geometry(), QRect(30, 46, 98, 13));
+  EXPECT_EQ(Element("ListBox1")->geometry(), QRect(28, 110, 173, 117));
+  EXPECT_EQ(Element("Image28")->geometry(), QRect(169, 12, 42, 15));
+  EXPECT_EQ(Element("Image8")->geometry(), QRect(218, 13, 18, 14));
+  EXPECT_EQ(Element("Image39")->geometry(), QRect(148, 6, 18, 24));
+  EXPECT_EQ(Element("Image38")->geometry(), QRect(18, 76, 19, 20));
+  EXPECT_EQ(Form().pos(), QPoint(120, 90));  // from the settings file
+
+  EXPECT_EQ(TextColour("Label7"), QColor(0, 255, 0));
+  EXPECT_EQ(TextColour("Label1"), QColor(255, 255, 0));
+  EXPECT_EQ(TextColour("Label18"), QColor(0xC0, 0xC0, 0xC0));
+  EXPECT_EQ(TextColour("Label17"), QColor(0, 0, 0));
+  EXPECT_EQ(Element("Label11")->font().pixelSize(), 16);
+  EXPECT_TRUE(Element("Label2")->font().bold());
+
+  EXPECT_EQ(Element("Image29")->toolTip(), "Add new word");
+  EXPECT_EQ(Element("Image28")->toolTip(), "Doder check ON/OFF");
+  EXPECT_EQ(Element("Image38")->toolTip(), "Signal");
+  EXPECT_EQ(Element("Image16")->toolTip(), "");
+  EXPECT_EQ(Element("Image11")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(Element("Image12")->cursor().shape(), Qt::PointingHandCursor);
+
+  // The window is cut to the compact outline: rounded corners, bottom at 107.
+  const QRegion mask = Form().mask();
+  EXPECT_EQ(mask.boundingRect(), QRect(0, 1, 269, 106));
+  EXPECT_FALSE(mask.contains(QPoint(1, 2)));
+  EXPECT_TRUE(mask.contains(QPoint(135, 60)));
+  EXPECT_FALSE(mask.contains(QPoint(135, 150)));
+}
+
+TEST_F(MainWindowTest, ElementsAreStackedBottomToTop) {
+  Start();
+  const QStringList order{
+      "Image2",  "Image1",  "Label7",  "Image40", "Image3",  "Image4",  "Label10", "Image10", "Image9",
+      "Label12", "Image11", "Image6",  "Image7",  "Label11", "Image8",  "Image5",  "Image14", "Image15",
+      "Label13", "Image16", "Image17", "Image18", "Image20", "Image21", "Label14", "Label9",  "Image12",
+      "Image23", "Image24", "Label15", "Image26", "Image27", "Label16", "Image28", "Image25", "Label17",
+      "Label18", "Image31", "Image30", "Label19", "Image29", "Image34", "Image33", "Label20", "Image35",
+      "Image36", "Label21", "Image37", "Image38", "Image39", "Label1",  "Label2",  "ListBox1"};
+  QStringList actual;
+  for (QObject* child : Form().children())
+    if (child->isWidgetType() && order.contains(child->objectName())) actual << child->objectName();
+  EXPECT_EQ(actual, order);
+}
+
+TEST_F(MainWindowTest, CompactToggleTwiceReturnsToTheStart) {
+  Start();
+  Click("Image16");
+  EXPECT_EQ(Form().Compact(), 0);
+  EXPECT_EQ(Form().size(), QSize(271, 256));
+  EXPECT_TRUE(Element("Image1")->isVisible());
+  EXPECT_FALSE(Element("Image2")->isVisible());
+  EXPECT_EQ(Text("Label13"), "^");
+  EXPECT_EQ(Element("Label13")->pos(), QPoint(104, 83));
+  EXPECT_EQ(Form().mask().boundingRect(), QRect(0, 1, 269, 255));
+  EXPECT_TRUE(Form().mask().contains(QPoint(135, 150)));
+  EXPECT_TRUE(Element("ListBox1")->isVisible());
+
+  Click("Image16");
+  EXPECT_EQ(Form().Compact(), 1);
+  EXPECT_EQ(Form().size(), QSize(271, 106));
+  EXPECT_TRUE(Element("Image2")->isVisible());
+  EXPECT_FALSE(Element("Image1")->isVisible());
+  EXPECT_EQ(Text("Label13"), "v");
+  EXPECT_EQ(Element("Label13")->pos(), QPoint(104, 78));
+  EXPECT_EQ(Form().mask().boundingRect(), QRect(0, 1, 269, 106));
+}
+
+TEST_F(MainWindowTest, AnyMouseButtonPressesAndReleasesAButton) {
+  Start();
+  QWidget* hotspot = Element("Image16");
+  QWidget* up = Element("Image15");
+  QTest::mousePress(hotspot, Qt::RightButton);
+  EXPECT_FALSE(up->isVisible()) << "the pressed picture shows while the button is held";
+  EXPECT_EQ(Form().Compact(), 1) << "nothing happens before the release";
+  // Released away from the button: the press grabbed the mouse, so it still acts.
+  QTest::mouseRelease(hotspot, Qt::RightButton, {}, QPoint(-40, -30));
+  EXPECT_TRUE(up->isVisible());
+  EXPECT_EQ(Form().Compact(), 0);
+
+  // A double click is two presses and two releases: the form toggles twice.
+  // (Qt delivers the second press of a double click as a press followed by a
+  // double-click event.)
+  QTest::mouseClick(hotspot, Qt::LeftButton);
+  QTest::mousePress(hotspot, Qt::LeftButton);
+  QTest::mouseDClick(hotspot, Qt::LeftButton);
+  QTest::mouseRelease(hotspot, Qt::LeftButton);
+  EXPECT_EQ(Form().Compact(), 0);
+  EXPECT_TRUE(up->isVisible());
+}
+
+TEST_F(MainWindowTest, ButtonLooksReleasedBeforeItsDialogOpens) {
+  Start();
+  bool upShownDuringDialog = false;
+  QString dialogClass;
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (dynamic_cast<THelpForm*>(modal)) {
+      dialogClass = "THelpForm";
+      upShownDuringDialog = Element("Image24")->isVisible();
+    }
+  });
+  Click("Image25");
+  EXPECT_EQ(dialogClass, "THelpForm");
+  EXPECT_TRUE(upShownDuringDialog);
+}
+
+TEST_F(MainWindowTest, SignalSwitchHidesAndShowsItsPicture) {
+  Start();
+  Click("Image38", Qt::RightButton);
+  EXPECT_TRUE(Element("Image38")->isVisible()) << "only a left click switches";
+  Click("Image38");
+  EXPECT_FALSE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().Engine().signalEnabled(), 0);
+  Click("Image12");
+  EXPECT_TRUE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().Engine().signalEnabled(), 1);
+}
+
+TEST_F(MainWindowTest, StayOnTopTogglesAndKeepsTheFullForm) {
+  Start();
+  Click("Image16");
+  Click("Image37");
+  EXPECT_TRUE(Form().IsStayOnTop());
+  EXPECT_TRUE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(Form().size(), QSize(271, 256));
+  EXPECT_EQ(Form().mask().boundingRect(), QRect(0, 1, 269, 255));
+  EXPECT_EQ(Text("Label16"), "on");
+  Click("Image37");
+  EXPECT_FALSE(Form().IsStayOnTop());
+  EXPECT_FALSE(Form().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(Form().Compact(), 0);
+}
+
+TEST_F(MainWindowTest, TypedWordsShowGreenThenRedWithNeighbours) {
+  Start();
+  Type({kC, kA});
+  EXPECT_EQ(Text("Label7"), "CA");
+  EXPECT_EQ(TextColour("Label7"), QColor(0, 255, 0));
+  Type({kX});
+  EXPECT_EQ(Text("Label7"), "CAX");
+  EXPECT_EQ(TextColour("Label7"), QColor(255, 0, 0));
+  EXPECT_EQ(Items(Element<QListWidget>("ListBox1")), QStringList({"CATS", "DOG"}));
+  Type({kSpace});
+  EXPECT_EQ(Text("Label7"), "CAX_");
+  EXPECT_EQ(TextColour("Label7"), QColor(255, 0, 0));
+  Type({kC});
+  EXPECT_EQ(Text("Label7"), "C");
+  EXPECT_EQ(TextColour("Label7"), QColor(0, 255, 0));
+  EXPECT_EQ(Element("Label7")->width(), 98);
+}
+
+TEST_F(MainWindowTest, LanguageButtonSwitchesBothWays) {
+  Start();
+  Type({kC, kA, kX});
+  ASSERT_GT(Element<QListWidget>("ListBox1")->count(), 0);
+  Click("Image11");
+  EXPECT_EQ(Text("Label2"), "Rus");
+  EXPECT_EQ(Form().Engine().layoutId(), "00000419");
+  EXPECT_EQ(Form().Engine().wordList().size(), 3u);
+  EXPECT_EQ(Element<QListWidget>("ListBox1")->count(), 0);
+  Click("Image11");
+  EXPECT_EQ(Text("Label2"), "Eng");
+  EXPECT_EQ(Form().Engine().layoutId(), "00000409");
+}
+
+TEST_F(MainWindowTest, AddButtonOffersTheWordAndStoresItUpperCased) {
+  Start();
+  Type({kC, kA, kX, kSpace});
+  QString offered;
+  ModalWatcher watcher([&](QWidget* modal) {
+    auto* dialog = dynamic_cast<TAddWordForm*>(modal);
+    if (!dialog) return;
+    offered = dialog->Edit1->text();
+    dialog->Edit1->setText("cax");
+    dialog->Button1Click();
+  });
+  Click("Image29");
+  EXPECT_EQ(offered, "CAX");
+  EXPECT_EQ(Text("Label7"), "CAX");
+  EXPECT_EQ(TextColour("Label7"), QColor(0, 255, 0));
+  EXPECT_EQ(folder_.dir().Read("data/dat_u.txt"), "CAX\r\n");
+  EXPECT_EQ(Form().Engine().wordList().size(), 4u);
+}
+
+TEST_F(MainWindowTest, AddButtonDoesNothingForAnEmptyDisplay) {
+  Start();
+  ModalWatcher watcher;
+  Click("Image29");
+  EXPECT_TRUE(watcher.seen().empty());
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "data/dat_u.txt"));
+}
+
+TEST_F(MainWindowTest, UnwritableUserWordFileIsReportedAndTheWindowGoesOn) {
+  Start();
+  folder_.dir().Write("data/dat_u.txt", "");
+  std::filesystem::permissions(folder_.path() / "data/dat_u.txt", std::filesystem::perms::owner_read);
+  Type({kC, kA, kX, kSpace});
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (auto* dialog = dynamic_cast<TAddWordForm*>(modal)) dialog->Button1Click();
+  });
+  Click("Image29");
+  ASSERT_EQ(watcher.seen().size(), 2u);
+  EXPECT_EQ(watcher.seen()[1].text, "Cannot create file data/dat_u.txt");
+  EXPECT_EQ(watcher.seen()[1].icon, QMessageBox::Critical);
+  EXPECT_EQ(watcher.seen()[1].title, "QOR_Vuruzid");
+  // The word is known from now on; the display still shows the typed word.
+  EXPECT_EQ(Text("Label7"), "CAX_");
+  EXPECT_EQ(Form().Engine().wordList().size(), 4u);
+  Type({kC});
+  EXPECT_EQ(Text("Label7"), "C");
+}
+
+TEST_F(MainWindowTest, MinimizeWithoutATrayHostIconifiesTheWindow) {
+  Start();
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+  Click("Image8");
+  QTest::qWait(50);
+  EXPECT_TRUE(Form().isMinimized());
+  EXPECT_TRUE(Form().isVisible());
+  EXPECT_FALSE(Form().IsInTray());
+}
+
+TEST_F(MainWindowTest, NonMinimizeSystemCommandsLeaveTheWindowAlone) {
+  Start();
+  Form().WMSysCommand(TMainForm::kScMoveByCaption);
+  QTest::qWait(20);
+  EXPECT_TRUE(Form().isVisible());
+  EXPECT_FALSE(Form().isMinimized());
+  EXPECT_FALSE(Form().IsInTray());
+}
+
+}  // namespace
+}  // namespace vuruzid::testing

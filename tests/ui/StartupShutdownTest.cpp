@@ -1,0 +1,144 @@
+// Start-up and close of the main window on real settings files.
+#include <QMessageBox>
+
+#include "support/Dictionaries.h"
+#include "support/MainWindowFixture.h"
+
+namespace vuruzid::testing {
+namespace {
+
+const QString kWriteError = "Cannot create file data/Vuruzid.ini.";
+
+class StartupShutdownTest : public MainWindowFixture {};
+
+TEST_F(StartupShutdownTest, FirstRunWritesDefaultsAndWelcomesBeforeTheWindowShows) {
+  bool welcomed = false, mainVisibleDuringWelcome = true;
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (!dynamic_cast<TWelcomeForm*>(modal)) return;
+    welcomed = true;
+    mainVisibleDuringWelcome = Form().isVisible();
+  });
+  Start(false);
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_TRUE(welcomed);
+  EXPECT_FALSE(mainVisibleDuringWelcome);
+  EXPECT_EQ(Form().FirstRun(), 0);
+  const auto lines = folder_.ReadSettings();
+  ASSERT_EQ(lines.size(), 16u);
+  EXPECT_EQ(lines[0], "QOR Vuruzid v.1.1");
+  EXPECT_EQ(Form().pos(), QPoint(50, 50));
+  EXPECT_EQ(Text("Label2"), "Eng");
+  EXPECT_TRUE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().Checking().CheckingOn(), 0);
+  EXPECT_EQ(Form().Compact(), 1);
+}
+
+TEST_F(StartupShutdownTest, SecondStartRestoresLanguagePositionAndSignal) {
+  folder_.WriteSettings(TestProgramFolder::SecondStartSettings(1, 140, 70, 0));
+  ModalWatcher watcher;
+  Start();
+  EXPECT_TRUE(watcher.seen().empty()) << "no welcome dialog on a second start";
+  EXPECT_EQ(Text("Label2"), "Rus");
+  EXPECT_EQ(Form().Engine().layoutId(), "00000419");
+  EXPECT_EQ(Form().pos(), QPoint(140, 70));
+  EXPECT_FALSE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().Engine().signalEnabled(), 0);
+}
+
+TEST_F(StartupShutdownTest, FailedFirstRunWriteIsReportedAndStartUpCompletes) {
+  std::filesystem::remove_all(folder_.path() / "data");
+  ModalWatcher watcher;
+  Start(false);
+  ASSERT_GE(watcher.seen().size(), 1u);
+  EXPECT_EQ(watcher.seen()[0].text, kWriteError);
+  EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
+  // Every later step still ran: language, position, signal, shape.
+  EXPECT_EQ(Text("Label2"), "Eng");
+  EXPECT_EQ(Form().Engine().wordList().size(), 3u);
+  EXPECT_EQ(Form().pos(), QPoint(50, 50));
+  EXPECT_TRUE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().size(), QSize(271, 106));
+  EXPECT_EQ(Form().mask().boundingRect(), QRect(0, 1, 269, 106));
+}
+
+TEST_F(StartupShutdownTest, DamagedDictionaryIsReportedAndLaterStepsStillRun) {
+  WriteDictionary(folder_.path() / "english.dll", {"CAT"}, std::string("many"));
+  folder_.WriteSettings(TestProgramFolder::SecondStartSettings(0, 130, 60, 0));
+  ModalWatcher watcher;
+  Start();
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
+  EXPECT_TRUE(watcher.seen()[0].text.contains("many")) << watcher.seen()[0].text.toStdString();
+  EXPECT_EQ(Form().pos(), QPoint(130, 60));
+  EXPECT_FALSE(Element("Image38")->isVisible());
+  EXPECT_EQ(Form().mask().boundingRect(), QRect(0, 1, 269, 106));
+}
+
+TEST_F(StartupShutdownTest, MissingDictionaryIsToldInAPlainMessage) {
+  std::filesystem::remove(folder_.path() / "english.dll");
+  ModalWatcher watcher;
+  Start();
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_EQ(watcher.seen()[0].text, "Can not load english.dll");
+  EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::NoIcon);
+  EXPECT_EQ(watcher.seen()[0].title, "QOR_Vuruzid");
+  EXPECT_EQ(Text("Label2"), "Eng");
+}
+
+TEST_F(StartupShutdownTest, CloseWritesTheWindowStateAndKeepsOtherLines) {
+  auto lines = TestProgramFolder::SecondStartSettings();
+  lines[0] = "edited by hand";
+  lines[4] = "7";
+  for (int i = 16; i < 20; ++i) lines.push_back("extra " + std::to_string(i));
+  folder_.WriteSettings(lines);
+  Start();
+  Click("Image38");  // signal off
+  Click("Image11");  // Russian
+  Click("Image37");  // on top
+  Form().move(200, 150);
+  EXPECT_TRUE(Form().close());
+  const auto saved = folder_.ReadSettings();
+  ASSERT_EQ(saved.size(), 20u);
+  EXPECT_EQ(saved[0], "QOR Vuruzid v.1.1");
+  EXPECT_EQ(saved[1], "Tester");
+  EXPECT_EQ(saved[2], "2612075123");
+  EXPECT_EQ(saved[3], "1");
+  EXPECT_EQ(saved[4], "1");
+  EXPECT_EQ(saved[5], "200");
+  EXPECT_EQ(saved[6], "150");
+  EXPECT_EQ(saved[7], "fsStayOnTop");
+  EXPECT_EQ(saved[8], "0");
+  EXPECT_EQ(saved[15], "Normal");
+  EXPECT_EQ(saved[19], "extra 19");
+  EXPECT_EQ(folder_.dir().Read("data/Vuruzid.ini").substr(0, 19), "QOR Vuruzid v.1.1\r\n");
+}
+
+TEST_F(StartupShutdownTest, ShortSettingsListIsCompletedAtClose) {
+  folder_.WriteSettings({});
+  ModalWatcher watcher;
+  Start();
+  EXPECT_TRUE(watcher.seen().empty()) << "an empty file is no first run";
+  EXPECT_TRUE(Form().close());
+  const auto saved = folder_.ReadSettings();
+  ASSERT_EQ(saved.size(), 16u);
+  EXPECT_EQ(saved[5], "50");
+  EXPECT_EQ(saved[7], "fsNormal");
+  EXPECT_EQ(saved[9], "Normal");
+  EXPECT_EQ(saved[2].size(), 10u);
+}
+
+TEST_F(StartupShutdownTest, FailedWriteAtCloseIsReportedAndTheWindowStillCloses) {
+  Start();
+  const std::string before = folder_.dir().Read("data/Vuruzid.ini");
+  std::filesystem::permissions(folder_.path() / "data/Vuruzid.ini", std::filesystem::perms::owner_read);
+  Form().move(300, 200);
+  ModalWatcher watcher;
+  Form().close();
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_EQ(watcher.seen()[0].text, kWriteError);
+  EXPECT_FALSE(Form().isVisible());
+  EXPECT_EQ(folder_.dir().Read("data/Vuruzid.ini"), before);
+}
+
+}  // namespace
+}  // namespace vuruzid::testing

@@ -1,0 +1,31 @@
+#include "support/TestProgramFolder.h"
+
+#include "engine/Cp1251.h"
+#include "engine/TextLines.h"
+#include "support/Dictionaries.h"
+
+namespace vuruzid::testing {
+
+TestProgramFolder::TestProgramFolder() {
+  std::filesystem::create_directory(dir_ / "data");
+  WriteDictionary(dir_ / "english.dll", {"CAT", "CATS", "DOG"});
+  std::vector<std::string> russian;
+  for (const char* word : {"КОТ", "КОТЫ", "СОБАКА"}) russian.push_back(*cp1251::FromUtf8(word));
+  WriteDictionary(dir_ / "russian.dll", russian);
+}
+
+void TestProgramFolder::WriteSettings(const std::vector<std::string>& lines) {
+  dir_.Write("data/Vuruzid.ini", JoinLinesCrLf(lines));
+}
+
+std::vector<std::string> TestProgramFolder::ReadSettings() const {
+  return SplitLines(dir_.Read("data/Vuruzid.ini"));
+}
+
+std::vector<std::string> TestProgramFolder::SecondStartSettings(int language, int left, int top, int signal) {
+  return {"QOR Vuruzid v.1.1", "Tester", "2612075123", std::to_string(language), "1", std::to_string(left),
+          std::to_string(top), "fsNormal", std::to_string(signal), "Normal", "Normal", "Normal", "Normal",
+          "Normal", "Normal", "Normal"};
+}
+
+}  // namespace vuruzid::testing

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/TempFolder.h"
+
+namespace vuruzid::testing {
+
+// A program folder in a temporary directory: data/, and small English and
+// Russian language libraries (English: CAT, CATS, DOG; Russian: КОТ, КОТЫ,
+// СОБАКА).
+class TestProgramFolder {
+ public:
+  TestProgramFolder();
+
+  const std::filesystem::path& path() const { return dir_.path(); }
+  TempFolder& dir() { return dir_; }
+
+  // Writes data/Vuruzid.ini with the lines, each ended by CR LF.
+  void WriteSettings(const std::vector<std::string>& lines);
+  // The lines of data/Vuruzid.ini (split at CR LF).
+  std::vector<std::string> ReadSettings() const;
+  // Settings of a second start: English, at (left, top), signal on.
+  static std::vector<std::string> SecondStartSettings(int language = 0, int left = 120, int top = 90,
+                                                      int signal = 1);
+
+ private:
+  TempFolder dir_;
+};
+
+}  // namespace vuruzid::testing
