@@ -20,6 +20,27 @@ void WhenModalOpens(std::function<void(T*)> action) {
             [action](QWidget* w) { action(dynamic_cast<T*>(w)); });
 }
 
+// While it lives, runs `action` on every modal window of type T that opens;
+// for steps that may or may not open one.
+template <class T>
+class WhileOpen {
+ public:
+  explicit WhileOpen(std::function<void(T*)> action) {
+    QObject::connect(&timer_, &QTimer::timeout, [this, action] {
+      if (auto* open = dynamic_cast<T*>(QApplication::activeModalWidget()); open && open->isVisible()) {
+        ++count_;
+        action(open);
+      }
+    });
+    timer_.start(10);
+  }
+  int count() const { return count_; }
+
+ private:
+  QTimer timer_;
+  int count_ = 0;
+};
+
 // While it lives, answers every message box that opens with its default
 // button and keeps the texts, for steps that may or may not report something.
 class MessageBoxCatcher {
