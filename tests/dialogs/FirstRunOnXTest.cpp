@@ -113,7 +113,10 @@ TEST(FirstRunOnX, WelcomeComesFirstStoresTheNameAndPlacesTheLinks) {
   EXPECT_TRUE(fs::exists(menuLink));
   EXPECT_TRUE(fs::exists(desktopLink));
   EXPECT_TRUE(fs::is_empty(folder / "Doder"));
-  EXPECT_NE(ReadFile(desktopLink).find("\nPath=" + folder.string() + "\n"), std::string::npos);
+  const std::string entry = ReadFile(desktopLink);
+  EXPECT_NE(entry.find("\nPath=" + folder.string() + "\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nIcon=" + (folder / "QOR_Vuruzid.png").string() + "\n"), std::string::npos) << entry;
+  EXPECT_EQ(std::system(("desktop-file-validate '" + desktopLink.string() + "'").c_str()), 0);
 
   // Closing the main window writes the settings with the name as line 1.
   Output("xdotool windowactivate --sync " + mainWindow);
