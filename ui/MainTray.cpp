@@ -81,8 +81,9 @@ void TMainForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
       RestoreFromTray();
       break;
     case QSystemTrayIcon::Context:
-      // The menu has no entries: nothing can be chosen and the icon stays.
-      PopupMenu1->popup(cursor);
+      // The menu has no entries yet. Popped up empty it would show nothing
+      // but hold the pointer, swallowing the next click on the icon.
+      if (!PopupMenu1->isEmpty()) PopupMenu1->popup(cursor);
       break;
     default:
       break;

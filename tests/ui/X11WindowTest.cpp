@@ -1,0 +1,193 @@
+// The real main window on an X server with openbox and trayer: its shape,
+// moving it, keeping it on top, the tray, and keys typed on the desktop.
+#include <X11/keysym.h>
+
+#include <QGuiApplication>
+#include <QPolygon>
+#include <QScreen>
+
+#include "support/MainWindowFixture.h"
+#include "support/X11Probe.h"
+
+namespace vuruzid::testing {
+namespace {
+
+// The two outlines, as the window should be cut.
+QRegion Outline(bool compact) {
+  const QPolygon full{{18, 1},  {252, 1},  {257, 3},  {261, 5},  {267, 13}, {269, 19}, {269, 234},
+                      {268, 240}, {264, 248}, {258, 253}, {250, 256}, {18, 256}, {11, 253}, {5, 248},
+                      {1, 241},  {0, 234},  {0, 20},   {2, 13},   {6, 7},    {11, 3},   {18, 1}};
+  const QPolygon compactForm{{18, 1},  {252, 1},  {257, 3},  {261, 5},  {267, 13}, {269, 19}, {269, 85},
+                             {268, 91}, {264, 99}, {258, 104}, {249, 107}, {19, 107}, {11, 104}, {5, 99},
+                             {1, 92},  {0, 85},   {0, 20},   {2, 13},   {6, 7},    {11, 3},   {18, 1}};
+  return QRegion(compact ? compactForm : full, Qt::OddEvenFill);
+}
+
+class X11WindowTest : public MainWindowFixture {
+ protected:
+  // The X window as it is now: a change of the on-top style makes Qt create a
+  // new one the next time the window is shown.
+  unsigned long Window() { return Form().windowHandle()->winId(); }
+  QString At(QPoint local) {
+    const QPoint global = Form().mapToGlobal(local);
+    return QString::number(global.x()) + " " + QString::number(global.y());
+  }
+  // Clicks a point of the window with the real pointer.
+  void ClickAt(QPoint local, int button = 1) {
+    const QPoint global = Form().mapToGlobal(local);
+    ASSERT_TRUE(RunXdotool({"mousemove", QString::number(global.x()), QString::number(global.y()), "click",
+                            QString::number(button)}));
+  }
+  template <typename Condition>
+  bool WaitFor(Condition condition, int ms = 3000) {
+    return QTest::qWaitFor(condition, ms);
+  }
+
+  X11Probe probe_;
+};
+
+TEST_F(X11WindowTest, WindowIsCutToTheCompactThenTheFullOutline) {
+  Start();
+  ASSERT_TRUE(WaitFor([&] { return !probe_.Shape(Window()).isEmpty(); }));
+  EXPECT_EQ(probe_.Shape(Window()), Outline(true));
+  Click("Image16");
+  ASSERT_TRUE(WaitFor([&] { return probe_.Shape(Window()) == Outline(false); }));
+  Click("Image16");
+  EXPECT_TRUE(WaitFor([&] { return probe_.Shape(Window()) == Outline(true); }));
+}
+
+TEST_F(X11WindowTest, DraggingTheBackgroundMovesTheWindowAndCloseSavesThePlace) {
+  Start();
+  const QPoint before = Form().pos();
+  const QPoint grip = Form().mapToGlobal(QPoint(150, 55));  // bare background
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y())}));
+  ASSERT_TRUE(RunXdotool({"mousedown", "1"}));
+  QTest::qWait(100);
+  for (int step = 1; step <= 5; ++step) {
+    ASSERT_TRUE(RunXdotool({"mousemove", QString::number(grip.x() + 20 * step), QString::number(grip.y() + 12 * step)}));
+    QTest::qWait(30);
+  }
+  ASSERT_TRUE(RunXdotool({"mouseup", "1"}));
+  ASSERT_TRUE(WaitFor([&] { return Form().pos() == before + QPoint(100, 60); }))
+      << Form().pos().x() << "," << Form().pos().y();
+  Form().close();
+  const auto saved = folder_.ReadSettings();
+  ASSERT_GE(saved.size(), 9u);
+  EXPECT_EQ(saved[5], std::to_string(before.x() + 100));
+  EXPECT_EQ(saved[6], std::to_string(before.y() + 60));
+}
+
+TEST_F(X11WindowTest, PressingAButtonDoesNotMoveTheWindowAndReleasingElsewhereStillActs) {
+  Start();
+  const QPoint before = Form().pos();
+  const QPoint button = Form().mapToGlobal(QPoint(108, 86));  // the compact button
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "mousedown", "1"}));
+  EXPECT_TRUE(WaitFor([&] { return !Element("Image15")->isVisible(); }));
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(button.x() + 300), QString::number(button.y() + 200)}));
+  ASSERT_TRUE(RunXdotool({"mouseup", "1"}));
+  EXPECT_TRUE(WaitFor([&] { return Form().Compact() == 0; }));
+  EXPECT_TRUE(Element("Image15")->isVisible());
+  EXPECT_EQ(Form().pos(), before);
+}
+
+TEST_F(X11WindowTest, StayOnTopTurnsCheckingOffAndPutsTheWindowAbove) {
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  EXPECT_EQ(Text("Label16"), "off");
+  EXPECT_TRUE(Element("Image39")->isVisible());
+
+  Click("Image37");
+  EXPECT_EQ(Form().Checking().CheckingOn(), 0);
+  EXPECT_EQ(Form().Checking().HookHandle(), 0u);
+  EXPECT_EQ(Text("Label16"), "on");
+  EXPECT_FALSE(Element("Image39")->isVisible());
+  EXPECT_TRUE(WaitFor([&] { return probe_.NetWmState(Window()).contains("_NET_WM_STATE_ABOVE"); }));
+  EXPECT_EQ(probe_.Shape(Window()), Outline(true)) << "the window keeps its outline";
+
+  Click("Image37");
+  EXPECT_TRUE(WaitFor([&] { return !probe_.NetWmState(Window()).contains("_NET_WM_STATE_ABOVE"); }));
+  EXPECT_EQ(Form().Checking().CheckingOn(), 0);
+}
+
+TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  for (unsigned long keysym : {XK_c, XK_a, XK_x}) probe_.TypeKeysym(keysym);
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "CAX"; })) << Text("Label7").toStdString();
+  EXPECT_EQ(TextColour("Label7"), QColor(255, 0, 0));
+  Click("Image28");
+  EXPECT_EQ(Form().Checking().CheckingOn(), 0);
+  probe_.TypeKeysym(XK_b);
+  QTest::qWait(100);
+  EXPECT_EQ(Text("Label7"), "CAX") << "no keys arrive while checking is off";
+}
+
+TEST_F(X11WindowTest, MinimizeGoesToTheTrayAndTheIconBringsTheWindowBack) {
+  Start();
+  ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());
+  Click("Image16");  // full form
+  Click("Image37");  // on top
+  const QPoint place = Form().pos();
+  ClickAt(QPoint(227, 20));  // the minimize button
+  ASSERT_TRUE(WaitFor([&] { return !probe_.Viewable(Window()) && Form().IsInTray(); }));
+  QSystemTrayIcon* icon = Form().TrayIconObject();
+  EXPECT_EQ(icon->toolTip(), "QOR Reviv Oredur");
+  ASSERT_TRUE(WaitFor([&] { return icon->geometry().isValid() && icon->geometry().y() > 900; }));
+  QTest::qWait(300);  // the tray host embeds the icon
+
+  // The right button pops up the (empty) menu and changes nothing.
+  const QPoint centre = icon->geometry().center();
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "3"}));
+  QTest::qWait(200);
+  RunXdotool({"key", "Escape"});
+  EXPECT_TRUE(Form().IsInTray());
+  EXPECT_FALSE(probe_.Viewable(Window()));
+
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}));
+  ASSERT_TRUE(WaitFor([&] { return probe_.Viewable(Window()); }));
+  EXPECT_FALSE(Form().IsInTray());
+  EXPECT_EQ(Form().pos(), place);
+  EXPECT_EQ(probe_.Shape(Window()), Outline(false));
+  EXPECT_TRUE(WaitFor([&] { return probe_.NetWmState(Window()).contains("_NET_WM_STATE_ABOVE"); }));
+}
+
+TEST_F(X11WindowTest, MinimizingThroughTheWindowManagerAlsoGoesToTheTray) {
+  Start();
+  ASSERT_TRUE(RunXdotool({"windowminimize", QString::number(Window())}));
+  ASSERT_TRUE(WaitFor([&] { return Form().IsInTray() && !probe_.Viewable(Window()); }));
+  QSystemTrayIcon* icon = Form().TrayIconObject();
+  ASSERT_TRUE(WaitFor([&] { return icon->geometry().isValid() && icon->geometry().y() > 900; }));
+  QTest::qWait(300);  // the tray host embeds the icon
+  const QPoint centre = icon->geometry().center();
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}));
+  ASSERT_TRUE(WaitFor([&] { return probe_.Viewable(Window()); }));
+  EXPECT_FALSE(Form().isMinimized());
+  EXPECT_EQ(probe_.WmState(Window()), 1);
+  EXPECT_EQ(probe_.Shape(Window()), Outline(true));
+}
+
+TEST_F(X11WindowTest, SavedTopEdgeIsBoundByTheScreenHeight) {
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+  ASSERT_GT(screen.width(), screen.height());
+  // Inside the width bound but past the height bound: such a window would
+  // start below the bottom of the screen.
+  folder_.WriteSettings(TestProgramFolder::SecondStartSettings(0, screen.width() - 100, screen.height() - 99));
+  Start();
+  EXPECT_EQ(Form().pos(), QPoint(screen.width() - 100, 50));
+}
+
+// Run by tests/ui/without-tray.sh in a session with a window manager but no
+// tray host.
+TEST_F(X11WindowTest, NoTrayHostMinimizeIconifiesTheWindow) {
+  Start();
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "run this test in a session without a tray host";
+  ClickAt(QPoint(227, 20));
+  EXPECT_TRUE(WaitFor([&] { return probe_.WmState(Window()) == 3; })) << probe_.WmState(Window());
+  EXPECT_FALSE(Form().IsInTray());
+  EXPECT_TRUE(Form().isMinimized());
+}
+
+}  // namespace
+}  // namespace vuruzid::testing
