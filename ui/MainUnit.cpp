@@ -61,7 +61,7 @@ TMainForm::TMainForm(std::filesystem::path programFolder)
   setAutoFillBackground(true);
   setFixedSize(vuruzid::ui::kWindowWidth, vuruzid::ui::kFullHeight);
 
-  appIcon_ = QIcon(QPixmap::fromImage(vuruzid::skin::Load(Picture::AppIcon)));
+  appIcon_ = vuruzid::skin::ApplicationIcon();
   // The tray needs some icon to be reachable at all; a damaged skin icon
   // falls back to the style's.
   if (appIcon_.isNull()) appIcon_ = style()->standardIcon(QStyle::SP_ComputerIcon);
@@ -69,6 +69,8 @@ TMainForm::TMainForm(std::filesystem::path programFolder)
 
   BuildElements();
   BindActions();
+  // Checking can also stop by itself (the X server went away): follow it.
+  checking_.SetStateChangedHandler([this] { RefreshDisplays(); });
   FormCreate();
 }
 
