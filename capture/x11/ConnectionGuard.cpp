@@ -7,57 +7,56 @@
 namespace vuruzid::capture::x11 {
 namespace {
 
-// Everything runs on the GUI thread, so the list needs no lock.
-std::vector<ConnectionGuard*>& Guards() {
-  static std::vector<ConnectionGuard*> guards;
-  return guards;
-}
-std::vector<Display*>& GuardedDisplays() {
-  static std::vector<Display*> displays;
-  return displays;
-}
-XErrorHandler previousHandler = nullptr;
-bool handlerInstalled = false;
+// Everything runs on the GUI thread, so these need no lock.
+std::vector<ConnectionGuard*> guards;
+XErrorTrap* outermostTrap = nullptr;
 
 }  // namespace
 
 ConnectionGuard::ConnectionGuard(Display* display) : display_(display) {
-  if (!handlerInstalled) {
-    previousHandler = XSetErrorHandler(&ConnectionGuard::OnError);
-    handlerInstalled = true;
-  }
-  Guards().push_back(this);
-  GuardedDisplays().push_back(display);
+  guards.push_back(this);
+  // Xlib calls this after the process-wide handler, instead of exit(), when
+  // that handler returns: the connection is then marked dead and the owner closes it.
   XSetIOErrorExitHandler(display, &ConnectionGuard::OnConnectionLost, this);
 }
 
-ConnectionGuard::~ConnectionGuard() {
-  auto& guards = Guards();
-  auto& displays = GuardedDisplays();
-  const auto at = std::ranges::find(guards, this) - guards.begin();
-  guards.erase(guards.begin() + at);
-  displays.erase(displays.begin() + at);
-}
+ConnectionGuard::~ConnectionGuard() { std::erase(guards, this); }
 
 int ConnectionGuard::TakeError() {
   if (!lost_) XSync(display_, False);
   return std::exchange(error_, 0);
 }
 
-int ConnectionGuard::OnError(Display* display, XErrorEvent* error) {
-  const auto& displays = GuardedDisplays();
-  if (const auto at = std::ranges::find(displays, display); at != displays.end()) {
-    ConnectionGuard* guard = Guards()[at - displays.begin()];
-    if (guard->error_ == 0) guard->error_ = error->error_code;
-    return 0;
-  }
-  return previousHandler ? previousHandler(display, error) : 0;
+void ConnectionGuard::OnConnectionLost(Display*, void* guard) { static_cast<ConnectionGuard*>(guard)->lost_ = true; }
+
+XErrorTrap::XErrorTrap() : outer_(std::exchange(outermostTrap, outermostTrap ? outermostTrap : this)) {
+  // Only the outermost trap swaps the handlers; nested ones ride on it.
+  if (outer_ != nullptr) return;
+  previousErrorHandler_ = XSetErrorHandler(&XErrorTrap::OnError);
+  previousIOErrorHandler_ = XSetIOErrorHandler(&XErrorTrap::OnIOError);
 }
 
-void ConnectionGuard::OnConnectionLost(Display*, void* guard) {
-  // Returning here, instead of exiting, leaves the connection marked dead;
-  // the owner closes it.
-  static_cast<ConnectionGuard*>(guard)->lost_ = true;
+XErrorTrap::~XErrorTrap() {
+  if (outer_ != nullptr) return;
+  XSetErrorHandler(previousErrorHandler_);
+  XSetIOErrorHandler(previousIOErrorHandler_);
+  outermostTrap = nullptr;
+}
+
+int XErrorTrap::OnError(Display* display, XErrorEvent* error) {
+  const auto guard = std::ranges::find(guards, display, &ConnectionGuard::display_);
+  if (guard != guards.end()) {
+    if ((*guard)->error_ == 0) (*guard)->error_ = error->error_code;
+    return 0;
+  }
+  const XErrorHandler previous = outermostTrap ? outermostTrap->previousErrorHandler_ : nullptr;
+  return previous ? previous(display, error) : 0;
+}
+
+int XErrorTrap::OnIOError(Display* display) {
+  if (std::ranges::find(guards, display, &ConnectionGuard::display_) != guards.end()) return 0;
+  const XIOErrorHandler previous = outermostTrap ? outermostTrap->previousIOErrorHandler_ : nullptr;
+  return previous ? previous(display) : 0;
 }
 
 }  // namespace vuruzid::capture::x11

@@ -56,10 +56,12 @@ XRecordKeySource::XRecordKeySource(KeySink onKey, LostSink onLost)
 
 XRecordKeySource::~XRecordKeySource() {
   *alive_ = false;
+  const XErrorTrap trap;
   Stop();
 }
 
 bool XRecordKeySource::Start(std::string* whyNot) {
+  const XErrorTrap trap;
   auto fail = [&](const std::string& reason) {
     if (whyNot) *whyNot = CannotStart(reason);
     Stop();
@@ -132,7 +134,10 @@ void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierSt
 void XRecordKeySource::OnDataReadable() {
   const std::shared_ptr<bool> alive = alive_;
   ++dispatchDepth_;
-  XRecordProcessReplies(data_);
+  {
+    const XErrorTrap trap;
+    XRecordProcessReplies(data_);
+  }
   if (!ReportIfLost()) DeliverPending(alive);
   if (*alive) --dispatchDepth_;
 }
@@ -149,7 +154,10 @@ void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
 void XRecordKeySource::OnControlReadable() {
   const std::shared_ptr<bool> alive = alive_;
   ++dispatchDepth_;
-  DrainControlEvents();
+  {
+    const XErrorTrap trap;
+    DrainControlEvents();
+  }
   if (*alive) --dispatchDepth_;
 }
 

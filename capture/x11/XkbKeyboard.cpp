@@ -31,10 +31,9 @@ unsigned NumLockMask(XkbDescPtr xkb) {
 }  // namespace
 
 std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display) {
-  XkbDescPtr xkb = XkbGetKeyboard(
-      display, XkbKeyNamesMask | XkbKeyAliasesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+  XkbDescPtr xkb = XkbGetMap(display, XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
   if (xkb == nullptr) return std::nullopt;
-  if (xkb->names == nullptr || xkb->names->keys == nullptr || xkb->map == nullptr) {
+  if (XkbGetNames(display, XkbKeyNamesMask | XkbKeyAliasesMask, xkb) != Success || xkb->names == nullptr || xkb->names->keys == nullptr || xkb->map == nullptr) {
     XkbFreeKeyboard(xkb, 0, True);
     return std::nullopt;
   }

@@ -1,0 +1,132 @@
+// Which key events of the desktop reach the handler, and with which codes:
+// real key events injected through XTest into a focused window of the test.
+#include <X11/keysym.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "TestDesktop.h"
+#include "capture/KeyCapture.h"
+
+namespace vuruzid::capture::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+class CaptureDelivery : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestDesktop::SetKeyboard("-keycodes evdev us");
+    std::string whyNot;
+    ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+    ASSERT_NE(capture.HookHandle(), 0u);
+  }
+  uint8_t Key(unsigned long keysym) {
+    const uint8_t keycode = desktop.KeycodeOfSymbol(keysym);
+    EXPECT_NE(keycode, 0) << "no key for symbol " << keysym;
+    return keycode;
+  }
+
+  TestDesktop& desktop = TestDesktop::Shared();
+  DeliveredKeys delivered;
+  KeyCapture capture{delivered.Handler()};
+};
+
+TEST_F(CaptureDelivery, KeyDownsArriveWithTheirVirtualKeyCodesAndInsertState) {
+  desktop.TapAll({Key(XK_c), Key(XK_a), Key(XK_1), Key(XK_space), Key(XK_Return), Key(XK_Left), Key(XK_BackSpace)});
+  ASSERT_TRUE(delivered.WaitFor(8));
+  EXPECT_THAT(delivered.Codes(), ElementsAre(67, 65, 49, 32, 13, 37, 8));
+  for (const KeyDown& key : delivered.keys) EXPECT_EQ(key.insertKeyState, 1) << "insert mode at first";
+}
+
+TEST_F(CaptureDelivery, KeyUpsAltChordsAndF10AreNotDelivered) {
+  const uint8_t a = Key(XK_a);
+  desktop.Release(a);  // a lone key-up
+  for (unsigned long alt : {XK_Alt_L, XK_Alt_R}) {
+    desktop.Press(Key(alt));
+    desktop.Tap(a);
+    desktop.Tap(Key(XK_x));  // (Alt+blank would open the window manager's menu)
+    desktop.Release(Key(alt));
+  }
+  desktop.Tap(Key(XK_F10));
+  desktop.Tap(Key(XK_b));  // Alt released: keys count again
+  ASSERT_TRUE(delivered.WaitFor('B'));
+  EXPECT_THAT(delivered.Codes(), ElementsAre('B'));
+}
+
+TEST_F(CaptureDelivery, EveryRepeatedKeyDownOfAHeldKeyCounts) {
+  // The server repeats a held key itself; shorten its delay for the test.
+  const auto [delay, interval] = desktop.SetAutoRepeat(100, 20);
+  const uint8_t s = Key(XK_s);
+  desktop.TakeKeyPresses(s);
+  desktop.Press(s);
+  PumpFor(300ms);
+  desktop.Release(s);
+  desktop.SetAutoRepeat(delay, interval);
+  desktop.Tap(Key(XK_Return));
+  ASSERT_TRUE(delivered.WaitFor(13));
+
+  // Every key-down the focused window got, the repeats included, was delivered.
+  const int pressesSeenByTheWindow = desktop.TakeKeyPresses(s);
+  EXPECT_GE(pressesSeenByTheWindow, 4);
+  std::vector<int> expected(pressesSeenByTheWindow, 'S');
+  expected.push_back(13);
+  EXPECT_EQ(delivered.Codes(), expected);
+}
+
+TEST_F(CaptureDelivery, InsertKeyTogglesTheStateAndIsSeenHeldWhileDown) {
+  const uint8_t insert = Key(XK_Insert), x = Key(XK_x);
+  desktop.Press(insert);
+  desktop.Tap(x);         // typed while Insert is still held
+  desktop.Release(insert);
+  desktop.Tap(x);
+  desktop.Tap(insert);
+  desktop.Tap(Key(XK_y));
+  ASSERT_TRUE(delivered.WaitFor('Y'));
+  EXPECT_THAT(delivered.keys, ElementsAre(KeyDown{45, -128}, KeyDown{'X', -128}, KeyDown{'X', 0},
+                                          KeyDown{45, -127}, KeyDown{'Y', 1}));
+}
+
+TEST_F(CaptureDelivery, KeypadDigitsFollowNumLock) {
+  const uint8_t keypad1 = Key(XK_KP_End), numLock = Key(XK_Num_Lock), point = Key(XK_KP_Delete);
+  desktop.TapAll({keypad1, point});  // Num Lock is off on a fresh server
+  desktop.Tap(numLock);
+  desktop.TapAll({keypad1, point});
+  desktop.Tap(numLock);
+  desktop.Tap(keypad1);
+  ASSERT_TRUE(PumpUntil([&] { return delivered.keys.size() == 7; }));
+  EXPECT_THAT(delivered.Codes(), ElementsAre(35, 46, 144, 97, 110, 144, 35));
+}
+
+TEST_F(CaptureDelivery, RemovingStopsDeliveryAndInstallingAgainResumes) {
+  desktop.Tap(Key(XK_a));
+  ASSERT_TRUE(delivered.WaitFor('A'));
+  capture.Remove();
+  EXPECT_EQ(capture.HookHandle(), 0u);
+  desktop.TapAll({Key(XK_b), Key(XK_c)});
+  PumpFor(100ms);
+  std::string whyNot;
+  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+  desktop.Tap(Key(XK_d));
+  ASSERT_TRUE(delivered.WaitFor('D'));
+  EXPECT_THAT(delivered.Codes(), ElementsAre('A', 'D'));
+}
+
+TEST_F(CaptureDelivery, AHandlerThatRemovesTheCaptureGetsNoFurtherKeys) {
+  int calls = 0;
+  KeyCapture selfStopping([&](uint8_t, int16_t) {
+    ++calls;
+    selfStopping.Remove();
+  });
+  std::string whyNot;
+  ASSERT_TRUE(selfStopping.Install(&whyNot)) << whyNot;
+  // Several keys reach the server before the event loop runs again, so they
+  // arrive in one batch; the first one removes the capture.
+  desktop.TapAll({Key(XK_q), Key(XK_w), Key(XK_e)});
+  ASSERT_TRUE(delivered.WaitFor('E'));
+  PumpFor(100ms);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(selfStopping.HookHandle(), 0u);
+}
+
+}  // namespace
+}  // namespace vuruzid::capture::testing

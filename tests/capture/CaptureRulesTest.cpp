@@ -1,0 +1,100 @@
+// The plain rules of the capture, without an X server: which recorded key
+// events become key-downs, the Insert-key state, and how key names give codes.
+#include <gtest/gtest.h>
+
+#include "capture/KeyEventFilter.h"
+#include "capture/KeycodeMap.h"
+
+namespace vuruzid::capture {
+namespace {
+
+constexpr uint8_t kA = 38, kB = 56, kLeftAlt = 64, kRightAlt = 108, kF10 = 76, kInsert = 118, kMedia = 200;
+
+struct FilterTest : ::testing::Test {
+  std::optional<KeyDown> Down(uint8_t keycode, uint8_t virtualKey) { return filter.OnKeyEvent(keycode, true, virtualKey); }
+  std::optional<KeyDown> Up(uint8_t keycode, uint8_t virtualKey) { return filter.OnKeyEvent(keycode, false, virtualKey); }
+  KeyEventFilter filter;
+};
+
+TEST_F(FilterTest, OnlyKeyDownsWithACodeArriveAndEveryRepeatCounts) {
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 1}));
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 1}));  // auto-repeat
+  EXPECT_EQ(Up(kA, 'A'), std::nullopt);
+  EXPECT_EQ(Down(kMedia, 0), std::nullopt);  // a key without a virtual-key code
+  EXPECT_EQ(Up(kMedia, 0), std::nullopt);
+}
+
+TEST_F(FilterTest, AltItselfKeysWhileAnyAltIsHeldAndF10AreSystemKeys) {
+  EXPECT_EQ(Down(kLeftAlt, 18), std::nullopt);
+  EXPECT_EQ(Down(kLeftAlt, 18), std::nullopt);  // Alt's own repeats
+  EXPECT_EQ(Down(kA, 'A'), std::nullopt);
+  EXPECT_EQ(Down(kRightAlt, 18), std::nullopt);
+  EXPECT_EQ(Up(kLeftAlt, 18), std::nullopt);
+  EXPECT_EQ(Down(kB, 'B'), std::nullopt) << "the right Alt is still held";
+  EXPECT_EQ(Up(kRightAlt, 18), std::nullopt);
+  EXPECT_EQ(Down(kB, 'B'), (KeyDown{'B', 1}));
+  EXPECT_EQ(Down(kF10, 121), std::nullopt);
+  EXPECT_EQ(Down(kF10, 121), std::nullopt);
+}
+
+TEST_F(FilterTest, InsertTogglesOnItsFirstDownAndReadsHeldUntilReleased) {
+  EXPECT_EQ(filter.InsertKeyState(), 1) << "insert mode at first";
+  EXPECT_EQ(Down(kInsert, 45), (KeyDown{45, -128}));
+  EXPECT_EQ(Down(kInsert, 45), (KeyDown{45, -128})) << "repeats do not toggle";
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', -128}));
+  Up(kInsert, 45);
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 0}));
+  EXPECT_EQ(Down(kInsert, 45), (KeyDown{45, -127}));
+  Up(kInsert, 45);
+  EXPECT_EQ(filter.InsertKeyState(), 1);
+}
+
+TEST_F(FilterTest, RestartingTakesTheHeldKeysAndKeepsTheInsertToggle) {
+  Down(kInsert, 45);
+  Up(kInsert, 45);
+  Down(kLeftAlt, 18);  // released while capture was off: never seen
+
+  std::bitset<256> held;
+  held[kRightAlt] = true;
+  filter.StartWithHeldKeys(held, [](uint8_t keycode) -> uint8_t { return keycode == kRightAlt ? 18 : 0; });
+  EXPECT_EQ(filter.InsertKeyState(), 0);
+  EXPECT_EQ(Down(kA, 'A'), std::nullopt) << "Alt was held when capture started";
+  Up(kRightAlt, 18);
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 0})) << "the left Alt is no longer counted as held";
+
+  held.reset();
+  held[kInsert] = true;
+  filter.StartWithHeldKeys(held, [](uint8_t keycode) -> uint8_t { return keycode == kInsert ? 45 : 0; });
+  EXPECT_EQ(filter.InsertKeyState(), -128);
+  EXPECT_EQ(Down(kInsert, 45), (KeyDown{45, -128})) << "a repeat of the held Insert does not toggle";
+}
+
+TEST(KeycodeMapTest, NamesGiveCodesAndAliasesOnlyFillGaps) {
+  std::vector<std::string> names(256);
+  names[38] = "AC01";
+  names[51] = "BKSL";
+  names[87] = "KP1";
+  names[135] = "COMP";
+  names[140] = "I140";   // a key no keyboard standard names
+  names[141] = "XYZW";   // unknown, but an alias names it
+  const KeycodeMap map(names, {{"AC12", "BKSL"}, {"MENU", "COMP"}, {"TLDE", "XYZW"}, {"LatA", "AC01"},
+                               {"AD01", "NONE"}, {"FK01", ""}});
+  EXPECT_EQ(map.VirtualKey(38, true), 'A');
+  EXPECT_EQ(map.VirtualKey(51, true), 220);
+  EXPECT_EQ(map.VirtualKey(135, true), 93);
+  EXPECT_EQ(map.VirtualKey(141, true), 192) << "an alias gives a code to a key whose name is unknown";
+  EXPECT_EQ(map.VirtualKey(140, true), 0);
+  EXPECT_EQ(map.VirtualKey(87, true), 97);
+  EXPECT_EQ(map.VirtualKey(87, false), 35);
+  EXPECT_EQ(map.VirtualKey(0, true), 0);
+  EXPECT_EQ(map.MappedKeyCount(), 5u) << "aliases of missing or unnamed keys give nothing";
+}
+
+TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {
+  std::vector<std::string> names(300, "AC01");
+  const KeycodeMap map(names, {});
+  EXPECT_EQ(map.MappedKeyCount(), 256u);
+}
+
+}  // namespace
+}  // namespace vuruzid::capture
