@@ -1,0 +1,80 @@
+// vuruzid-keywatch: watches the keys typed anywhere on the X desktop and
+// prints, per key-down, its virtual-key code and what the keystroke
+// interpreter makes of it, until interrupted (Ctrl+C or SIGTERM).
+//
+//   vuruzid-keywatch [--lang en|ru] [--folder DIR]
+//
+// A diagnostic tool: it prints what is typed, which the checker itself never does.
+
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+
+#include "capture/KeyCapture.h"
+#include "engine/SpellingEngine.h"
+#include "platform/ProgramFolder.h"
+#include "tools/check/CheckCommands.h"
+#include "tools/keywatch/QuitOnSignal.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: vuruzid-keywatch [--lang en|ru] [--folder DIR]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vuruzid;
+  int language = SpellingEngine::kEnglish;
+  std::filesystem::path folder = platform::CurrentFolder();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--lang" && i + 1 < argc) {
+      const std::string value = argv[++i];
+      if (value != "en" && value != "ru") return Usage();
+      language = value == "en" ? SpellingEngine::kEnglish : SpellingEngine::kRussian;
+    } else if (arg == "--folder" && i + 1 < argc) {
+      folder = argv[++i];
+    } else {
+      return Usage();
+    }
+  }
+
+  QCoreApplication application(argc, argv);
+  auto tell = [](const std::string& message) { std::cerr << "vuruzid-keywatch: " << message << std::endl; };
+
+  std::vector<std::filesystem::path> searchPath{folder};
+  for (auto& path : platform::LibrarySearchPath()) searchPath.push_back(path);
+  SpellingEngine engine(EngineFiles{folder, searchPath}, tell);
+  try {
+    engine.ActivateLanguage(language);
+  } catch (const EngineError& e) {
+    tell(e.what());
+    return 1;
+  }
+
+  capture::KeyCapture capture([&engine](uint8_t virtualKey, int16_t insertKeyState) {
+    const int beeps = engine.ProcessKey(virtualKey, insertKeyState);
+    check::PrintOutputs(engine, virtualKey, beeps, std::cout);
+    std::cout.flush();  // one line per key, as it happens, also into a pipe
+  });
+  capture.SetStoppedHandler([&](const std::string& why) {
+    tell(why);
+    QCoreApplication::exit(1);
+  });
+  std::string whyNot;
+  if (!capture.Install(&whyNot)) {
+    tell(whyNot);
+    return 1;
+  }
+  if (const std::string warning = capture::KeyCapture::SessionWarning(); !warning.empty()) tell(warning);
+  if (!keywatch::QuitOnSignals()) tell("cannot catch Ctrl+C; stop it with kill -9.");
+  tell("watching the keys of the desktop; Ctrl+C stops.");
+
+  const int status = QCoreApplication::exec();
+  capture.Remove();
+  tell("stopped.");
+  return status;
+}
