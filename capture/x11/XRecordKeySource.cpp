@@ -80,8 +80,10 @@ bool XRecordKeySource::Start(std::string* whyNot) {
   int opcode = 0, xkbError = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
   if (!XkbQueryExtension(control_, &opcode, &xkbEventBase_, &xkbError, &major, &minor))
     return fail("the X server has no keyboard extension (XKB), so keys cannot be told apart.");
-  int recordMajor = 0, recordMinor = 0;
-  if (!XRecordQueryVersion(control_, &recordMajor, &recordMinor))
+  // Asked first without Xlib's own complaint on standard error about a missing extension.
+  int recordOpcode = 0, recordEvent = 0, recordError = 0, recordMajor = 0, recordMinor = 0;
+  if (!XQueryExtension(control_, "RECORD", &recordOpcode, &recordEvent, &recordError) ||
+      !XRecordQueryVersion(control_, &recordMajor, &recordMinor))
     return fail("the X server does not offer the RECORD extension, which is needed to see the keys typed.");
   if (!ReadKeyboard()) return fail("the X server does not describe its keyboard.");
 
