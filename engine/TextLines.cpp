@@ -26,11 +26,11 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd) {
   std::string out;
   for (const auto& line : lines) {
     out += line;
-    out += "\r\n";
+    out += lineEnd;
   }
   return out;
 }

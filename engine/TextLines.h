@@ -15,8 +15,9 @@ namespace vuruzid {
 // ends the text.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// Every line followed by CR LF.
-std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+// Every line followed by `lineEnd` (CR LF unless told otherwise).
+std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd = "\r\n");
+inline std::string JoinLinesCrLf(const std::vector<std::string>& lines) { return JoinLines(lines); }
 
 // The lines of the file, or nothing when it cannot be opened or read.
 std::optional<std::vector<std::string>> ReadTextLines(const std::filesystem::path& path);

@@ -66,14 +66,4 @@ DictionaryConversion DictionaryFileToCp1251(const std::vector<std::string>& line
   }
   return result;
 }
-
-std::string JoinLinesLf(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const auto& line : lines) {
-    out += line;
-    out += '\n';
-  }
-  return out;
-}
-
 }  // namespace vuruzid::dictbuild

@@ -28,7 +28,4 @@ struct DictionaryConversion {
 // code page lacks is left out whole rather than recoded into another word.
 DictionaryConversion DictionaryFileToCp1251(const std::vector<std::string>& lines);
 
-// The lines joined with LF, as the expander reads them.
-std::string JoinLinesLf(const std::vector<std::string>& lines);
-
 }  // namespace vuruzid::dictbuild

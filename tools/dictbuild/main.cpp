@@ -42,8 +42,9 @@ std::optional<std::vector<std::string>> ReadLines(const fs::path& path) {
   return lines;
 }
 
+// The expander reads lines ended by LF alone.
 bool WriteLf(const fs::path& path, const std::vector<std::string>& lines) {
-  if (vuruzid::platform::ReplaceFileAtomically(path, vuruzid::dictbuild::JoinLinesLf(lines))) return true;
+  if (vuruzid::platform::ReplaceFileAtomically(path, vuruzid::JoinLines(lines, "\n"))) return true;
   Fail("cannot write " + path.string());
   return false;
 }
