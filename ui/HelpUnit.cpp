@@ -121,9 +121,11 @@ void THelpForm::BuildAboutPage(QWidget* page) {
 
   Label1 = new QLabel(QStringLiteral("QOR Vuruzid"), page);
   Label1->setObjectName(QStringLiteral("Label1"));
+  // Arial's metric twin; at 18 pixels the title ends just before the version
+  // label beside it (at 19 the two run into each other).
   QFont titleFont(QStringLiteral("Liberation Sans"));
   titleFont.setStyleHint(QFont::SansSerif);
-  titleFont.setPixelSize(19);
+  titleFont.setPixelSize(18);
   Label1->setFont(titleFont);
   Label1->setStyleSheet(QStringLiteral("color: navy"));
   Label1->move(8, 198);
@@ -143,7 +145,7 @@ void THelpForm::BuildAboutPage(QWidget* page) {
   Bevel2 = MakeFrame(page, "Bevel2", QFrame::HLine, QRect(4, 220, 429, 2));
 
   Label5 = MakeLabel(page, "Label5", QStringLiteral("Spell checking as you type"), 8, 232);
-  Label9 = MakeLabel(page, "Label9", QStringLiteral("English"), 8, 250);
+  Label9 = MakeLabel(page, "Label9", QStringLiteral("in English"), 8, 250);
   Label10 = MakeLabel(page, "Label10", QStringLiteral("and Russian"), 64, 250);
 
   // The name is centred under its caption in the right half of the page.
