@@ -97,8 +97,8 @@ jpeg "$work/full.png" "$out/full-background.jpg"
 # Mostly covered by the "top" and "help" buttons; what shows is the strip left
 # of them: three status lamps in the word colours beside the display well.
 lamps=()
-for spec in '#7dff7d #1d4a1d 6' '#ffff66 #4a4a16 13' '#ff6b6b #4a1a1a 20'; do
-  read -r colour glow y <<<"$spec"
+for lamp in '#7dff7d #1d4a1d 6' '#ffff66 #4a4a16 13' '#ff6b6b #4a1a1a 20'; do
+  read -r colour glow y <<<"$lamp"
   lamps+=(-fill "$glow" -draw "circle 7,$y 11,$y" -fill "$colour" -draw "circle 7,$y 9,$y")
 done
 "${im[@]}" "$work/compact.png" -crop 70x27+200+40 +repage \
