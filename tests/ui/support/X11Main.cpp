@@ -1,5 +1,5 @@
-// Tests of the real main window on an X server with a window manager and a
-// tray host (see scripts/with-xserver.sh).
+// Entry of the tests that run real windows on an X server with a window
+// manager and a tray host (see scripts/with-xserver.sh).
 #include <gtest/gtest.h>
 
 #include <QApplication>
