@@ -124,6 +124,27 @@ TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
   EXPECT_EQ(Text("Label7"), "CAX") << "no keys arrive while checking is off";
 }
 
+TEST_F(X11WindowTest, AWrongWordRingsTheBellUnlessTheSignalIsOff) {
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  const int before = probe_.BellsRung();
+  for (unsigned long keysym : {XK_c, XK_a, XK_x}) probe_.TypeKeysym(keysym);
+  ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "CAX"; }));
+  EXPECT_TRUE(WaitFor([&] { return probe_.BellsRung() == before + 1; })) << probe_.BellsRung() - before;
+  probe_.TypeKeysym(XK_space);
+  ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "CAX_"; }));
+  EXPECT_TRUE(WaitFor([&] { return probe_.BellsRung() == before + 3; })) << probe_.BellsRung() - before;
+
+  Click("Image38");  // the signal off: the word still turns red, silently
+  const int silent = probe_.BellsRung();
+  for (unsigned long keysym : {XK_x, XK_q}) probe_.TypeKeysym(keysym);
+  ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "XQ"; }));
+  EXPECT_EQ(TextColour("Label7"), QColor(255, 0, 0));
+  QTest::qWait(100);
+  EXPECT_EQ(probe_.BellsRung(), silent);
+}
+
 TEST_F(X11WindowTest, MinimizeGoesToTheTrayAndTheIconBringsTheWindowBack) {
   Start();
   ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());

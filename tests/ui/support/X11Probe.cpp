@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <stdexcept>
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -14,6 +15,8 @@ namespace vuruzid::testing {
 
 struct X11Probe::Connection {
   Display* display = nullptr;
+  int xkbEventBase = -1;
+  int bells = 0;
 };
 
 X11Probe::X11Probe() : connection_(new Connection) {
@@ -22,6 +25,23 @@ X11Probe::X11Probe() : connection_(new Connection) {
     delete connection_;
     throw std::runtime_error("cannot open the X display (is DISPLAY set?)");
   }
+  int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (XkbQueryExtension(connection_->display, &opcode, &connection_->xkbEventBase, &error, &major, &minor))
+    XkbSelectEvents(connection_->display, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
+  XSync(connection_->display, False);
+}
+
+int X11Probe::BellsRung() const {
+  Display* d = connection_->display;
+  XSync(d, False);
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    if (event.type == connection_->xkbEventBase &&
+        reinterpret_cast<const XkbAnyEvent&>(event).xkb_type == XkbBellNotify)
+      ++connection_->bells;
+  }
+  return connection_->bells;
 }
 
 X11Probe::~X11Probe() {

@@ -25,6 +25,8 @@ class X11Probe {
   // Presses and releases the key that types `keysym` (XTest), and waits
   // until the server has handled it.
   void TypeKeysym(unsigned long keysym) const;
+  // Bells rung on the server since this probe was made (XKB bell notifications).
+  int BellsRung() const;
 
  private:
   struct Connection;
