@@ -9,16 +9,10 @@
 #include <QScreen>
 
 #include "engine/Cp1251.h"
+#include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 
 namespace vuruzid::ui {
-
-QFont DialogFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  return font;
-}
 
 void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
@@ -49,7 +43,7 @@ TAddWordForm::TAddWordForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral(" QOR Vuruzid"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(vuruzid::ui::DialogFont());
+  setFont(vuruzid::ui::SansFont());
   setFixedSize(251, 91);
 
   Label1 = new QLabel(QStringLiteral("Add this word to the data base"), this);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QFont>
 #include <QString>
 #include <optional>
 #include <string>
@@ -12,9 +11,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace vuruzid::ui {
-
-// The small sans-serif face, 11 pixels high, that the dialogs are laid out for.
-QFont DialogFont();
 
 // Centres a top-level widget on the screen it is on (or the primary screen).
 void CentreOnScreen(QWidget* window);

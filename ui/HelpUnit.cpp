@@ -19,6 +19,7 @@
 #include "platform/ProgramFolder.h"
 #include "res/SkinPictures.h"
 #include "ui/AddWordUnit.h"
+#include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 
 namespace vuruzid::ui {
@@ -80,7 +81,7 @@ THelpForm::THelpForm(const vuruzid::SettingsList& settings, QWidget* parent)
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
-  setFont(vuruzid::ui::DialogFont());
+  setFont(vuruzid::ui::SansFont());
   // The client area of a 454 x 389 window with a classic frame and title bar.
   resize(446, 362);
 

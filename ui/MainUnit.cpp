@@ -1,5 +1,7 @@
 #include "ui/MainUnit.h"
 
+#include "ui/Fonts.h"
+
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -163,7 +165,7 @@ void TMainForm::BuildElements() {
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
   ListBox1->setGeometry(28, 110, 173, 9 * kSuggestionRowHeight);
   ListBox1->setFrameShape(QFrame::NoFrame);
-  ListBox1->setFont(vuruzid::ui::SkinFont(11));
+  ListBox1->setFont(vuruzid::ui::SansFont(11));
   ListBox1->setUniformItemSizes(true);
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

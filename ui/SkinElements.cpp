@@ -1,5 +1,7 @@
 #include "ui/SkinElements.h"
 
+#include "ui/Fonts.h"
+
 #include <QMouseEvent>
 #include <QPixmap>
 
@@ -16,15 +18,6 @@ void Name(QWidget* widget, const char* name) { widget->setObjectName(QString::fr
 
 }  // namespace
 
-QFont SkinFont(int pixelHeight, bool bold) {
-  QFont font;
-  font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixelHeight);
-  font.setBold(bold);
-  return font;
-}
-
 QLabel* MakePicture(QWidget* parent, const char* name, skin::Picture picture, QRect geometry) {
   auto* label = new QLabel(parent);
   Name(label, name);
@@ -37,7 +30,7 @@ QLabel* MakeText(QWidget* parent, const char* name, const QString& text, QPoint 
                  int pixelHeight) {
   auto* label = new QLabel(text, parent);
   Name(label, name);
-  label->setFont(SkinFont(pixelHeight, bold));
+  label->setFont(SansFont(pixelHeight, bold));
   label->setContentsMargins(0, 0, 0, 0);
   label->setTextFormat(Qt::PlainText);
   SetTextColour(label, colour);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QLabel>
 #include <QPoint>
 #include <QString>
@@ -10,9 +9,6 @@
 #include "res/SkinPictures.h"
 
 namespace vuruzid::ui {
-
-// The skin's small sans-serif at a character height in pixels.
-QFont SkinFont(int pixelHeight, bool bold = false);
 
 // A colour value stored blue, green, red from the high byte down (65280 is lime).
 constexpr QRgb RgbFromColourValue(uint32_t value) {

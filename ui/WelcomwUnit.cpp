@@ -16,6 +16,7 @@
 #include "platform/desktop/FileOperations.h"
 #include "platform/desktop/StandardFolders.h"
 #include "ui/AddWordUnit.h"
+#include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/HelpUnit.h"
 
@@ -32,7 +33,7 @@ TWelcomeForm::TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent)
   setWindowTitle(QStringLiteral(" Welcome to QOR Vuruzid"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(vuruzid::ui::DialogFont());
+  setFont(vuruzid::ui::SansFont());
   setFixedSize(519, 365);
 
   WebBrowser1 = new QTextBrowser(this);
