@@ -12,6 +12,8 @@ Xvfb -displayfd 3 -screen 0 "$screen_size" -nolisten tcp +extension RECORD +exte
 xvfb_pid=$!
 helpers=()
 cleanup() {
+  # The tray host's own process first, so its restarting loop has nothing to outlive.
+  [ -n "${tray_loop:-}" ] && pkill -P "$tray_loop" 2>/dev/null || true
   for p in "${helpers[@]}"; do kill "$p" 2>/dev/null || true; done
   kill "$xvfb_pid" 2>/dev/null || true
   wait 2>/dev/null || true
@@ -33,11 +35,21 @@ unset WAYLAND_DISPLAY
 if [ "${VURUZID_NO_WM:-0}" != 1 ]; then
   openbox >/dev/null 2>&1 &
   helpers+=($!)
-  trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 &
-  helpers+=($!)
   # Wait until the window manager has claimed the screen.
   for _ in $(seq 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+  # The tray host is started again should it ever exit, so one crash of it
+  # cannot fail every later tray test of the session.
+  ( while :; do
+      trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 >/dev/null 2>&1 || true
+      sleep 0.2
+    done ) &
+  tray_loop=$!
+  helpers+=($tray_loop)
+  for _ in $(seq 100); do
+    xdotool search --name '^panel$' >/dev/null 2>&1 && break
     sleep 0.05
   done
 fi
