@@ -4,11 +4,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 
 #include "engine/Cp1251.h"
+#include "ui/Cp1251Text.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 
@@ -21,21 +21,6 @@ void CentreOnScreen(QWidget* window) {
   window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
-std::optional<std::string> ToCp1251OrExplain(QWidget* parent, const QString& text,
-                                             const QString& what) {
-  char32_t unmappable = 0;
-  auto converted = cp1251::FromUtf8(text.toStdString(), &unmappable);
-  if (converted) return converted;
-  const QString character = QString::fromUcs4(&unmappable, 1);
-  const QString code =
-      QStringLiteral("U+") + QString::number(uint(unmappable), 16).toUpper().rightJustified(4, u'0');
-  QMessageBox::warning(parent, QString::fromLatin1(vuruzid::ui::kApplicationTitle),
-                       QStringLiteral("The character \"%1\" (%2) in %3 cannot be stored: only "
-                                      "English and Russian letters and the usual signs can.\n\n"
-                                      "Please replace or remove it.")
-                           .arg(character, code, what));
-  return std::nullopt;
-}
 
 }  // namespace vuruzid::ui
 
@@ -76,7 +61,7 @@ TAddWordForm::TAddWordForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TAddWordForm::ShowModal(const std::string& word) {
-  Edit1->setText(QString::fromStdString(vuruzid::cp1251::ToUtf8(word)));
+  Edit1->setText(vuruzid::ui::FromCp1251(word));
   exec();
   // Later shows open where this one was left instead of re-centring.
   setAttribute(Qt::WA_Moved);

@@ -15,12 +15,6 @@ namespace vuruzid::ui {
 // Centres a top-level widget on the screen it is on (or the primary screen).
 void CentreOnScreen(QWidget* window);
 
-// `text` in Windows-1251, or nothing after telling the user (in a message box
-// over `parent`) which character the code page cannot hold. `what` names the
-// text in that message, e.g. "the word".
-std::optional<std::string> ToCp1251OrExplain(QWidget* parent, const QString& text,
-                                             const QString& what);
-
 }  // namespace vuruzid::ui
 
 // The add-word dialog: offers the displayed word for correction before it is

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
@@ -15,10 +14,10 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "engine/Cp1251.h"
 #include "platform/ProgramFolder.h"
 #include "res/SkinPictures.h"
 #include "ui/AddWordUnit.h"
+#include "ui/Cp1251Text.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 
@@ -67,10 +66,6 @@ QFrame* MakeFrame(QWidget* page, const char* name, QFrame::Shape shape, QRect ge
   frame->setFrameShadow(QFrame::Sunken);
   frame->setGeometry(geometry);
   return frame;
-}
-
-QString FromCp1251(const std::string& text) {
-  return QString::fromStdString(vuruzid::cp1251::ToUtf8(text));
 }
 
 }  // namespace
@@ -204,8 +199,8 @@ void THelpForm::FormShow() {
                                  this);
     return;
   }
-  Label6->setText(QStringLiteral("PN: ") + FromCp1251(settings_[2]));
-  Label8->setText(FromCp1251(settings_[1]));
+  Label6->setText(QStringLiteral("PN: ") + vuruzid::ui::FromCp1251(settings_[2]));
+  Label8->setText(vuruzid::ui::FromCp1251(settings_[1]));
 }
 
 void THelpForm::Label4Click() { QDesktopServices::openUrl(QUrl(QLatin1String(kWebAddress))); }

@@ -11,6 +11,7 @@
 #include "engine/Cp1251.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
+#include "ui/Cp1251Text.h"
 #include "ui/HelpUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SkinElements.h"
@@ -33,7 +34,9 @@ constexpr QSize kWideButton{44, 19};
 constexpr QSize kSmallButton{22, 19};
 constexpr int kSuggestionRowHeight = 13;
 
-QString FromCp1251(std::string_view text) { return QString::fromStdString(vuruzid::cp1251::ToUtf8(text)); }
+QString FromLatin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Where the engine looks for the language libraries: the program folder first,
 // then the executable's own folder.
@@ -296,28 +299,27 @@ void TMainForm::KeyDown(uint8_t virtualKey, int16_t insertKeyState) {
 // Makes every display show the engine's and the capture's state.
 void TMainForm::RefreshDisplays() {
   const vuruzid::Display& display = engine_.display();
-  const QString word = FromCp1251(display.word);
+  const QString word = vuruzid::ui::FromCp1251(display.word);
   if (Label7->text() != word) {
     Label7->setText(word);
     Label7->resize(std::max(98, Label7->sizeHint().width()), 13);
   }
   vuruzid::ui::SetTextColour(Label7, vuruzid::ui::RgbFromColourValue(display.wordColour));
-  Label1->setText(QString::fromLatin1(display.mode.data(), static_cast<qsizetype>(display.mode.size())));
+  Label1->setText(FromLatin1(display.mode));
   Label1->adjustSize();
   if (!display.language.empty()) {
-    Label2->setText(QString::fromLatin1(display.language.data(), static_cast<qsizetype>(display.language.size())));
+    Label2->setText(FromLatin1(display.language));
     Label2->adjustSize();
   }
   if (display.suggestions != shownSuggestions_) {
     shownSuggestions_ = display.suggestions;
     ListBox1->clear();
     for (const std::string& suggestion : shownSuggestions_) {
-      auto* item = new QListWidgetItem(FromCp1251(suggestion), ListBox1);
+      auto* item = new QListWidgetItem(vuruzid::ui::FromCp1251(suggestion), ListBox1);
       item->setSizeHint(QSize(0, kSuggestionRowHeight));
     }
   }
-  const std::string_view caption = checking_.ToggleCaption();
-  Label16->setText(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())));
+  Label16->setText(FromLatin1(checking_.ToggleCaption()));
   Label16->adjustSize();
   Image39->setVisible(checking_.IndicatorVisible());
 }

@@ -16,6 +16,7 @@
 #include "platform/desktop/FileOperations.h"
 #include "platform/desktop/StandardFolders.h"
 #include "ui/AddWordUnit.h"
+#include "ui/Cp1251Text.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/HelpUnit.h"
