@@ -92,6 +92,17 @@ std::string ToUpper(std::string_view text) {
   return out;
 }
 
+std::string DictionarySpelling(std::string_view text) {
+  constexpr unsigned char kApostrophe = '\'', kRightQuote = 0x92, kCapitalIe = 0xC5;
+  std::string word = ToUpper(text);
+  for (auto& ch : word) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == kApostrophe || c == kRightQuote) ch = static_cast<char>(kGraveAccent);
+    if (c == kCapitalIo) ch = static_cast<char>(kCapitalIe);
+  }
+  return word;
+}
+
 std::string_view Trim(std::string_view text) {
   size_t begin = 0, end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;

@@ -18,6 +18,10 @@ inline constexpr unsigned char kCapitalIo = 0xA8;  // Ё, not a word character
 unsigned char ToUpper(unsigned char c);
 std::string ToUpper(std::string_view text);
 
+// A word spelled as the dictionaries hold it: upper-cased, the apostrophe
+// (straight or typographic) as the grave accent its key types, Ё as Е.
+std::string DictionarySpelling(std::string_view text);
+
 // Removes all leading and trailing bytes of value 32 or below.
 std::string_view Trim(std::string_view text);
 

@@ -21,19 +21,13 @@ int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf
   const WordList& list = engine.wordList();
   int unknown = 0;
   for (const auto& utf8 : utf8Words) {
-    char32_t bad = 0;
-    const auto text = cp1251::FromUtf8(utf8, &bad);
+    const auto text = cp1251::FromUtf8(utf8);
     if (!text) {
       out << utf8 << ": cannot be checked (holds a character outside Windows-1251)\n";
       ++unknown;
       continue;
     }
-    std::string word = cp1251::ToUpper(cp1251::Trim(*text));
-    // Spell as the dictionaries do: an apostrophe is the grave accent, Ё is Е.
-    for (char& c : word) {
-      if (c == '\'' || c == '\x92') c = static_cast<char>(cp1251::kGraveAccent);
-      if (static_cast<unsigned char>(c) == cp1251::kCapitalIo) c = '\xC5';
-    }
+    const std::string word = cp1251::DictionarySpelling(cp1251::Trim(*text));
     if (word.empty()) continue;
     const bool known = list.FindExact(word).has_value();
     if (!known) ++unknown;

@@ -8,10 +8,6 @@
 namespace vuruzid::dictbuild {
 namespace {
 
-constexpr unsigned char kApostrophe = '\'';
-constexpr unsigned char kRightQuote = 0x92;  // ’ in Windows-1251
-constexpr unsigned char kCapitalIe = 0xC5;   // Е
-
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // A morphological field as the affix tools write them: two lower-case letters and a colon.
@@ -41,14 +37,9 @@ std::string_view WordOnLine(std::string_view line) {
 
 std::optional<std::string> NormaliseWord(std::string_view cp1251Word) {
   if (cp1251Word.empty() || cp1251Word.size() > kMaxWordBytes) return std::nullopt;
-  std::string word = cp1251::ToUpper(cp1251Word);
-  for (auto& ch : word) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c == kApostrophe || c == kRightQuote) c = cp1251::kGraveAccent;
-    if (c == cp1251::kCapitalIo) c = kCapitalIe;
-    if (!cp1251::IsWordCharacter(c)) return std::nullopt;
-    ch = static_cast<char>(c);
-  }
+  std::string word = cp1251::DictionarySpelling(cp1251Word);
+  for (char c : word)
+    if (!cp1251::IsWordCharacter(static_cast<unsigned char>(c))) return std::nullopt;
   return word;
 }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/LanguageLibrary.h"
+
 // Turns a word list (one word per line, as the affix expander or a person writes
 // it) into the sorted, upper-case Windows-1251 words of a language library.
 namespace vuruzid::dictbuild {
@@ -14,7 +16,7 @@ enum class SourceEncoding { Utf8, Cp1251 };
 
 // Longest word a library read can deliver whole; longer words are dropped
 // rather than cut into something that is not a word.
-inline constexpr size_t kMaxWordBytes = 254;
+inline constexpr size_t kMaxWordBytes = LanguageLibrary::kMaxStringBytes;
 
 // The word on one line of a word list: surrounding blanks, a "/flags" part and
 // trailing morphological fields ("po:noun" after a blank or tab) removed.
