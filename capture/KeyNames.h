@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/VirtualKeys.h"
+
 namespace vuruzid::capture {
 
 // The virtual-key codes one physical key gives. Keypad digits and the keypad
@@ -21,10 +23,5 @@ struct KeyVirtualCodes {
 // the key labelled A on a US keyboard, whatever layout is active); nothing for
 // names no standard keyboard key carries.
 std::optional<KeyVirtualCodes> VirtualKeyForKeyName(std::string_view keyName);
-
-// Virtual-key codes the capture itself looks at.
-namespace vk {
-inline constexpr uint8_t kAlt = 18, kInsert = 45, kF10 = 121;
-}
 
 }  // namespace vuruzid::capture

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/VirtualKeys.h"
+
 namespace vuruzid {
 
 // Layout identifiers: which key mapping turns virtual-key codes into letters.
@@ -29,10 +31,5 @@ struct KeyMeaning {
 // code itself is taken as a character first, so keypad and function keys also
 // give letters; the Russian layout replaces the letters of its 32 keys.
 KeyMeaning InterpretKey(uint8_t virtualKey, KeyLayout layout);
-
-// Virtual-key codes with a role of their own.
-namespace vk {
-inline constexpr uint8_t kBackspace = 8, kShift = 16, kLeft = 37, kRight = 39, kInsert = 45;
-}
 
 }  // namespace vuruzid
