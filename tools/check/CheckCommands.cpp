@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "engine/Cp1251.h"
+#include "platform/ProgramFolder.h"
 
 namespace vuruzid::check {
 namespace {
@@ -16,6 +17,28 @@ void PrintWordList(const std::vector<std::string>& words, std::ostream& out) {
 }
 
 }  // namespace
+
+EngineFiles ToolEngineFiles(const std::filesystem::path& folder) {
+  EngineFiles files{folder, {folder}};
+  for (auto& path : platform::LibrarySearchPath()) files.librarySearchPath.push_back(path);
+  return files;
+}
+
+std::optional<int> LanguageNamed(std::string_view name) {
+  if (name == "en") return SpellingEngine::kEnglish;
+  if (name == "ru") return SpellingEngine::kRussian;
+  return std::nullopt;
+}
+
+bool ActivateForTool(SpellingEngine& engine, int language, const std::function<void(const std::string&)>& tell) {
+  try {
+    engine.ActivateLanguage(language);
+    return true;
+  } catch (const EngineError& e) {
+    tell(e.what());
+    return false;
+  }
+}
 
 int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf8Words, std::ostream& out) {
   const WordList& list = engine.wordList();

@@ -1,12 +1,26 @@
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "engine/SpellingEngine.h"
 
 namespace vuruzid::check {
+
+// Where the tools find their files: the user words under `folder`, the
+// dictionaries in `folder`, then the current directory and the tools' folder.
+EngineFiles ToolEngineFiles(const std::filesystem::path& folder);
+
+// The language a tool is asked for by name, "en" or "ru".
+std::optional<int> LanguageNamed(std::string_view name);
+
+// Makes `language` current; false, with the reason told, when it cannot be.
+bool ActivateForTool(SpellingEngine& engine, int language, const std::function<void(const std::string&)>& tell);
 
 // Checks each UTF-8 word: known or not, with the nine dictionary entries
 // around it. Returns the number of unknown words.

@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--lang" && hasValue) {
-      const std::string value = argv[++i];
-      if (value != "en" && value != "ru") return Usage();
-      language = value == "en" ? SpellingEngine::kEnglish : SpellingEngine::kRussian;
+      const auto named = check::LanguageNamed(argv[++i]);
+      if (!named) return Usage();
+      language = *named;
     } else if (arg == "--folder" && hasValue) {
       folder = argv[++i];
     } else if (arg == "--keys" && hasValue) {
@@ -75,16 +75,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::vector<std::filesystem::path> searchPath{folder};
-  for (auto& p : platform::LibrarySearchPath()) searchPath.push_back(p);
-  SpellingEngine engine(EngineFiles{folder, searchPath},
-                        [](const std::string& message) { std::cerr << "vuruzid-check: " << message << '\n'; });
-  try {
-    engine.ActivateLanguage(language);
-  } catch (const EngineError& e) {
-    std::cerr << "vuruzid-check: " << e.what() << '\n';
-    return 1;
-  }
+  const auto tell = [](const std::string& message) { std::cerr << "vuruzid-check: " << message << '\n'; };
+  SpellingEngine engine(check::ToolEngineFiles(folder), tell);
+  if (!check::ActivateForTool(engine, language, tell)) return 1;
 
   if (replay) {
     check::ReplayKeys(engine, keys, insertState, std::cout);

@@ -32,9 +32,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--lang" && i + 1 < argc) {
-      const std::string value = argv[++i];
-      if (value != "en" && value != "ru") return Usage();
-      language = value == "en" ? SpellingEngine::kEnglish : SpellingEngine::kRussian;
+      const auto named = check::LanguageNamed(argv[++i]);
+      if (!named) return Usage();
+      language = *named;
     } else if (arg == "--folder" && i + 1 < argc) {
       folder = argv[++i];
     } else {
@@ -45,15 +45,8 @@ int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   auto tell = [](const std::string& message) { std::cerr << "vuruzid-keywatch: " << message << std::endl; };
 
-  std::vector<std::filesystem::path> searchPath{folder};
-  for (auto& path : platform::LibrarySearchPath()) searchPath.push_back(path);
-  SpellingEngine engine(EngineFiles{folder, searchPath}, tell);
-  try {
-    engine.ActivateLanguage(language);
-  } catch (const EngineError& e) {
-    tell(e.what());
-    return 1;
-  }
+  SpellingEngine engine(check::ToolEngineFiles(folder), tell);
+  if (!check::ActivateForTool(engine, language, tell)) return 1;
 
   capture::KeyCapture capture([&engine](uint8_t virtualKey, int16_t insertKeyState) {
     const int beeps = engine.ProcessKey(virtualKey, insertKeyState);
