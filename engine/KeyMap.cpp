@@ -12,13 +12,14 @@ struct RussianKey {
   unsigned char letter;
 };
 
-// The Russian typewriter layout on a US keyboard: key code and the capital it types.
-constexpr std::array<RussianKey, 32> kRussianKeys = {{
+// The Russian typewriter layout on a US keyboard: key code and the capital it
+// types. The key left of 1 carries Ё, which the word lists spell as Е.
+constexpr std::array<RussianKey, 33> kRussianKeys = {{
     {65, 0xD4}, {66, 0xC8}, {67, 0xD1}, {68, 0xC2}, {69, 0xD3}, {70, 0xC0}, {71, 0xCF}, {72, 0xD0},
     {73, 0xD8}, {74, 0xCE}, {75, 0xCB}, {76, 0xC4}, {77, 0xDC}, {78, 0xD2}, {79, 0xD9}, {80, 0xC7},
     {81, 0xC9}, {82, 0xCA}, {83, 0xDB}, {84, 0xC5}, {85, 0xC3}, {86, 0xCC}, {87, 0xD6}, {88, 0xD7},
     {89, 0xCD}, {90, 0xDF}, {186, 0xC6}, {188, 0xC1}, {190, 0xDE}, {219, 0xD5}, {221, 0xDA},
-    {222, 0xDD},
+    {222, 0xDD}, {192, 0xC5},
 }};
 
 using KeyTable = std::array<KeyMeaning, 256>;

@@ -29,7 +29,7 @@ struct KeyMeaning {
 
 // The meaning of virtual-key code `virtualKey` (0-255) under `layout`. The key
 // code itself is taken as a character first, so keypad and function keys also
-// give letters; the Russian layout replaces the letters of its 32 keys.
+// give letters; the Russian layout replaces the letters of its 33 keys.
 KeyMeaning InterpretKey(uint8_t virtualKey, KeyLayout layout);
 
 }  // namespace vuruzid

@@ -2,6 +2,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
+#include "engine/WordJudge.h"
 #include "platform/ProgramFolder.h"
 
 namespace vuruzid {
@@ -127,7 +128,7 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
     case KeyClass::WordEnd:
       // Without a dictionary nothing can be judged: the word is simply finished.
       if (currentWord_.empty() || currentWord_.back() == cp1251::kErrorMarker || wordList_.empty() ||
-          wordList_.FindExact(currentWord_)) {
+          IsAcceptedWord(wordList_, currentWord_)) {
         ClearWord();
       } else {
         currentWord_.insert(cursorPos_++, 1, static_cast<char>(cp1251::kErrorMarker));
@@ -147,8 +148,8 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
   display_.suggestions.resize(rows);
   for (size_t i = 0; i < rows; ++i) display_.suggestions[i].assign(wordList_[start + i]);
 
-  // Signal when no dictionary word starts with the letters typed so far.
-  if (!currentWord_.empty() && !wordList_.empty() && !wordList_[lookupIndex_].starts_with(currentWord_))
+  // Signal when the letters typed so far cannot become a known word.
+  if (!currentWord_.empty() && !wordList_.empty() && !MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_))
     beeps += SignalError();
   return beeps;
 }
