@@ -1,0 +1,66 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vuruzid::bench {
+
+using Clock = std::chrono::steady_clock;
+
+// A scratch copy of the program folder (program, dictionaries, help pages)
+// with a settings file of a second start in the given language, so each run
+// starts the way a returning user's does. Removed with the object.
+class ScratchProgramFolder {
+ public:
+  // language: 0 English, 1 Russian. Throws std::filesystem::filesystem_error
+  // when the copy cannot be made.
+  ScratchProgramFolder(const std::filesystem::path& programFolder, int language);
+  ~ScratchProgramFolder();
+  ScratchProgramFolder(const ScratchProgramFolder&) = delete;
+  ScratchProgramFolder& operator=(const ScratchProgramFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // Writes the settings of a second start in `language` (0 English, 1 Russian).
+  void WriteSettings(int language) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The real QOR_Vuruzid process, started from a program folder as its current
+// directory the way a user starts it. Ended (SIGTERM, then SIGKILL) with the object.
+class ProgramRun {
+ public:
+  explicit ProgramRun(const std::filesystem::path& folder);
+  ~ProgramRun();
+  ProgramRun(const ProgramRun&) = delete;
+  ProgramRun& operator=(const ProgramRun&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
+  Clock::time_point launched() const { return launched_; }  // just before the process was created
+  // False once the process has ended (it is then reaped).
+  bool Running();
+  // Resident memory now, in KiB; -1 when it cannot be read.
+  long ResidentKiB() const;
+  void Stop();
+
+ private:
+  pid_t pid_ = -1;
+  Clock::time_point launched_;
+};
+
+double Milliseconds(Clock::duration d);
+
+// Median and spread of a series of figures.
+struct Summary {
+  double median = 0, p99 = 0, min = 0, max = 0;
+  size_t count = 0;
+};
+Summary Summarise(std::vector<double> values);
+
+}  // namespace vuruzid::bench
