@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <cstdlib>
+#include <utility>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -147,8 +148,11 @@ void XRecordKeySource::OnDataReadable() {
 void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
   std::vector<RecordedKey> keys;
   keys.swap(pending_);
+  if (keys.empty() || !onKey_) return;
+  // A copy runs the handler, so a handler that removes this source does not free itself mid-call.
+  const KeySink onKey = onKey_;
   for (const RecordedKey& key : keys) {
-    if (onKey_) onKey_(key);
+    onKey(key);
     if (!*alive || data_ == nullptr) return;  // the handler removed the capture: deliver no more
   }
 }
@@ -186,13 +190,16 @@ bool XRecordKeySource::ReportIfLost() {
     lostReported_ = true;
     if (dataNotifier_) dataNotifier_->setEnabled(false);
     if (controlNotifier_) controlNotifier_->setEnabled(false);
-    // Told from the event loop: the handler may well remove this source.
+    // Told from the event loop: the handler may well remove this source. The
+    // handler is moved out first, so removing the source (and with it onLost_)
+    // does not free the handler while it runs; it is told only once anyway.
     std::weak_ptr<bool> alive = alive_;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [this, alive] {
-          if (!alive.expired() && *alive.lock() && onLost_)
-            onLost_("Checking has stopped: the connection to the X display was lost.");
+          if (alive.expired() || !*alive.lock() || !onLost_) return;
+          const LostSink onLost = std::exchange(onLost_, nullptr);
+          onLost("Checking has stopped: the connection to the X display was lost.");
         },
         Qt::QueuedConnection);
   }
