@@ -13,6 +13,17 @@ constexpr char kMagic[8] = {'Q', 'V', 'L', 'I', 'B', '\r', '\n', '\x1a'};
 constexpr uint32_t kVersion = 1;
 constexpr size_t kHeaderBytes = 20;
 constexpr uint32_t kWordsInByteOrder = 1;
+constexpr uint32_t kSampleStride = 16;
+
+// The first eight bytes of a word as a big-endian number, zero-padded. Words
+// hold no NUL byte, so a < b implies PrefixKey(a) <= PrefixKey(b), and
+// PrefixKey(a) < PrefixKey(b) implies a < b.
+uint64_t PrefixKey(std::string_view word) {
+  uint64_t key = 0;
+  const size_t n = std::min<size_t>(word.size(), 8);
+  for (size_t i = 0; i < n; ++i) key |= uint64_t(static_cast<unsigned char>(word[i])) << (56 - 8 * i);
+  return key;
+}
 
 uint32_t ReadU32(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -25,7 +36,7 @@ void AppendU32(std::string& out, uint32_t v) {
 }  // namespace
 
 std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::path& path) {
-  auto file = platform::MappedFile::Open(path);
+  auto file = platform::WholeFile::Read(path);
   if (!file) return nullptr;
   const std::string_view data = file->Bytes();
   const size_t size = data.size();
@@ -38,7 +49,7 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   if (kHeaderBytes + tableBytes > size) return nullptr;
   const uint64_t blobBytes = size - kHeaderBytes - tableBytes;
 
-  // Read in place: the mapping is page-aligned and the header is 20 bytes.
+  // Read in place: the copy is aligned and the header is 20 bytes.
   static_assert(std::endian::native == std::endian::little, "the container is read in place");
   const auto* offsets = reinterpret_cast<const uint32_t*>(bytes + kHeaderBytes);
   if (offsets[0] != 0 || offsets[count] != blobBytes) return nullptr;
@@ -52,7 +63,34 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   library->mayHoldNul_ = std::memchr(library->blob_, 0, blobBytes) != nullptr;
   library->wordsInByteOrder_ = (ReadU32(bytes + 16) & kWordsInByteOrder) != 0;
   library->file_ = std::move(file);
+  if (library->wordsInByteOrder_) library->BuildSampleKeys();
   return library;
+}
+
+void LanguageLibrary::BuildSampleKeys() {
+  const uint32_t words = WordCount();
+  sampleKeys_.reserve((words + kSampleStride - 1) / kSampleStride);
+  for (uint32_t i = 0; i < words; i += kSampleStride) sampleKeys_.push_back(PrefixKey(Word(i)));
+}
+
+uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
+  // Samples whose key is below the word's sort before it, so the answer lies
+  // past the last of them; a sample whose key is above the word sorts after
+  // it, so the answer is at most its position. Only the words between the
+  // two, usually one or two strides, are searched word by word.
+  const uint64_t key = PrefixKey(word);
+  const auto below = std::lower_bound(sampleKeys_.begin(), sampleKeys_.end(), key);
+  const auto above = std::upper_bound(below, sampleKeys_.end(), key);
+  uint32_t lo = below == sampleKeys_.begin() ? 0 : uint32_t(below - sampleKeys_.begin() - 1) * kSampleStride + 1;
+  uint32_t hi = std::min<uint64_t>(uint64_t(above - sampleKeys_.begin()) * kSampleStride, WordCount());
+  while (lo < hi) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    if (Word(mid) < word)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
 }
 
 bool WriteLanguageLibrary(const std::filesystem::path& path, const std::vector<std::string>& strings) {

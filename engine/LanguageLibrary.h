@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/MappedFile.h"
+#include "platform/WholeFile.h"
 
 namespace vuruzid {
 
@@ -21,15 +21,16 @@ namespace vuruzid {
 // String i is blob[offset[i], offset[i+1]). Flag bit 0 records, when the file
 // is written, that strings 1..C-1 (as reads deliver them) stand in byte order,
 // so opening a dictionary of a million words needs no pass over its words.
-// The file is memory-mapped and its structure checked on open; a file that
-// fails any check cannot be loaded.
+// The file is read into private memory and its structure checked once, on
+// open; a file that fails any check cannot be loaded. What was checked cannot
+// change afterwards, whatever happens to the file on disk.
 class LanguageLibrary {
  public:
   // Longest string a read delivers; longer strings are cut, and a NUL byte
   // ends a string early.
   static constexpr size_t kMaxStringBytes = 254;
 
-  // Maps and checks the library at `path`; nullptr when it is missing,
+  // Reads and checks the library at `path`; nullptr when it is missing,
   // unreadable, truncated or damaged.
   static std::unique_ptr<LanguageLibrary> Open(const std::filesystem::path& path);
 
@@ -39,6 +40,14 @@ class LanguageLibrary {
   uint32_t StringCount() const { return count_; }
   // True when strings 1..StringCount()-1 stand in (non-descending) byte order.
   bool WordsInByteOrder() const { return wordsInByteOrder_; }
+
+  // The file's stamp when it was read (see LibraryCache).
+  const platform::FileStamp& Stamp() const { return file_->Stamp(); }
+
+  // For a library whose words stand in byte order: how many of the words
+  // 1..StringCount()-1 sort before `word`, found through a sampled index of
+  // their first bytes (see WordsBefore in the .cpp).
+  uint32_t WordsBefore(std::string_view word) const;
 
   // String `id`, cut at its first NUL byte and at kMaxStringBytes; the empty
   // text for an id the table does not hold.
@@ -55,7 +64,14 @@ class LanguageLibrary {
  private:
   LanguageLibrary() = default;
 
-  std::unique_ptr<platform::MappedFile> file_;
+  uint32_t WordCount() const { return count_ > 0 ? count_ - 1 : 0; }
+  std::string_view Word(uint32_t index) const { return LoadString(index + 1); }
+  void BuildSampleKeys();
+
+  std::unique_ptr<platform::WholeFile> file_;
+  // The first eight bytes, as a big-endian number, of every kSampleStride-th
+  // word: a compact table that narrows a search to a few neighbouring words.
+  std::vector<uint64_t> sampleKeys_;
   const uint32_t* offsets_ = nullptr;
   const char* blob_ = nullptr;
   uint32_t count_ = 0;

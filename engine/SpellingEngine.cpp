@@ -2,6 +2,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
+#include "engine/UserWordFile.h"
 #include "engine/WordJudge.h"
 #include "platform/ProgramFolder.h"
 
@@ -30,7 +31,7 @@ void SpellingEngine::LoadLanguage(int language) {
   const std::string_view name = LibraryFileName(language);
 
   std::shared_ptr<const LanguageLibrary> library;
-  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) library = LanguageLibrary::Open(*path);
+  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) library = libraries_.Open(*path);
   if (!library) {
     if (showMessage_) showMessage_("Can not load " + std::string(name));
     return;
@@ -55,10 +56,12 @@ bool SpellingEngine::InsertWord(std::string_view word) {
 }
 
 void SpellingEngine::MergeUserWords() {
-  for (size_t i = 0; i < userWordList_.size(); ++i) {
-    const std::string word = cp1251::ToUpper(cp1251::Trim(userWordList_[i]));
-    if (!word.empty()) InsertWord(word);
-  }
+  // Each word trimmed and upper-cased, then inserted as InsertWord would, all at once.
+  std::vector<std::string> words;
+  words.reserve(userWordList_.size());
+  for (const auto& line : userWordList_)
+    if (std::string word = cp1251::ToUpper(cp1251::Trim(line)); !word.empty()) words.push_back(std::move(word));
+  if (wordList_.InsertWords(words) > 0) display_.suggestions.clear();
 }
 
 void SpellingEngine::ActivateLanguage(int language) {
@@ -71,7 +74,16 @@ void SpellingEngine::ActivateLanguage(int language) {
   LoadLanguage(language);
   if (language != kEnglish && language != kRussian) return;
 
-  if (auto lines = ReadTextLines(files_.folder / UserWordFileName(language))) userWordList_ = std::move(*lines);
+  if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language))) {
+    userWordList_ = std::move(file->lines);
+    if (file->holdsUnreadableBytes && !unreadableFileReported_[language]) {
+      unreadableFileReported_[language] = true;
+      if (showMessage_) showMessage_(UnreadableUserWordFileMessage(UserWordFileName(language)));
+    }
+  }
+  // Words whose save failed are still the user's: keep them until a save succeeds.
+  const auto& unsaved = unsavedUserWords_[language];
+  userWordList_.insert(userWordList_.end(), unsaved.begin(), unsaved.end());
   MergeUserWords();
   layoutId_ = language == kEnglish ? kEnglishLayoutId : kRussianLayoutId;
   layout_ = LayoutFromId(layoutId_);
@@ -154,15 +166,19 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
   return beeps;
 }
 
-void SpellingEngine::SaveUserWords() const {
+void SpellingEngine::SaveUserWords() {
+  // Appending leaves every byte the file held in place, whatever the reader made of it.
   const std::string_view name = UserWordFileName(language_);
-  if (!WriteTextLines(files_.folder / name, userWordList_))
+  auto& unsaved = unsavedUserWords_[language_];
+  if (!unsaved.empty() && !AppendUserWords(files_.folder / name, unsaved))
     throw EngineError("Cannot create file " + std::string(name));
+  unsaved.clear();
 }
 
 void SpellingEngine::AddUserWord(const std::string& word) {
   InsertWord(word);
   userWordList_.push_back(word);
+  unsavedUserWords_[language_].push_back(word);
   SaveUserWords();
   display_.wordColour = kLimeColour;
   display_.word = word;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/KeyMap.h"
+#include "engine/LibraryCache.h"
 #include "engine/WordList.h"
 
 namespace vuruzid {
@@ -69,12 +71,13 @@ class SpellingEngine {
   void ResetWord();
 
   // Adds a word the user confirmed (already upper-cased): into the word list,
-  // appended to the user word list, the user word file rewritten, and shown
-  // in lime. Throws EngineError when the file cannot be written; the word is
-  // kept in memory either way.
+  // appended to the user word list and to the end of the user word file, and
+  // shown in lime. Throws EngineError when the file cannot be written; the
+  // word is kept in memory either way and written with the next add.
   void AddUserWord(const std::string& word);
-  // Rewrites the user word file of the current language; throws EngineError.
-  void SaveUserWords() const;
+  // Appends the added words the user word file of the current language does
+  // not hold yet; throws EngineError when it cannot be written.
+  void SaveUserWords();
 
   // The user word file of a language, relative to the program folder.
   static std::string_view UserWordFileName(int language);
@@ -99,8 +102,11 @@ class SpellingEngine {
   EngineFiles files_;
   std::function<void(const std::string&)> showMessage_;
 
+  LibraryCache libraries_;
   WordList wordList_;
   UserWordList userWordList_;
+  std::array<std::vector<std::string>, 2> unsavedUserWords_;  // per language: added, not yet in the file
+  std::array<bool, 2> unreadableFileReported_{};             // per language: told about unreadable bytes
   int language_ = kEnglish;
   std::string layoutId_;
   KeyLayout layout_ = KeyLayout::Other;

@@ -1,6 +1,7 @@
 #include "engine/WordList.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/Cp1251.h"
 
@@ -62,15 +63,9 @@ void WordList::Append(std::string_view word) {
 }
 
 size_t WordList::BaseLowerBound(std::string_view word) const {
-  size_t lo = 0, hi = baseCount_;
-  while (lo < hi) {
-    const size_t mid = (lo + hi) / 2;
-    if (Base(mid) < word)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  return lo;
+  if (baseCount_ == 0) return 0;
+  // The library is sorted as a whole; its first baseCount_ words are a prefix.
+  return std::min<size_t>(library_->WordsBefore(word), baseCount_);
 }
 
 size_t WordList::ExtrasLowerBound(std::string_view word) const {
@@ -125,6 +120,50 @@ WordList::Insertion WordList::InsertWord(std::string_view text) {
     return Insertion::Duplicate;
   extras_.insert(extras_.begin() + extraIndex, Extra{std::string(word), baseRank});
   return Insertion::Inserted;
+}
+
+size_t WordList::InsertWords(const std::vector<std::string>& texts) {
+  if (literal_) {
+    // An unordered list keeps the word-by-word linear rules.
+    size_t inserted = 0;
+    for (const auto& text : texts) inserted += InsertWord(text) == Insertion::Inserted;
+    return inserted;
+  }
+  // In byte order, inserting one word at a time keeps the list a sorted set, so
+  // the result is the union: sort and dedupe the new words once, drop those
+  // already listed, and merge the rest into the side list in one pass.
+  std::vector<std::string> words;
+  words.reserve(texts.size());
+  for (const auto& text : texts) {
+    if (!cp1251::GreaterThanSpace(text)) continue;
+    std::string upper = cp1251::ToUpper(text);
+    const std::string_view trimmed = cp1251::Trim(upper);
+    if (trimmed.empty()) continue;
+    if (trimmed.size() != upper.size()) upper = std::string(trimmed);
+    words.push_back(std::move(upper));
+  }
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+
+  std::vector<Extra> added;
+  added.reserve(words.size());
+  size_t extraIndex = 0;
+  for (auto& word : words) {
+    while (extraIndex < extras_.size() && extras_[extraIndex].word < word) ++extraIndex;
+    if (extraIndex < extras_.size() && extras_[extraIndex].word == word) continue;
+    const size_t baseRank = BaseLowerBound(word);
+    if (baseRank < baseCount_ && Base(baseRank) == word) continue;
+    added.push_back({std::move(word), baseRank});
+  }
+  if (added.empty()) return 0;
+
+  std::vector<Extra> merged;
+  merged.reserve(extras_.size() + added.size());
+  std::merge(std::make_move_iterator(extras_.begin()), std::make_move_iterator(extras_.end()),
+             std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(merged),
+             [](const Extra& a, const Extra& b) { return a.word < b.word; });
+  extras_ = std::move(merged);
+  return added.size();
 }
 
 }  // namespace vuruzid

@@ -16,9 +16,9 @@ namespace vuruzid {
 // 0-based index, normally in ascending byte order without duplicates.
 //
 // While the list is in byte order (the normal case) it is kept as a view of
-// the memory-mapped language library plus a small sorted side list of the
-// words inserted since, so loading costs no copying and every lookup is a
-// binary search. A library that delivers its words out of order switches the
+// the language library (shared, read and checked once per run) plus a sorted
+// side list of the words inserted since, so loading costs no copying and
+// every lookup is a search through the library's sampled index. A library that delivers its words out of order switches the
 // list to a plain vector on which every lookup is the literal linear scan, so
 // results stay exactly what the scans give.
 class WordList {
@@ -49,6 +49,9 @@ class WordList {
   // Puts `word`, upper-cased and trimmed, at its place in byte order unless it
   // is blank or already present. Into an empty list it is appended.
   Insertion InsertWord(std::string_view word);
+  // The same as InsertWord on each text in turn, with the same resulting list,
+  // at O(n log n) cost for a list in byte order. Returns how many were inserted.
+  size_t InsertWords(const std::vector<std::string>& texts);
 
  private:
   // An inserted word and the number of library words that sort before it.
