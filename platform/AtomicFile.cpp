@@ -2,18 +2,25 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <system_error>
 
-#if defined(__unix__)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace vuruzid::platform {
 namespace fs = std::filesystem;
 
 namespace {
+
+// A temporary is named ".<target>.saving-XXXXXX": hidden, and marked so that
+// no file a user keeps beside the target (say ".Vuruzid.ini.backup") can be
+// taken for one and removed.
+constexpr std::string_view kTemporaryMarker = ".saving-";
+constexpr size_t kRandomSuffixLength = 6;  // mkstemp's XXXXXX
+constexpr int kMaxLinksFollowed = 40;      // the kernel's own limit for a path
 
 bool IsReadOnly(const fs::path& path) {
   std::error_code ec;
@@ -22,62 +29,124 @@ bool IsReadOnly(const fs::path& path) {
   return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
 }
 
-#if defined(__unix__)
-bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content,
-                    fs::path& temporary) {
-  std::string pattern = (folder / ("." + name.string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return false;
-  temporary = pattern;
+// The file a chain of symbolic links ends at, even when that file does not
+// exist yet (a dangling link is written through, creating its target).
+// Nothing when the chain loops or a link cannot be read.
+std::optional<fs::path> FinalTarget(fs::path path) {
+  for (int followed = 0; followed < kMaxLinksFollowed; ++followed) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path next = fs::read_symlink(path, ec);
+    if (ec) return std::nullopt;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return std::nullopt;
+}
+
+bool WriteAll(int fd, std::string_view content) {
   const char* data = content.data();
   size_t left = content.size();
-  bool ok = true;
   while (left > 0) {
     const ssize_t n = ::write(fd, data, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
-      break;
+      return false;
     }
     data += n;
     left -= static_cast<size_t>(n);
   }
-  ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+  return true;
+}
+
+// Writes `content` to a new temporary file beside the target, with the
+// permission bits `mode`, and flushes it to disk.
+bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content, mode_t mode,
+                    fs::path& temporary) {
+  std::string pattern =
+      (folder / ("." + name.string() + std::string(kTemporaryMarker) + std::string(kRandomSuffixLength, 'X'))).string();
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return false;
+  temporary = pattern;
+  bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   return ok;
 }
-#else
-bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content,
-                    fs::path& temporary) {
-  temporary = folder / ("." + name.string() + ".tmp");
-  std::FILE* f = std::fopen(temporary.string().c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  const bool flushed = std::fflush(f) == 0;
-  return (std::fclose(f) == 0) && written && flushed;
+
+// Flushes the folder's entries, so the rename is on disk. File systems that
+// cannot flush a folder say EINVAL; there is nothing more to do on them.
+bool SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  ::close(fd);
+  return synced;
 }
-#endif
+
+bool IsRandomSuffixCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
 
 }  // namespace
 
 bool ReplaceFileAtomically(const fs::path& path, std::string_view content) {
-  if (IsReadOnly(path)) return false;
-  fs::path folder = path.parent_path();
+  const std::optional<fs::path> target = FinalTarget(path);
+  if (!target || target->filename().empty() || IsReadOnly(*target)) return false;
+  fs::path folder = target->parent_path();
   if (folder.empty()) folder = ".";
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return false;
 
+  // The replacement takes over the old file's permission bits.
+  mode_t mode = 0644;
+  struct stat old{};
+  if (::stat(target->c_str(), &old) == 0) {
+    if (!S_ISREG(old.st_mode)) return false;  // never rename over a folder, device or pipe
+    mode = old.st_mode & 07777;
+  }
+
   fs::path temporary;
-  if (!WriteTemporary(folder, path.filename(), content, temporary)) {
+  if (!WriteTemporary(folder, target->filename(), content, mode, temporary)) {
     if (!temporary.empty()) fs::remove(temporary, ec);
     return false;
   }
-  fs::rename(temporary, path, ec);
+  fs::rename(temporary, *target, ec);
   if (ec) {
     fs::remove(temporary, ec);
     return false;
   }
+  return SyncFolder(folder);
+}
+
+bool IsTemporaryNameFor(std::string_view name, std::string_view target) {
+  const size_t suffixStart = 1 + target.size() + kTemporaryMarker.size();
+  if (target.empty() || name.size() != suffixStart + kRandomSuffixLength) return false;
+  if (name.front() != '.' || name.substr(1, target.size()) != target ||
+      name.substr(1 + target.size(), kTemporaryMarker.size()) != kTemporaryMarker)
+    return false;
+  for (const char c : name.substr(suffixStart))
+    if (!IsRandomSuffixCharacter(c)) return false;
   return true;
+}
+
+int RemoveStaleTemporaries(const fs::path& folder, std::chrono::seconds minimumAge) {
+  std::error_code ec;
+  fs::directory_iterator entry(folder, ec);
+  if (ec) return 0;
+  const auto now = fs::file_time_type::clock::now();
+  int removed = 0;
+  for (; entry != fs::directory_iterator(); entry.increment(ec)) {
+    const std::string name = entry->path().filename().string();
+    const size_t overhead = 1 + kTemporaryMarker.size() + kRandomSuffixLength;
+    if (name.size() <= overhead || name.front() != '.') continue;
+    const std::string target = name.substr(1, name.size() - overhead);
+    if (!IsTemporaryNameFor(name, target)) continue;
+    if (entry->is_symlink(ec) || !entry->is_regular_file(ec)) continue;
+    if (!fs::exists(folder / target, ec)) continue;  // not beside a file it could have been saving
+    const auto written = entry->last_write_time(ec);
+    if (ec || now - written < minimumAge) continue;  // possibly a save in progress
+    if (fs::remove(entry->path(), ec)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace vuruzid::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string_view>
 
@@ -7,10 +8,29 @@ namespace vuruzid::platform {
 
 // Replaces the file at `path` with `content` so that readers see either the old
 // file or the whole new one, never a half-written one: the bytes go to a
-// temporary file in the same folder, are flushed to disk, and the temporary file
-// is then renamed over the target. A target without its owner-write permission
-// is treated as read-only and left alone.
+// temporary file in the same folder, are flushed to disk, the temporary file is
+// renamed over the target, and the folder is flushed so the rename itself
+// survives a power cut.
+// - An existing file keeps its permission bits (a private 0600 file stays
+//   private); a new file gets 0644.
+// - A symbolic link is followed: its final target is replaced and the link
+//   stays a link.
+// - A target without its owner-write permission is treated as read-only and
+//   left alone.
 // Returns false (and leaves any existing file untouched) on any failure.
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view content);
+
+// True when `name` has the form of the temporary files ReplaceFileAtomically
+// creates next to a target called `target`: ".<target>.saving-XXXXXX", six
+// letters or digits at the end.
+bool IsTemporaryNameFor(std::string_view name, std::string_view target);
+
+// Removes the temporary files a save that was killed mid-write left in `folder`:
+// regular files named like ReplaceFileAtomically's temporaries whose target
+// file exists beside them and that were last written at least `minimumAge`
+// ago (a live save finishes within milliseconds). Anything else is kept.
+// Returns how many files were removed; a folder that cannot be read removes none.
+int RemoveStaleTemporaries(const std::filesystem::path& folder,
+                           std::chrono::seconds minimumAge = std::chrono::minutes(1));
 
 }  // namespace vuruzid::platform

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/AtomicFile.h"
 #include "ui/MainUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WelcomwUnit.h"
@@ -24,6 +25,7 @@ void TMainForm::FormCreate() {
   compact_ = 1;
   firstRun_ = 0;
 
+  vuruzid::platform::RemoveStaleTemporaries(programFolder_ / "data");  // debris of saves killed mid-write
   RunReported([this] {
     const vuruzid::SettingsLoadResult loaded = vuruzid::LoadSettings(programFolder_, settingsList_);
     if (loaded.firstRun) firstRun_ = 1;
