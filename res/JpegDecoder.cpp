@@ -11,6 +11,11 @@
 namespace vuruzid::skin {
 namespace {
 
+// The skin's pictures are a few hundred pixels a side. A header claiming more
+// than this is refused before anything is allocated for it: a few damaged
+// bytes could otherwise ask for gigabytes (60000 x 60000 x 3 is 10.8 GB).
+constexpr JDIMENSION kMaxPictureSide = 4096;
+
 struct ErrorManager {
   jpeg_error_mgr base;  // first, so libjpeg's pointer to it is a pointer to this
   std::jmp_buf jump;
@@ -39,12 +44,17 @@ bool Decompress(jpeg_decompress_struct& info, ErrorManager& errors, QByteArrayVi
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
+  if (info.image_width > kMaxPictureSide || info.image_height > kMaxPictureSide) {
+    std::snprintf(errors.message, sizeof errors.message, "Picture of %u x %u pixels is larger than %u a side",
+                  info.image_width, info.image_height, kMaxPictureSide);
+    return false;
+  }
   info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
   image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
                  QImage::Format_RGB888);
   if (image.isNull()) {
-    std::snprintf(errors.message, sizeof errors.message, "Picture too large: %u x %u",
+    std::snprintf(errors.message, sizeof errors.message, "Not enough memory for a picture of %u x %u",
                   info.output_width, info.output_height);
     return false;
   }

@@ -77,5 +77,59 @@ TEST(DecodeJpeg, GarbageAndEmptyDataAreRefusedWithAReason) {
   }
 }
 
+// The markers up to the first scan of a one-component picture of the given
+// size, and nothing else: all the decoder sees before it must decide how much
+// memory the picture needs.
+QByteArray HandmadeHeader(int width, int height) {
+  const char bytes[] = {
+      char(0xFF), char(0xD8),                                       // start of image
+      char(0xFF), char(0xC0), 0, 11, 8,                             // baseline frame, 8 bits
+      char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF),  //
+      1, 1, 0x11, 0,                                                // one component
+      char(0xFF), char(0xDA), 0, 8, 1, 1, 0, 0, 63, 0,              // start of scan
+  };
+  return QByteArray(bytes, sizeof bytes);
+}
+
+// A skin picture whose frame header is changed to claim another size; its
+// tables and data are real, so only the size check can refuse it.
+QByteArray SkinPictureClaiming(int width, int height) {
+  QByteArray bytes = ReadSkinFile("emblem.jpg");
+  const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+  bytes[frame + 5] = char(height >> 8);
+  bytes[frame + 6] = char(height & 0xFF);
+  bytes[frame + 7] = char(width >> 8);
+  bytes[frame + 8] = char(width & 0xFF);
+  return bytes;
+}
+
+// Sizes a damaged header may claim: over the limit the picture is refused
+// for its size before any pixel memory exists (a 60000 x 60000 claim would
+// otherwise allocate 10.8 GB); at the limit it goes on to be decoded, and
+// fails here only for its missing or short data.
+TEST(DecodeJpeg, RefusesPicturesLargerThanTheSkinCanUseBeforeAllocating) {
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    bool refusedForItsSize;
+  };
+  const Case cases[] = {
+      {"header of 60000 x 60000", HandmadeHeader(60000, 60000), true},
+      {"header of 65500 x 65500", HandmadeHeader(65500, 65500), true},  // the most libjpeg accepts
+      {"header of 4097 x 1", HandmadeHeader(4097, 1), true},
+      {"header of 1 x 4097", HandmadeHeader(1, 4097), true},
+      {"header of 4096 x 1", HandmadeHeader(4096, 1), false},
+      {"header of 1 x 4096", HandmadeHeader(1, 4096), false},
+      {"skin picture claiming 60000 x 60000", SkinPictureClaiming(60000, 60000), true},
+      {"skin picture claiming 4096 x 4", SkinPictureClaiming(4096, 4), false},
+  };
+  for (const auto& [name, bytes, refusedForItsSize] : cases) {
+    SCOPED_TRACE(name);
+    QString error;
+    EXPECT_TRUE(DecodeJpeg(bytes, &error).isNull());
+    EXPECT_EQ(error.contains("larger than 4096 a side"), refusedForItsSize) << error.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace vuruzid::skin
