@@ -22,6 +22,8 @@ constexpr std::array<RussianKey, 33> kRussianKeys = {{
     {222, 0xDD}, {192, 0xC5},
 }};
 
+constexpr int kBackslashKey = 220;
+
 using KeyTable = std::array<KeyMeaning, 256>;
 
 KeyTable MakeTable(KeyLayout layout) {
@@ -30,9 +32,11 @@ KeyTable MakeTable(KeyLayout layout) {
     unsigned char c = static_cast<unsigned char>(k);
     if (k == 189) c = '-';
     if (k == 222 || k == 192) c = cp1251::kGraveAccent;
-    if (layout == KeyLayout::Russian)
+    if (layout == KeyLayout::Russian) {
       for (const auto& r : kRussianKeys)
         if (r.key == k) c = r.letter;
+      if (k == kBackslashKey) c = '\\';  // types \ and / on a Russian keyboard, not the letter of its code
+    }
     c = cp1251::ToUpper(c);
 
     KeyClass keyClass = KeyClass::WordEnd;

@@ -169,8 +169,8 @@ TEST_F(ProcessKey, RussianLayout) {
   EXPECT_EQ(Shown().word, *cp1251::FromUtf8("ХОРОШО"));
   EXPECT_EQ(Shown().wordColour, kLimeColour);
   EXPECT_EQ(Type({kSpace}), 0);
-  Type({222, 192, 220, 186, 188, 190, 221});  // the key left of 1 types Ё, spelled Е as in the lists
-  EXPECT_EQ(Shown().word, *cp1251::FromUtf8("ЭЕЬЖБЮЪ"));
+  Type({222, 192, 186, 188, 190, 221});  // the key left of 1 types Ё, spelled Е as in the lists
+  EXPECT_EQ(Shown().word, *cp1251::FromUtf8("ЭЕЖБЮЪ"));
 }
 
 TEST_F(ProcessKey, WordEndWithNothingTypedSignalsNothing) {
@@ -267,6 +267,7 @@ const TypedText kTypedTexts[] = {
     {"КТО-НИБУТЬ", 1, {'R', 'N', 'J', kHyphen, 'Y', 'B', 188, 'E', 'N', 'M', kSpace}, "КТО-НИБУТЬ_", 4},
     {"ЕЩЁ", 1, {'T', 'O', kIoKey, kSpace}, "", 0},
     {"ВСЁ without Ё in the list", 1, {'D', 'C', kIoKey}, "ВСЕ", 0},
+    {"ВВОД/ВЫВОД: the slash key ends a word", 1, {'D', 'D', 'J', 'L', 16, 220, 'D', 'S', 'D', 'J'}, "ВЫВО", 0},
 };
 
 class ProcessRealText : public ProcessKey {
@@ -274,7 +275,7 @@ class ProcessRealText : public ProcessKey {
   void SetUp() override {
     EngineFixture::SetUp();
     WriteEnglish({"CAT", "CAUSE", "DOG", "E", "KNOWN", "MAIL", "WELL"});
-    WriteRussian({"БИТНЫХ", "ВСЕ", "ЕЩЕ", "КТО", "НИБУДЬ", "ТО", "ЧТО"});
+    WriteRussian({"БИТНЫХ", "ВВОД", "ВСЕ", "ВЫВОД", "ЕЩЕ", "КТО", "НИБУДЬ", "ТО", "ЧТО"});
   }
 };
 
