@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 #include "../engine/EngineFixture.h"
 #include "tools/check/CheckCommands.h"
+#include "tools/check/TextReplay.h"
 
 namespace vuruzid {
 namespace {
@@ -51,6 +53,57 @@ TEST_F(CheckCommands, KeyReplayPrintsTheOutputsAfterEachKey) {
             "key 65: word \"CA\" lime, Insert, beeps 0, suggestions: -\n"
             "key 88: word \"CAX\" red, Insert, beeps 1, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n"
             "key 32: word \"CAX_\" red, Insert, beeps 2, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n");
+}
+
+// Texts typed as a person would, with every count worked out by hand on the
+// fixture's word lists (see the comments for where the beeps come from).
+struct ReplayedText {
+  int language;
+  const char* text;
+  size_t words, marked, beeps, otherScript, keys;
+  std::map<std::string, size_t> markedWords;
+};
+
+const ReplayedText kReplayedTexts[] = {
+    // DOG`S: a beep at S, two at its end; CAX: one at X, two at its end;
+    // HEN`S like DOG`S. The dash, the quoted EMU, -FOX after digits and
+    // FOX-GNU pass; лиса is not typed. Keys: Shift before capitals and quotes.
+    {0, "Cat - dog's \"emu\", 64-fox; Cax fox-gnu hen\u2019s \u043b\u0438\u0441\u0430 koi.\n", 8, 3, 9, 1, 57,
+     {{"DOG`S", 1}, {"CAX", 1}, {"HEN`S", 1}}},
+    // КИТ: beeps at И and Т, two at its end. пёс is typed with the Ё key,
+    // « and » have no key and end words, dog is not typed.
+    {1, "\u043a\u043e\u0442, \u043f\u0451\u0441 - \u00ab\u043a\u0438\u0442\u00bb dog.", 3, 1, 4, 1, 21,
+     {{"\u041a\u0418\u0422", 1}}},
+};
+
+TEST_F(CheckCommands, TextReplayCountsWordsAlarmsAndBeeps) {
+  for (const ReplayedText& row : kReplayedTexts) {
+    SCOPED_TRACE(row.text);
+    Engine().ActivateLanguage(row.language);
+    Engine().ResetWord();
+    size_t heardMarks = 0, heardWords = 0;
+    const auto counts = check::ReplayText(Engine(), row.text, [&](const check::ReplayedWord& w) {
+      heardMarks += w.marks;
+      heardWords += !w.otherScript;
+    });
+    EXPECT_EQ(counts.wordsTyped, row.words);
+    EXPECT_EQ(counts.wordsMarked, row.marked);
+    EXPECT_EQ(counts.beeps, row.beeps);
+    EXPECT_EQ(counts.otherScriptWords, row.otherScript);
+    EXPECT_EQ(counts.keys, row.keys);
+    EXPECT_EQ(counts.markedWords, row.markedWords);
+    EXPECT_EQ(heardMarks, row.marked);  // every mark is told with the word it belongs to
+    EXPECT_EQ(heardWords, row.words);
+  }
+}
+
+TEST_F(CheckCommands, TextReplayReport) {
+  Engine().ActivateLanguage(0);
+  std::ostringstream out;
+  check::PrintReplayReport(check::ReplayText(Engine(), "cax dog cax emuu\n"), out);
+  EXPECT_EQ(out.str(),
+            "words typed: 4\nwords marked wrong: 3\nalarms per 1,000 words: 750.0\nbeeps: 9\n"
+            "words in the other script, not typed: 0\nmost frequent words marked wrong:\n  2  CAX\n  1  EMUU\n");
 }
 
 }  // namespace

@@ -6,9 +6,15 @@
 //   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES
 //       replays virtual-key codes (decimal, separated by commas or blanks)
 //       through the keystroke interpreter and prints its outputs after each key.
+//   vuruzid-check [--lang en|ru] [--folder DIR] --text FILE
+//       types a UTF-8 text (FILE, or - for standard input) through the
+//       interpreter as a person would and reports the words it marks wrong.
 
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,12 +23,14 @@
 #include "engine/TextLines.h"
 #include "platform/ProgramFolder.h"
 #include "tools/check/CheckCommands.h"
+#include "tools/check/TextReplay.h"
 
 namespace {
 
 int Usage() {
   std::cerr << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
-               "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n";
+               "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n"
+               "       vuruzid-check [--lang en|ru] [--folder DIR] --text FILE|-\n";
   return 2;
 }
 
@@ -40,6 +48,15 @@ bool ParseKeys(const std::string& text, std::vector<int>& keys) {
   return !keys.empty();
 }
 
+std::optional<std::string> ReadText(const std::string& name) {
+  if (name == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +67,7 @@ int main(int argc, char** argv) {
   bool replay = false;
   int16_t insertState = 1;
   std::vector<std::string> words;
+  std::optional<std::string> textFile;
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -66,6 +84,8 @@ int main(int argc, char** argv) {
         std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255\n";
         return 2;
       }
+    } else if (arg == "--text" && hasValue) {
+      textFile = argv[++i];
     } else if (arg == "--overwrite") {
       insertState = 0;
     } else if (arg == "--help" || arg == "-h" || arg.starts_with("--")) {
@@ -79,6 +99,15 @@ int main(int argc, char** argv) {
   SpellingEngine engine(check::ToolEngineFiles(folder), tell);
   if (!check::ActivateForTool(engine, language, tell)) return 1;
 
+  if (textFile) {
+    const auto text = ReadText(*textFile);
+    if (!text) {
+      std::cerr << "vuruzid-check: cannot read " << *textFile << '\n';
+      return 1;
+    }
+    check::PrintReplayReport(check::ReplayText(engine, *text), std::cout);
+    return 0;
+  }
   if (replay) {
     check::ReplayKeys(engine, keys, insertState, std::cout);
     return 0;
