@@ -1,0 +1,216 @@
+// How often the checker marks words of real text wrong, next to the system
+// spelling library's verdict on the same words, and how many real
+// misspellings it still catches.
+//
+//   accuracy_bench [--en FILE]... [--ru FILE]... [--misspellings FILE] [--disagreements]
+//
+// Without files it takes texts that Debian installs: licence texts for English
+// and the Russian message catalogues for Russian, and codespell's list of
+// misspellings (package codespell) when it is there.
+
+#include <hunspell.hxx>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MessageCatalogue.h"
+#include "engine/SpellingEngine.h"
+#include "tools/check/TextReplay.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vuruzid::EngineFiles;
+using vuruzid::SpellingEngine;
+using vuruzid::check::ReplayCounts;
+using vuruzid::check::ReplayedWord;
+
+const fs::path kProgramFolder = VURUZID_PROGRAM_DIR;
+const fs::path kHunspellFolder = HUNSPELL_DICTIONARIES;
+const fs::path kMisspellings = "/usr/lib/python3/dist-packages/codespell_lib/data/dictionary.txt";
+
+struct Text {
+  std::string name;
+  int language;
+  std::string utf8;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<Text> InstalledTexts() {
+  std::vector<Text> texts;
+  for (const char* name : {"GPL-3", "LGPL-2.1", "Apache-2.0", "MPL-2.0", "GFDL-1.3", "Artistic"})
+    if (const fs::path p = fs::path("/usr/share/common-licenses") / name; fs::exists(p))
+      texts.push_back({name, SpellingEngine::kEnglish, ReadFile(p)});
+  for (const char* name : {"coreutils", "dpkg", "apt", "bash", "gnupg2", "glib20", "gtk20", "findutils", "grep"}) {
+    const fs::path p = fs::path("/usr/share/locale/ru/LC_MESSAGES") / (std::string(name) + ".mo");
+    if (auto text = vuruzid::bench::CatalogueTranslations(p)) texts.push_back({name + std::string(".mo"), 1, *text});
+  }
+  return texts;
+}
+
+// The system spelling library, called as its users call it.
+class Yardstick {
+ public:
+  explicit Yardstick(int language) {
+    const std::string base = (kHunspellFolder / (language == SpellingEngine::kRussian ? "ru_RU" : "en_US")).string();
+    hunspell_ = std::make_unique<Hunspell>((base + ".aff").c_str(), (base + ".dic").c_str());
+  }
+  // Its verdict on a word as written; hyphens and apostrophes at the edges are
+  // not part of a word for it.
+  bool Accepts(std::string_view word) const {
+    static constexpr std::string_view kEdges[] = {"-", "'", "`", "\xE2\x80\x99", "\xE2\x80\x98"};  // ’ ‘
+    for (bool trimmed = true; trimmed;) {
+      trimmed = false;
+      for (std::string_view edge : kEdges) {
+        if (word.starts_with(edge)) word.remove_prefix(edge.size()), trimmed = true;
+        if (word.ends_with(edge)) word.remove_suffix(edge.size()), trimmed = true;
+      }
+    }
+    return word.empty() || hunspell_->spell(std::string(word));
+  }
+
+ private:
+  std::unique_ptr<Hunspell> hunspell_;
+};
+
+std::unique_ptr<SpellingEngine> Engine(const fs::path& scratch, int language) {
+  auto engine = std::make_unique<SpellingEngine>(EngineFiles{scratch, {kProgramFolder}}, [](const std::string& m) {
+    std::fprintf(stderr, "%s\n", m.c_str());
+  });
+  engine->ActivateLanguage(language);
+  return engine;
+}
+
+double PerThousand(size_t part, size_t whole) { return whole ? 1000.0 * part / whole : 0.0; }
+
+// Words one checker alarms at and the other does not, most frequent first.
+void PrintDisagreements(const std::map<std::string, int>& words, const char* heading) {
+  std::vector<std::pair<std::string, int>> sorted(words.begin(), words.end());
+  std::ranges::stable_sort(sorted, [](const auto& a, const auto& b) { return a.second > b.second; });
+  std::printf("  %s:", heading);
+  for (size_t i = 0; i < std::min<size_t>(sorted.size(), 12); ++i)
+    std::printf(" %s(%d)", sorted[i].first.c_str(), sorted[i].second);
+  std::printf("\n");
+}
+
+void CompareOnTexts(const std::vector<Text>& texts, const fs::path& scratch, bool showDisagreements) {
+  std::printf("%-16s %4s %8s %22s %22s %8s\n", "text", "lang", "words", "alarms/1000: checker", "system library",
+              "ratio");
+  for (const Text& text : texts) {
+    auto engine = Engine(scratch, text.language);
+    const Yardstick yardstick(text.language);
+    size_t rejected = 0;
+    std::map<std::string, int> onlyOurs, onlyTheirs;
+    const ReplayCounts counts = vuruzid::check::ReplayText(*engine, text.utf8, [&](const ReplayedWord& w) {
+      if (w.otherScript) return;
+      const bool theyReject = !yardstick.Accepts(w.text);
+      rejected += theyReject;
+      if (w.marks > 0 && !theyReject) ++onlyOurs[std::string(w.text)];
+      if (w.marks == 0 && theyReject) ++onlyTheirs[std::string(w.text)];
+    });
+    const double ours = PerThousand(counts.wordsMarked, counts.wordsTyped);
+    const double theirs = PerThousand(rejected, counts.wordsTyped);
+    std::printf("%-16s %4s %8zu %22.1f %22.1f %8.2f\n", text.name.c_str(), text.language ? "ru" : "en",
+                counts.wordsTyped, ours, theirs, theirs > 0 ? ours / theirs : 0.0);
+    if (showDisagreements) {
+      PrintDisagreements(onlyOurs, "marked by the checker only");
+      PrintDisagreements(onlyTheirs, "rejected by the system library only");
+    }
+  }
+}
+
+// Time per key of typing real text through the interpreter, text decoding
+// included, over several runs.
+void TimePerKey(const std::vector<Text>& texts, const fs::path& scratch) {
+  for (int language : {SpellingEngine::kEnglish, SpellingEngine::kRussian}) {
+    auto engine = Engine(scratch, language);
+    std::vector<double> nsPerKey;
+    for (int run = 0; run < 7; ++run) {
+      size_t keys = 0;
+      const auto start = std::chrono::steady_clock::now();
+      for (const Text& text : texts)
+        if (text.language == language) keys += vuruzid::check::ReplayText(*engine, text.utf8).keys;
+      const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
+      if (keys) nsPerKey.push_back(took.count() / keys);
+    }
+    if (nsPerKey.empty()) continue;
+    std::ranges::sort(nsPerKey);
+    std::printf("typing real text, %s: %.0f ns per key median (min %.0f, max %.0f, 7 runs)\n",
+                language ? "Russian" : "English", nsPerKey[nsPerKey.size() / 2], nsPerKey.front(), nsPerKey.back());
+  }
+}
+
+// Misspellings with a single one-word correction, "wrong->right" per line.
+std::vector<std::string> Misspellings(const fs::path& path) {
+  std::vector<std::string> words;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    const size_t arrow = line.find("->");
+    if (arrow == std::string::npos) continue;
+    const std::string wrong = line.substr(0, arrow), right = line.substr(arrow + 2);
+    if (right.empty() || right.find_first_of(", ") != std::string::npos) continue;
+    if (!std::ranges::all_of(wrong, [](char c) { return (c >= 'a' && c <= 'z') || c == '\''; })) continue;
+    words.push_back(wrong);
+  }
+  return words;
+}
+
+void CountCaughtMisspellings(const fs::path& path, const fs::path& scratch) {
+  const auto words = Misspellings(path);
+  if (words.empty()) {
+    std::printf("misspellings: %s not found or empty (install the codespell package)\n", path.c_str());
+    return;
+  }
+  auto engine = Engine(scratch, SpellingEngine::kEnglish);
+  const Yardstick yardstick(SpellingEngine::kEnglish);
+  size_t ours = 0, theirs = 0;
+  for (const auto& word : words) {
+    engine->ResetWord();
+    ours += vuruzid::check::ReplayText(*engine, word + " ").wordsMarked > 0;
+    theirs += !yardstick.Accepts(word);
+  }
+  std::printf("real misspellings caught (%zu one-word entries of %s):\n  checker %.2f %%, system library %.2f %%\n",
+              words.size(), path.filename().c_str(), 100.0 * ours / words.size(), 100.0 * theirs / words.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<Text> texts;
+  fs::path misspellings = kMisspellings;
+  bool showDisagreements = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--disagreements") showDisagreements = true;
+    if (i + 1 == argc) break;
+    if (option == "--misspellings")
+      misspellings = argv[i + 1];
+    else if (option == "--en" || option == "--ru")
+      texts.push_back({fs::path(argv[i + 1]).filename().string(), option == "--ru", ReadFile(argv[i + 1])});
+    else
+      continue;
+    ++i;
+  }
+  if (texts.empty()) texts = InstalledTexts();
+
+  // No user words: an empty scratch folder stands for the program's data.
+  const fs::path scratch = fs::temp_directory_path() / "vuruzid-accuracy-bench";
+  fs::create_directories(scratch);
+
+  CompareOnTexts(texts, scratch, showDisagreements);
+  TimePerKey(texts, scratch);
+  CountCaughtMisspellings(misspellings, scratch);
+  fs::remove_all(scratch);
+}
