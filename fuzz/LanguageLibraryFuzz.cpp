@@ -1,0 +1,48 @@
+// The dictionary container: any bytes on disk either fail to open or give a
+// table whose every string can be read, and whose sorted-word search agrees
+// with a plain count when the words really are in byte order.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzFolder.h"
+#include "engine/LanguageLibrary.h"
+
+using namespace vuruzid;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const auto path = fuzz::ScratchFolder() / "library.dll";
+  fuzz::WriteFile(path, {reinterpret_cast<const char*>(data), size});
+  const auto library = LanguageLibrary::Open(path);
+  if (!library) return 0;
+
+  const uint32_t count = library->StringCount();
+  VURUZID_FUZZ_CHECK(count <= size / 4);  // every string has its offset in the file
+  bool ordered = true;
+  std::string previous;
+  for (uint32_t id = 0; id < count; ++id) {
+    const std::string_view s = library->LoadString(id);
+    VURUZID_FUZZ_CHECK(s.size() <= LanguageLibrary::kMaxStringBytes);
+    VURUZID_FUZZ_CHECK(s.find('\0') == std::string_view::npos);
+    if (id >= 2 && std::string(s) < previous) ordered = false;
+    if (id >= 1) previous = s;
+  }
+  VURUZID_FUZZ_CHECK(library->LoadString(count).empty());
+
+  if (library->WordsInByteOrder() && ordered && count <= 4096) {
+    // Ask for every word, its neighbours and a few others.
+    for (uint32_t id = 1; id < count; ++id) {
+      const std::string word(library->LoadString(id));
+      for (const std::string& probe : {word, word + '\x01', word.substr(0, word.size() / 2), std::string("\xFF")}) {
+        uint32_t before = 0;
+        for (uint32_t other = 1; other < count; ++other) before += library->LoadString(other) < probe;
+        VURUZID_FUZZ_CHECK(library->WordsBefore(probe) == before);
+      }
+    }
+  } else if (library->WordsInByteOrder()) {
+    // A damaged file may claim an order it lacks: answers may be wrong but
+    // must stay within the table.
+    VURUZID_FUZZ_CHECK(library->WordsBefore("M") <= (count > 0 ? count - 1 : 0));
+  }
+  return 0;
+}
