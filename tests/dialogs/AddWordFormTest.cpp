@@ -32,7 +32,8 @@ Shown ShowAndClose(TAddWordForm& dialog, const std::string& word,
   WhenModalOpens<TAddWordForm>([&](TAddWordForm* open) {
     shown.text = open->Edit1->text();
     shown.selected = open->Edit1->selectedText();
-    shown.editHasFocus = open->Edit1->hasFocus();
+    // Focus comes with the window's activation, which a loaded machine may deliver late.
+    shown.editHasFocus = QTest::qWaitFor([open] { return open->Edit1->hasFocus(); }, 5000);
     shown.okPressedWhileOpen = open->OkPressed();
     close(open);
   });

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTextBrowser>
 
 #include "ModalDriver.h"
@@ -45,7 +46,8 @@ class WelcomeForm : public ::testing::Test {
   void Complete(const QString& name, bool menu, bool desktop) {
     WhenModalOpens<TWelcomeForm>([=, this](TWelcomeForm* open) {
       readmeShown = open->WebBrowser1->toPlainText();
-      nameBoxHadFocus = open->Edit1->hasFocus();
+      // Focus comes with the window's activation, which a loaded machine may deliver late.
+      nameBoxHadFocus = QTest::qWaitFor([open] { return open->Edit1->hasFocus(); }, 5000);
       vuruzid::testing::TypeText(open->Edit1, name);
       open->CheckBox1->setChecked(menu);
       open->CheckBox2->setChecked(desktop);
