@@ -15,16 +15,6 @@ constexpr size_t kHeaderBytes = 20;
 constexpr uint32_t kWordsInByteOrder = 1;
 constexpr uint32_t kSampleStride = 16;
 
-// The first eight bytes of a word as a big-endian number, zero-padded. Words
-// hold no NUL byte, so a < b implies PrefixKey(a) <= PrefixKey(b), and
-// PrefixKey(a) < PrefixKey(b) implies a < b.
-uint64_t PrefixKey(std::string_view word) {
-  uint64_t key = 0;
-  const size_t n = std::min<size_t>(word.size(), 8);
-  for (size_t i = 0; i < n; ++i) key |= uint64_t(static_cast<unsigned char>(word[i])) << (56 - 8 * i);
-  return key;
-}
-
 uint32_t ReadU32(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -69,8 +59,10 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
 
 void LanguageLibrary::BuildSampleKeys() {
   const uint32_t words = WordCount();
-  sampleKeys_.reserve((words + kSampleStride - 1) / kSampleStride);
-  for (uint32_t i = 0; i < words; i += kSampleStride) sampleKeys_.push_back(PrefixKey(Word(i)));
+  std::vector<uint64_t> keys;
+  keys.reserve((words + kSampleStride - 1) / kSampleStride);
+  for (uint32_t i = 0; i < words; i += kSampleStride) keys.push_back(PrefixKey(Word(i)));
+  sampleKeys_ = KeyIndex(keys);
 }
 
 uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
@@ -79,10 +71,22 @@ uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
   // it, so the answer is at most its position. Only the words between the
   // two, usually one or two strides, are searched word by word.
   const uint64_t key = PrefixKey(word);
-  const auto below = std::lower_bound(sampleKeys_.begin(), sampleKeys_.end(), key);
-  const auto above = std::upper_bound(below, sampleKeys_.end(), key);
-  uint32_t lo = below == sampleKeys_.begin() ? 0 : uint32_t(below - sampleKeys_.begin() - 1) * kSampleStride + 1;
-  uint32_t hi = std::min<uint64_t>(uint64_t(above - sampleKeys_.begin()) * kSampleStride, WordCount());
+  const size_t below = sampleKeys_.CountBelow(key);
+  const size_t atMost = sampleKeys_.CountAtMost(key);
+  uint32_t lo = below == 0 ? 0 : uint32_t(below - 1) * kSampleStride + 1;
+  uint32_t hi = uint32_t(std::min<uint64_t>(uint64_t(atMost) * kSampleStride, WordCount()));
+  if (lo >= hi) return lo;
+
+  // Those words lie side by side: ask for all their lines at once rather
+  // than one dependent miss per step of the search.
+  constexpr uintptr_t kLine = 64, kMostLines = 16;
+  const auto prefetch = [](uintptr_t from, uintptr_t to) {
+    for (uintptr_t line = from & ~(kLine - 1); line < to; line += kLine) __builtin_prefetch(reinterpret_cast<const void*>(line));
+  };
+  prefetch(reinterpret_cast<uintptr_t>(offsets_ + lo + 1), reinterpret_cast<uintptr_t>(offsets_ + hi + 2));
+  const auto first = reinterpret_cast<uintptr_t>(blob_ + offsets_[lo + 1]);
+  prefetch(first, std::min(reinterpret_cast<uintptr_t>(blob_ + offsets_[hi + 1]), first + kMostLines * kLine));
+
   while (lo < hi) {
     const uint32_t mid = lo + (hi - lo) / 2;
     if (Word(mid) < word)

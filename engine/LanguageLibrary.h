@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/KeyIndex.h"
 #include "platform/WholeFile.h"
 
 namespace vuruzid {
@@ -71,7 +72,7 @@ class LanguageLibrary {
   std::unique_ptr<platform::WholeFile> file_;
   // The first eight bytes, as a big-endian number, of every kSampleStride-th
   // word: a compact table that narrows a search to a few neighbouring words.
-  std::vector<uint64_t> sampleKeys_;
+  KeyIndex sampleKeys_;
   const uint32_t* offsets_ = nullptr;
   const char* blob_ = nullptr;
   uint32_t count_ = 0;

@@ -4,29 +4,25 @@
 #include <iterator>
 
 #include "engine/Cp1251.h"
+#include "engine/KeyIndex.h"
 
 namespace vuruzid {
 
 std::string_view WordList::operator[](size_t index) const {
   if (literal_) return literalWords_[index];
   if (extras_.empty()) return Base(index);
-  // Extra j stands at position baseRank + j; find the first at or after `index`.
-  size_t lo = 0, hi = extras_.size();
-  while (lo < hi) {
-    const size_t mid = (lo + hi) / 2;
-    if (extras_[mid].baseRank + mid < index)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  if (lo < extras_.size() && extras_[lo].baseRank + lo == index) return extras_[lo].word;
-  return Base(index - lo);
+  // Extra j stands at extraPositions_[j]; find the first at or after `index`.
+  const size_t j = std::lower_bound(extraPositions_.begin(), extraPositions_.end(), index) - extraPositions_.begin();
+  if (j < extras_.size() && extraPositions_[j] == index) return extras_[j].word;
+  return Base(index - j);
 }
 
 void WordList::clear() {
   library_.reset();
   baseCount_ = 0;
   extras_.clear();
+  extraKeys_.clear();
+  extraPositions_.clear();
   literal_ = false;
   literalWords_.clear();
 }
@@ -56,6 +52,8 @@ void WordList::AppendLibrary(std::shared_ptr<const LanguageLibrary> library, uin
 void WordList::Append(std::string_view word) {
   if (!literal_ && (empty() || back() <= word)) {
     extras_.push_back({std::string(word), baseCount_});
+    extraKeys_.push_back(PrefixKey(word));
+    extraPositions_.push_back(baseCount_ + extras_.size() - 1);
     return;
   }
   MakeLiteral();
@@ -69,7 +67,12 @@ size_t WordList::BaseLowerBound(std::string_view word) const {
 }
 
 size_t WordList::ExtrasLowerBound(std::string_view word) const {
-  return std::partition_point(extras_.begin(), extras_.end(),
+  // The keys settle all but the words sharing the first eight bytes.
+  const uint64_t key = PrefixKey(word);
+  const auto keysBelow = std::lower_bound(extraKeys_.begin(), extraKeys_.end(), key);
+  const auto keysAtMost = std::upper_bound(keysBelow, extraKeys_.end(), key);
+  return std::partition_point(extras_.begin() + (keysBelow - extraKeys_.begin()),
+                              extras_.begin() + (keysAtMost - extraKeys_.begin()),
                               [word](const Extra& e) { return std::string_view(e.word) < word; }) -
          extras_.begin();
 }
@@ -87,8 +90,12 @@ std::optional<size_t> WordList::FindExact(std::string_view word) const {
     if (it == literalWords_.end()) return std::nullopt;
     return it - literalWords_.begin();
   }
-  const size_t index = FirstNotBefore(word);
-  if (index < size() && (*this)[index] == word) return index;
+  // Inserted words stand before the library word at their base rank, and no
+  // word is in both parts, so the position follows from the two ranks.
+  const size_t baseRank = BaseLowerBound(word);
+  const size_t extraRank = ExtrasLowerBound(word);
+  if (baseRank < baseCount_ && Base(baseRank) == word) return baseRank + extraRank;
+  if (extraRank < extras_.size() && extras_[extraRank].word == word) return extras_[extraRank].baseRank + extraRank;
   return std::nullopt;
 }
 
@@ -119,6 +126,9 @@ WordList::Insertion WordList::InsertWord(std::string_view text) {
       (extraIndex < extras_.size() && extras_[extraIndex].word == word))
     return Insertion::Duplicate;
   extras_.insert(extras_.begin() + extraIndex, Extra{std::string(word), baseRank});
+  extraKeys_.insert(extraKeys_.begin() + extraIndex, PrefixKey(word));
+  extraPositions_.insert(extraPositions_.begin() + extraIndex, baseRank + extraIndex);
+  for (size_t j = extraIndex + 1; j < extraPositions_.size(); ++j) ++extraPositions_[j];
   return Insertion::Inserted;
 }
 
@@ -163,6 +173,14 @@ size_t WordList::InsertWords(const std::vector<std::string>& texts) {
              std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(merged),
              [](const Extra& a, const Extra& b) { return a.word < b.word; });
   extras_ = std::move(merged);
+  extraKeys_.clear();
+  extraPositions_.clear();
+  extraKeys_.reserve(extras_.size());
+  extraPositions_.reserve(extras_.size());
+  for (const auto& extra : extras_) {
+    extraKeys_.push_back(PrefixKey(extra.word));
+    extraPositions_.push_back(extra.baseRank + extraPositions_.size());
+  }
   return added.size();
 }
 

@@ -68,7 +68,9 @@ class WordList {
 
   std::shared_ptr<const LanguageLibrary> library_;
   size_t baseCount_ = 0;
-  std::vector<Extra> extras_;  // sorted by word
+  std::vector<Extra> extras_;        // sorted by word
+  std::vector<uint64_t> extraKeys_;  // PrefixKey of each extra, searched first
+  std::vector<size_t> extraPositions_;  // where each extra stands in the list: baseRank + its index
 
   bool literal_ = false;
   std::vector<std::string> literalWords_;
