@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/VirtualKeys.h"
 
@@ -23,5 +25,12 @@ struct KeyVirtualCodes {
 // the key labelled A on a US keyboard, whatever layout is active); nothing for
 // names no standard keyboard key carries.
 std::optional<KeyVirtualCodes> VirtualKeyForKeyName(std::string_view keyName);
+
+// The key name of the key with Linux key code `linuxCode` (what the kernel's
+// input devices report; XKB's evdev keycode set numbers the same keys 8
+// higher); empty for keys without a virtual-key code.
+std::string_view KeyNameOfLinuxKey(uint16_t linuxCode);
+// Every key name with its Linux key code.
+std::vector<std::pair<std::string_view, uint16_t>> LinuxKeyCodes();
 
 }  // namespace vuruzid::capture

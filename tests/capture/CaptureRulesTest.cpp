@@ -2,6 +2,10 @@
 // events become key-downs, the Insert-key state, and how key names give codes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+
 #include "capture/KeyEventFilter.h"
 #include "capture/KeycodeMap.h"
 
@@ -94,6 +98,33 @@ TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {
   std::vector<std::string> names(300, "AC01");
   const KeycodeMap map(names, {});
   EXPECT_EQ(map.MappedKeyCount(), 256u);
+}
+
+// The keyboard devices number keys as the kernel does, XKB's evdev keycode set
+// numbers them 8 higher: every Linux code the capture knows must name the
+// key that the installed keycode file gives that number.
+TEST(KeycodeMapTest, LinuxKeyCodesAgreeWithXkbsEvdevKeycodes) {
+  std::ifstream file("/usr/share/X11/xkb/keycodes/evdev");
+  ASSERT_TRUE(file) << "XKB's keycode files are not installed";
+  std::map<std::string, int> keycodes;
+  std::map<std::string, std::string> aliases;
+  const std::regex key(R"(^\s*<([^>]+)>\s*=\s*(\d+)\s*;)"), alias(R"(^\s*alias\s*<([^>]+)>\s*=\s*<([^>]+)>\s*;)");
+  for (std::string line; std::getline(file, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, key)) keycodes.try_emplace(m[1], std::stoi(m[2]));
+    if (std::regex_search(line, m, alias)) aliases.try_emplace(m[1], m[2]);
+  }
+  ASSERT_GT(keycodes.size(), 200u);
+  const auto linuxCodes = LinuxKeyCodes();
+  EXPECT_GT(linuxCodes.size(), 100u);
+  for (const auto& [name, linuxCode] : linuxCodes) {
+    SCOPED_TRACE(std::string(name));
+    std::string real(name);
+    if (aliases.contains(real)) real = aliases[real];
+    ASSERT_TRUE(keycodes.contains(real));
+    EXPECT_EQ(keycodes[real], linuxCode + 8);
+    EXPECT_EQ(KeyNameOfLinuxKey(linuxCode), name);
+  }
 }
 
 }  // namespace
