@@ -24,7 +24,7 @@ void CheckingSwitch::Toggle() {
   checkingOn_ = 1;
   StateChanged();
   if (!warnedAboutSession_) {
-    if (const std::string warning = KeyCapture::SessionWarning(); !warning.empty()) {
+    if (const std::string warning = capture_.SessionWarning(); !warning.empty()) {
       warnedAboutSession_ = true;
       Tell(warning);
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "capture/KeyEventFilter.h"
+#include "capture/KeySource.h"
 
 namespace vuruzid::capture {
 
@@ -36,13 +37,13 @@ class KeyCapture {
   // is removed by then.
   void SetStoppedHandler(std::function<void(const std::string&)> onStopped) { onStopped_ = std::move(onStopped); }
 
-  // A note to show once when keys of some applications cannot be seen (for
-  // instance in a Wayland session); empty when every key can be.
-  static std::string SessionWarning();
+  // A note to show once when the installed capture cannot see the keys of
+  // some applications (X11 keys in a Wayland session); empty when it sees
+  // every key or nothing is installed.
+  std::string SessionWarning() const { return source_ ? source_->SessionWarning() : std::string(); }
 
  private:
-  class Backend;
-  std::unique_ptr<Backend> backend_;
+  std::unique_ptr<KeySource> source_;
   KeyDownHandler onKeyDown_;
   std::function<void(const std::string&)> onStopped_;
   KeyEventFilter keys_;  // outlives each installation: the Insert toggle is kept

@@ -120,6 +120,13 @@ bool XRecordKeySource::Start(std::string* whyNot) {
   return true;
 }
 
+std::string XRecordKeySource::SessionWarning() const {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland == nullptr || *wayland == '\0') return {};
+  return "This is a Wayland session: only keys typed into X11 applications can be checked; "
+         "keys typed into other applications are not seen.";
+}
+
 bool XRecordKeySource::ReadKeyboard() {
   auto keyboard = ReadXkbKeyboard(control_);
   if (!keyboard) return false;
@@ -146,12 +153,12 @@ void XRecordKeySource::OnDataReadable() {
 }
 
 void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
-  std::vector<RecordedKey> keys;
+  std::vector<KeyEvent> keys;
   keys.swap(pending_);
   if (keys.empty() || !onKey_) return;
   // A copy runs the handler, so a handler that removes this source does not free itself mid-call.
   const KeySink onKey = onKey_;
-  for (const RecordedKey& key : keys) {
+  for (const KeyEvent& key : keys) {
     onKey(key);
     if (!*alive || data_ == nullptr) return;  // the handler removed the capture: deliver no more
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/KeycodeMap.h"
+#include "capture/KeySource.h"
 
 class QSocketNotifier;
 struct _XDisplay;
@@ -16,38 +16,27 @@ namespace vuruzid::capture::x11 {
 
 class ConnectionGuard;
 
-// One key event of the desktop as the X server recorded it.
-struct RecordedKey {
-  uint8_t keycode;
-  bool pressed;        // false for a release
-  uint8_t virtualKey;  // 0 for a key without a code
-};
-
 // Watches the key presses and releases of every client of the X server named
 // by DISPLAY through a RECORD context; it never grabs a key. Two connections
 // of its own: the control connection makes and removes the context and
 // follows keyboard changes (XKB), the data connection receives the records.
 // Both are served by socket notifiers on the thread that started it, so keys
 // arrive between that thread's other events.
-class XRecordKeySource {
+class XRecordKeySource final : public KeySource {
  public:
-  using KeySink = std::function<void(const RecordedKey&)>;
-  using LostSink = std::function<void(const std::string& why)>;
-
   // `onLost` is called, from the event loop, when the X server goes away.
   XRecordKeySource(KeySink onKey, LostSink onLost);
-  ~XRecordKeySource();  // removes the context and closes both connections
+  ~XRecordKeySource() override;  // removes the context and closes both connections
   XRecordKeySource(const XRecordKeySource&) = delete;
   XRecordKeySource& operator=(const XRecordKeySource&) = delete;
 
-  // Starts recording; false, with a reason a user can read, when it cannot.
-  bool Start(std::string* whyNot);
-
-  // The RECORD context's id; 0 before a successful start.
-  uintptr_t ContextId() const { return context_; }
-  // The keys that were down when recording started.
-  const std::bitset<256>& HeldAtStart() const { return heldAtStart_; }
-  const KeycodeMap& keycodeMap() const { return keycodeMap_; }
+  bool Start(std::string* whyNot) override;
+  // The RECORD context's id.
+  uintptr_t Id() const override { return context_; }
+  const std::bitset<256>& HeldAtStart() const override { return heldAtStart_; }
+  const KeycodeMap& keycodeMap() const override { return keycodeMap_; }
+  // In a Wayland session the X server sees only the keys typed into X11 applications.
+  std::string SessionWarning() const override;
 
  private:
   friend struct RecordCallback;
@@ -72,7 +61,7 @@ class XRecordKeySource {
   std::bitset<256> heldAtStart_;
   QSocketNotifier* controlNotifier_ = nullptr;
   QSocketNotifier* dataNotifier_ = nullptr;
-  std::vector<RecordedKey> pending_;
+  std::vector<KeyEvent> pending_;
   // Lets a handler running inside a notifier remove this source safely.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int dispatchDepth_ = 0;

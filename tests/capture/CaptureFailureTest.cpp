@@ -5,6 +5,7 @@
 
 #include "TestDesktop.h"
 #include "capture/KeyCapture.h"
+#include "support/TempFolder.h"
 
 namespace vuruzid::capture::testing {
 namespace {
@@ -27,44 +28,52 @@ struct SwitchUnderTest {
   }
 };
 
-TEST(CaptureFailure, NoXServerReportsAndStaysOff) {
-  PrivateXServer gone;  // a display name that surely has no server behind it any more
-  ASSERT_TRUE(gone.running());
-  const std::string name = gone.displayName();
-  gone.Stop();
+// Capture that cannot start says why and stays off, also when tried again. In
+// an X11 session the keyboard devices are tried after RECORD; here they are a
+// folder without a keyboard, so both reasons are told.
+enum class Display { Gone, Unset, WithoutRecord };
 
-  ScopedEnvironment display("DISPLAY", name.c_str());
-  SwitchUnderTest test;
-  test.checking.Toggle();
-  test.ExpectOff();
-  ASSERT_EQ(test.messages.size(), 1u);
-  EXPECT_THAT(test.messages[0], HasSubstr("cannot be reached"));
-  EXPECT_THAT(test.messages[0], HasSubstr(name));
-  EXPECT_EQ(test.stateChanges, 0);
+struct StartFailure {
+  const char* what;
+  Display display;
+  const char* reason;
+};
 
-  test.checking.Toggle();  // tried again: told again, still off
-  test.ExpectOff();
-  EXPECT_EQ(test.messages.size(), 2u);
-}
+const StartFailure kStartFailures[] = {
+    {"no X server behind DISPLAY", Display::Gone, "cannot be reached"},
+    {"no DISPLAY set", Display::Unset, "DISPLAY"},
+    {"an X server without RECORD", Display::WithoutRecord, "RECORD"},
+};
 
-TEST(CaptureFailure, NoDisplaySetReportsAndStaysOff) {
-  ScopedEnvironment display("DISPLAY", nullptr);
-  SwitchUnderTest test;
-  test.checking.Toggle();
-  test.ExpectOff();
-  ASSERT_EQ(test.messages.size(), 1u);
-  EXPECT_THAT(test.messages[0], HasSubstr("DISPLAY"));
-}
+TEST(CaptureFailure, StartFailuresReportAndStayOff) {
+  vuruzid::testing::TempFolder noKeyboards;
+  ScopedEnvironment devices("VURUZID_INPUT_ROOT", noKeyboards.path().c_str());
+  ScopedEnvironment session("XDG_SESSION_TYPE", "x11");
+  ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
+  for (const StartFailure& row : kStartFailures) {
+    SCOPED_TRACE(row.what);
+    PrivateXServer server(row.display == Display::WithoutRecord ? std::vector<std::string>{"-extension", "RECORD"}
+                                                                : std::vector<std::string>{});
+    ASSERT_TRUE(server.running());
+    const std::string name = server.displayName();
+    if (row.display == Display::Gone) server.Stop();
+    ScopedEnvironment display("DISPLAY", row.display == Display::Unset ? nullptr : name.c_str());
 
-TEST(CaptureFailure, ServerWithoutRecordReportsAndStaysOff) {
-  PrivateXServer server({"-extension", "RECORD"});
-  ASSERT_TRUE(server.running());
-  ScopedEnvironment display("DISPLAY", server.displayName().c_str());
-  SwitchUnderTest test;
-  test.checking.Toggle();
-  test.ExpectOff();
-  ASSERT_EQ(test.messages.size(), 1u);
-  EXPECT_THAT(test.messages[0], HasSubstr("RECORD"));
+    SwitchUnderTest test;
+    test.checking.Toggle();
+    test.ExpectOff();
+    ASSERT_EQ(test.messages.size(), 1u);
+    EXPECT_THAT(test.messages[0], HasSubstr(row.reason));
+    if (row.display == Display::Gone) {
+      EXPECT_THAT(test.messages[0], HasSubstr(name));
+    }
+    EXPECT_THAT(test.messages[0], HasSubstr("no keyboard was found"));
+    EXPECT_EQ(test.stateChanges, 0);
+
+    test.checking.Toggle();  // tried again: told again, still off
+    test.ExpectOff();
+    EXPECT_EQ(test.messages.size(), 2u);
+  }
 }
 
 TEST(CaptureFailure, LosingTheServerTurnsCheckingOffAndSaysSo) {
@@ -86,8 +95,9 @@ TEST(CaptureFailure, LosingTheServerTurnsCheckingOffAndSaysSo) {
   EXPECT_EQ(test.stateChanges, 2);
 }
 
-TEST(CaptureFailure, WaylandSessionIsWarnedAboutOnceAndX11KeysStillArrive) {
+TEST(CaptureFailure, X11ChosenInAWaylandSessionIsWarnedAboutOnceAndX11KeysStillArrive) {
   ScopedEnvironment wayland("WAYLAND_DISPLAY", "wayland-0");
+  ScopedEnvironment route("VURUZID_CAPTURE", "x11");
   TestDesktop& desktop = TestDesktop::Shared();
   SwitchUnderTest test;
   test.checking.Toggle();
@@ -103,10 +113,15 @@ TEST(CaptureFailure, WaylandSessionIsWarnedAboutOnceAndX11KeysStillArrive) {
 }
 
 TEST(CaptureFailure, NoSessionWarningOutsideWayland) {
-  ScopedEnvironment wayland("WAYLAND_DISPLAY", nullptr);
-  EXPECT_EQ(KeyCapture::SessionWarning(), "");
-  ScopedEnvironment empty("WAYLAND_DISPLAY", "");
-  EXPECT_EQ(KeyCapture::SessionWarning(), "");
+  TestDesktop::Shared();
+  for (const char* display : {static_cast<const char*>(nullptr), ""}) {
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", display);
+    ScopedEnvironment session("XDG_SESSION_TYPE", nullptr);
+    KeyCapture capture(nullptr);
+    std::string whyNot;
+    ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+    EXPECT_EQ(capture.SessionWarning(), "");
+  }
 }
 
 }  // namespace

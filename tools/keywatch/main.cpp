@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     tell(whyNot);
     return 1;
   }
-  if (const std::string warning = capture::KeyCapture::SessionWarning(); !warning.empty()) tell(warning);
+  if (const std::string warning = capture.SessionWarning(); !warning.empty()) tell(warning);
   if (!keywatch::QuitOnSignals()) tell("cannot catch Ctrl+C; stop it with kill -9.");
   tell("watching the keys of the desktop; Ctrl+C stops.");
 

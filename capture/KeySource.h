@@ -1,0 +1,58 @@
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "capture/KeycodeMap.h"
+
+namespace vuruzid::capture {
+
+// One key press or release of the desktop as a key source saw it. Keycodes are
+// numbered as XKB numbers them (the keyboard devices' Linux codes plus 8).
+struct KeyEvent {
+  uint8_t keycode;
+  bool pressed;        // false for a release; an auto-repeat is a press
+  uint8_t virtualKey;  // 0 for a key without a code
+};
+
+// Where the keys of the desktop come from: the X server (RECORD) or the
+// kernel's keyboard devices. A source only watches; no application loses a
+// key. Keys are delivered on the thread that started the source, between its
+// other events, and nothing is watched before Start or after destruction.
+class KeySource {
+ public:
+  using KeySink = std::function<void(const KeyEvent&)>;
+  // Told, from the event loop, when a started source stops by itself (its X
+  // server went away); the source delivers nothing more.
+  using LostSink = std::function<void(const std::string& why)>;
+
+  virtual ~KeySource() = default;
+
+  // Starts watching; false, with a reason a user can read, when it cannot.
+  // A source that failed delivers nothing and may be destroyed at once.
+  virtual bool Start(std::string* whyNot) = 0;
+  // The keys held down when watching started, by keycode; none before Start
+  // and where the source cannot ask.
+  virtual const std::bitset<256>& HeldAtStart() const = 0;
+  // Keycode -> virtual-key codes of the keyboard as it is now (it follows
+  // keyboard changes); empty before Start.
+  virtual const KeycodeMap& keycodeMap() const = 0;
+  // Identifies the running source; 0 before a successful Start and after the
+  // source was lost.
+  virtual uintptr_t Id() const = 0;
+  // A note to show once when this source cannot see the keys of some
+  // applications; empty when it sees every key.
+  virtual std::string SessionWarning() const { return {}; }
+};
+
+// Starts the key source this session calls for: X11 RECORD in an X11
+// session; the keyboard devices in a Wayland session (XDG_SESSION_TYPE=wayland
+// or WAYLAND_DISPLAY set) and wherever RECORD cannot start. VURUZID_CAPTURE=x11
+// or =devices chooses one route only. Nothing, with every reason joined in
+// `whyNot`, when none starts.
+std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::LostSink onLost, std::string* whyNot);
+
+}  // namespace vuruzid::capture

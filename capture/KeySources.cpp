@@ -1,0 +1,57 @@
+// The one place that knows every key source and picks one for the session.
+#include <cstdlib>
+#include <string_view>
+
+#include "capture/KeySource.h"
+#include "capture/x11/XRecordKeySource.h"
+#if VURUZID_CAPTURE_DEVICES
+#include "capture/evdev/EvdevKeySource.h"
+#endif
+
+namespace vuruzid::capture {
+namespace {
+
+std::string_view Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+bool InWaylandSession() { return Environment("XDG_SESSION_TYPE") == "wayland" || !Environment("WAYLAND_DISPLAY").empty(); }
+
+enum class Route { X11, Devices };
+
+std::unique_ptr<KeySource> Make(Route route, const KeySource::KeySink& onKey, const KeySource::LostSink& onLost) {
+  if (route == Route::X11) return std::make_unique<x11::XRecordKeySource>(onKey, onLost);
+#if VURUZID_CAPTURE_DEVICES
+  return std::make_unique<evdev::EvdevKeySource>(onKey, onLost);
+#else
+  return nullptr;
+#endif
+}
+
+}  // namespace
+
+std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::LostSink onLost, std::string* whyNot) {
+  std::vector<Route> routes;
+  if (const std::string_view chosen = Environment("VURUZID_CAPTURE"); chosen == "x11")
+    routes = {Route::X11};
+  else if (chosen == "devices")
+    routes = {Route::Devices};
+  else if (InWaylandSession())
+    routes = {Route::Devices};
+  else
+    routes = {Route::X11, Route::Devices};
+
+  std::string reasons;
+  for (Route route : routes) {
+    auto source = Make(route, onKey, onLost);
+    if (!source) continue;
+    std::string why;
+    if (source->Start(&why)) return source;
+    reasons += (reasons.empty() ? "" : "\n\n") + why;
+  }
+  if (whyNot) *whyNot = reasons.empty() ? "Checking cannot start: this build has no way to see the keys." : reasons;
+  return nullptr;
+}
+
+}  // namespace vuruzid::capture

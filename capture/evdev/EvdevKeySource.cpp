@@ -1,0 +1,254 @@
+#include "capture/evdev/EvdevKeySource.h"
+
+#include <QCoreApplication>
+#include <QFileSystemWatcher>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vuruzid::capture::evdev {
+namespace {
+
+// XKB numbers keys 8 above the kernel; the program's keycodes follow XKB.
+constexpr int kXkbOffset = 8;
+constexpr int kKeycodes = 256;
+
+KeycodeMap DeviceKeycodeMap() {
+  std::vector<std::string> names(kKeycodes);
+  for (int keycode = kXkbOffset; keycode < kKeycodes; ++keycode)
+    names[keycode] = std::string(KeyNameOfLinuxKey(static_cast<uint16_t>(keycode - kXkbOffset)));
+  return KeycodeMap(names, {});
+}
+
+template <size_t Bytes>
+bool TestBit(const unsigned char (&bits)[Bytes], int bit) {
+  return bit / 8 < static_cast<int>(Bytes) && (bits[bit / 8] >> (bit % 8) & 1) != 0;
+}
+
+// The keys the device has down now, by keycode; none when it cannot be asked
+// (a stream that is not a device node).
+std::bitset<256> KeysDown(int fd) {
+  std::bitset<256> down;
+  unsigned char bits[KEY_MAX / 8 + 1] = {};
+  if (ioctl(fd, EVIOCGKEY(sizeof bits), bits) < 0) return down;
+  for (int code = 0; code + kXkbOffset < kKeycodes; ++code)
+    if (TestBit(bits, code)) down[code + kXkbOffset] = true;
+  return down;
+}
+
+// Asks the device itself whether it has every letter key; false when it cannot be asked.
+bool DeviceHasLetterKeys(int fd) {
+  unsigned char bits[KEY_MAX / 8 + 1] = {};
+  if (ioctl(fd, EVIOCGBIT(EV_KEY, sizeof bits), bits) < 0) return false;
+  return std::ranges::all_of(kLetterKeys, [&](int key) { return TestBit(bits, key); });
+}
+
+std::string PermissionMessage(const std::filesystem::path& devices) {
+  return "Checking cannot start: the keyboards cannot be read.\n\n"
+         "To see the keys typed in every application, the checker reads them from the keyboard devices (" +
+         devices.string() +
+         "), which only root and members of the \"input\" group may read. To allow it, add yourself to that "
+         "group (sudo usermod -aG input $USER), then log out and in again.\n\n"
+         "Members of that group can read every key typed on this computer, so add only users you trust. The "
+         "checker reads keys only while checking is on, and never stores or sends them.";
+}
+
+}  // namespace
+
+struct EvdevKeySource::Device {
+  std::string name;
+  int fd = -1;
+  dev_t node = 0;
+  ino_t inode = 0;
+  QSocketNotifier* notifier = nullptr;
+  std::string partial;         // the start of a record not yet read whole
+  bool dropping = false;       // events were lost: skip to the next report, then resync
+  std::bitset<256> held;       // keys this keyboard has down, by keycode
+};
+
+EvdevKeySource::EvdevKeySource(KeySink onKey, LostSink /*onLost: devices come and go, the source stays*/,
+                               InputFolders folders)
+    : onKey_(std::move(onKey)), folders_(std::move(folders)) {}
+
+EvdevKeySource::~EvdevKeySource() {
+  *alive_ = false;
+  const bool insideSignal = dispatchDepth_ > 0;
+  while (!devices_.empty()) Drop(devices_.back().get(), insideSignal);
+  delete watcher_;
+}
+
+bool EvdevKeySource::Start(std::string* whyNot) {
+  const auto fail = [&](const std::string& reason) {
+    if (whyNot) *whyNot = reason;
+    while (!devices_.empty()) Drop(devices_.back().get(), false);
+    return false;
+  };
+  if (QCoreApplication::instance() == nullptr) return fail("Checking cannot start: the program's event loop is not running.");
+  keycodeMap_ = DeviceKeycodeMap();
+
+  int denied = 0;
+  for (const std::string& name : EventDeviceNames(folders_.devices))
+    if (Open(name) == Opening::Denied) ++denied;
+  if (devices_.empty()) {
+    if (denied > 0) return fail(PermissionMessage(folders_.devices));
+    return fail("Checking cannot start: no keyboard was found among the input devices (" + folders_.devices.string() +
+                ").");
+  }
+  for (const auto& device : devices_) heldAtStart_ |= device->held;
+
+  // New keyboards appear as new device nodes; their permissions are set a
+  // moment later, so the folder is looked at again shortly after a change.
+  watcher_ = new QFileSystemWatcher({QString::fromStdString(folders_.devices.string())});
+  QObject::connect(watcher_, &QFileSystemWatcher::directoryChanged, [this, alive = std::weak_ptr<bool>(alive_)] {
+    Rescan();
+    QTimer::singleShot(500, watcher_, [this, alive] {
+      if (!alive.expired() && *alive.lock()) Rescan();
+    });
+  });
+  running_ = true;
+  return true;
+}
+
+EvdevKeySource::Opening EvdevKeySource::Open(const std::string& name) {
+  const DeviceKind kind = KindOfDevice(folders_, name);
+  if (kind == DeviceKind::Other) return Opening::NotKeyboard;
+  const std::filesystem::path path = folders_.devices / name;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == EACCES || errno == EPERM ? Opening::Denied : Opening::Failed;
+  struct stat status {};
+  if ((kind == DeviceKind::Unknown && !DeviceHasLetterKeys(fd)) || ::fstat(fd, &status) != 0) {
+    ::close(fd);
+    return Opening::NotKeyboard;
+  }
+
+  auto device = std::make_unique<Device>();
+  device->name = name;
+  device->fd = fd;
+  device->node = status.st_dev;
+  device->inode = status.st_ino;
+  device->held = KeysDown(fd);
+  unsigned char leds[LED_MAX / 8 + 1] = {};
+  if (!numLockKnown_ && ioctl(fd, EVIOCGLED(sizeof leds), leds) >= 0) {
+    numLockOn_ = TestBit(leds, LED_NUML);
+    numLockKnown_ = true;
+  }
+  device->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+  Device* raw = device.get();
+  QObject::connect(device->notifier, &QSocketNotifier::activated, [this, raw] { OnReadable(raw); });
+  devices_.push_back(std::move(device));
+  return Opening::Opened;
+}
+
+void EvdevKeySource::Rescan() {
+  for (const std::string& name : EventDeviceNames(folders_.devices)) {
+    struct stat status {};
+    if (::stat((folders_.devices / name).c_str(), &status) != 0) continue;
+    const bool known = std::ranges::any_of(devices_, [&](const auto& d) {
+      return d->name == name && d->node == status.st_dev && d->inode == status.st_ino;
+    });
+    if (!known) Open(name);
+  }
+}
+
+void EvdevKeySource::OnReadable(Device* device) {
+  const std::shared_ptr<bool> alive = alive_;
+  ++dispatchDepth_;
+  const bool stillThere = ReadEvents(*device, alive);
+  if (!*alive) return;  // a handler removed the source; it is gone
+  --dispatchDepth_;
+  if (!stillThere) Drop(device, true);
+}
+
+bool EvdevKeySource::ReadEvents(Device& device, const std::shared_ptr<bool>& alive) {
+  constexpr size_t kRecord = sizeof(input_event);
+  char buffer[64 * kRecord];
+  while (true) {
+    const ssize_t got = ::read(device.fd, buffer, sizeof buffer);
+    if (got == 0) return false;  // the writer went away: a pulled-out keyboard
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno == EAGAIN || errno == EWOULDBLOCK;  // drained, or gone (ENODEV)
+    }
+    device.partial.append(buffer, static_cast<size_t>(got));
+    size_t used = 0;
+    for (; used + kRecord <= device.partial.size(); used += kRecord) {
+      input_event event;
+      std::memcpy(&event, device.partial.data() + used, kRecord);
+      Handle(device, event.type, event.code, event.value, alive);
+      if (!*alive) return true;
+    }
+    device.partial.erase(0, used);
+  }
+}
+
+void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_t value,
+                            const std::shared_ptr<bool>& alive) {
+  if (device.dropping) {
+    // The kernel's buffer overflowed: what came before the next report is
+    // incomplete, so skip it and ask the keyboard what is down instead.
+    if (type == EV_SYN && code == SYN_REPORT) {
+      device.dropping = false;
+      Resync(device, alive);
+    }
+    return;
+  }
+  if (type == EV_SYN && code == SYN_DROPPED) {
+    device.dropping = true;
+  } else if (type == EV_LED && code == LED_NUML) {
+    numLockOn_ = value != 0;
+  } else if (type == EV_KEY && code + kXkbOffset < kKeycodes) {
+    const auto keycode = static_cast<uint8_t>(code + kXkbOffset);
+    const bool pressed = value != 0;  // 1 down, 2 auto-repeat, 0 up
+    device.held[keycode] = pressed;
+    Deliver(keycode, pressed);
+  }
+}
+
+void EvdevKeySource::Resync(Device& device, const std::shared_ptr<bool>& alive) {
+  const std::bitset<256> now = KeysDown(device.fd);
+  for (int keycode = 0; keycode < kKeycodes && *alive; ++keycode) {
+    if (device.held[keycode] == now[keycode]) continue;
+    const auto code = static_cast<uint8_t>(keycode);
+    if (!now[keycode]) {
+      Deliver(code, false);  // released meanwhile
+    } else {
+      // Pressed meanwhile: no key-down is invented, but Alt and Insert are
+      // told, since a held Alt silences keys and Insert flips the mode.
+      const uint8_t virtualKey = keycodeMap_.VirtualKey(code, numLockOn_);
+      if (virtualKey == vk::kAlt || virtualKey == vk::kInsert) Deliver(code, true);
+    }
+  }
+  if (*alive) device.held = now;
+}
+
+void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {
+  if (!onKey_) return;
+  // A copy runs the handler, so a handler that removes this source does not free itself mid-call.
+  const KeySink onKey = onKey_;
+  onKey({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn_)});
+}
+
+void EvdevKeySource::Drop(Device* device, bool insideItsNotifier) {
+  const auto found = std::ranges::find_if(devices_, [device](const auto& d) { return d.get() == device; });
+  if (found == devices_.end()) return;
+  if (device->notifier) {
+    device->notifier->setEnabled(false);
+    if (insideItsNotifier)
+      device->notifier->deleteLater();
+    else
+      delete device->notifier;
+  }
+  ::close(device->fd);
+  devices_.erase(found);
+}
+
+}  // namespace vuruzid::capture::evdev

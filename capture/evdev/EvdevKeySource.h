@@ -1,0 +1,74 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/KeySource.h"
+#include "capture/evdev/InputDevices.h"
+
+class QFileSystemWatcher;
+class QSocketNotifier;
+
+namespace vuruzid::capture::evdev {
+
+// Reads the keys of the desktop from the kernel's keyboard devices, the way
+// that works under any compositor and under X11 alike. Every keyboard is
+// opened while the source runs, none is grabbed (applications receive every
+// key as before), and each is served by a socket notifier on the thread that
+// started the source. Keyboards plugged in later are opened as they appear;
+// one pulled out is dropped quietly. Key codes are physical positions, so the
+// program's own layout mapping applies whatever layout the session uses.
+//
+// The events are read directly rather than through an input library: that
+// keeps the reader working on any stream of kernel input records, such as the
+// pipes the tests feed.
+class EvdevKeySource final : public KeySource {
+ public:
+  EvdevKeySource(KeySink onKey, LostSink onLost, InputFolders folders = InputFolders::System());
+  ~EvdevKeySource() override;
+  EvdevKeySource(const EvdevKeySource&) = delete;
+  EvdevKeySource& operator=(const EvdevKeySource&) = delete;
+
+  // Opens every keyboard that can be read; false, saying why and what to do,
+  // when none can (no keyboard, or not allowed to read them).
+  bool Start(std::string* whyNot) override;
+  const std::bitset<256>& HeldAtStart() const override { return heldAtStart_; }
+  const KeycodeMap& keycodeMap() const override { return keycodeMap_; }
+  uintptr_t Id() const override { return running_ ? reinterpret_cast<uintptr_t>(this) : 0; }
+
+  // The keyboards being read now.
+  size_t KeyboardCount() const { return devices_.size(); }
+
+ private:
+  struct Device;
+  enum class Opening { Opened, NotKeyboard, Denied, Failed };
+
+  Opening Open(const std::string& name);
+  void Rescan();
+  void OnReadable(Device* device);
+  bool ReadEvents(Device& device, const std::shared_ptr<bool>& alive);  // false when the device is gone
+  void Handle(Device& device, uint16_t type, uint16_t code, int32_t value, const std::shared_ptr<bool>& alive);
+  void Resync(Device& device, const std::shared_ptr<bool>& alive);
+  void Deliver(uint8_t keycode, bool pressed);
+  void Drop(Device* device, bool insideItsNotifier);
+
+  KeySink onKey_;
+  InputFolders folders_;
+  KeycodeMap keycodeMap_;
+  std::bitset<256> heldAtStart_;
+  bool numLockOn_ = true;  // what a keyboard that cannot be asked is taken to have
+  bool numLockKnown_ = false;
+  bool running_ = false;
+  std::vector<std::unique_ptr<Device>> devices_;
+  QFileSystemWatcher* watcher_ = nullptr;
+  // Lets a handler running inside a notifier remove this source safely.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  int dispatchDepth_ = 0;
+};
+
+}  // namespace vuruzid::capture::evdev

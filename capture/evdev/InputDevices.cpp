@@ -1,0 +1,54 @@
+#include "capture/evdev/InputDevices.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace vuruzid::capture::evdev {
+
+InputFolders InputFolders::System() {
+  const char* root = std::getenv("VURUZID_INPUT_ROOT");
+  const std::filesystem::path base = root != nullptr && *root != '\0' ? root : "/";
+  return {base / "dev/input", base / "sys/class/input"};
+}
+
+std::vector<std::string> EventDeviceNames(const std::filesystem::path& devices) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(devices, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.starts_with("event") && name.size() > 5 &&
+        std::all_of(name.begin() + 5, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      names.push_back(std::move(name));
+  }
+  // event2 before event10.
+  std::ranges::sort(names, [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  });
+  return names;
+}
+
+bool HasEveryLetterKey(std::string_view keyBitmap) {
+  // Words stand most significant first; the letters live in the last one (bits 0-63).
+  std::istringstream words{std::string(keyBitmap)};
+  std::string word, last;
+  while (words >> word) last = word;
+  if (last.empty() || last.size() > 16) return false;
+  uint64_t bits = 0;
+  for (char c : last) {
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return false;
+    bits = bits << 4 | static_cast<uint64_t>(digit);
+  }
+  return std::ranges::all_of(kLetterKeys, [bits](int key) { return (bits >> key & 1) != 0; });
+}
+
+DeviceKind KindOfDevice(const InputFolders& folders, const std::string& name) {
+  std::ifstream in(folders.sysClassInput / name / "device/capabilities/key");
+  std::string bitmap;
+  if (!in || !std::getline(in, bitmap)) return DeviceKind::Unknown;
+  return HasEveryLetterKey(bitmap) ? DeviceKind::Keyboard : DeviceKind::Other;
+}
+
+}  // namespace vuruzid::capture::evdev

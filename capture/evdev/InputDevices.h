@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vuruzid::capture::evdev {
+
+// Where the kernel shows its input devices: the device nodes (event0,
+// event1, ...) and their descriptions in sysfs.
+struct InputFolders {
+  std::filesystem::path devices;        // normally /dev/input
+  std::filesystem::path sysClassInput;  // normally /sys/class/input
+
+  // The system's folders; VURUZID_INPUT_ROOT, when set, stands for "/" (a
+  // folder laid out like the system's, for diagnostics and tests).
+  static InputFolders System();
+};
+
+// The names of the event devices in the folder ("event0", ...), in order.
+std::vector<std::string> EventDeviceNames(const std::filesystem::path& devices);
+
+enum class DeviceKind { Keyboard, Other, Unknown };
+
+// What the device is, by the key capabilities sysfs lists for it: a keyboard
+// has every letter key; mice, power buttons, lid switches and headsets do
+// not. Unknown when sysfs does not say.
+DeviceKind KindOfDevice(const InputFolders& folders, const std::string& name);
+
+// The same judgement on a capabilities text: hexadecimal words of 64 bits,
+// the most significant first, as sysfs writes a key bitmap.
+bool HasEveryLetterKey(std::string_view keyBitmap);
+
+// The letter keys' Linux codes, shared with the check done on a device itself.
+inline constexpr int kLetterKeys[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 30, 31, 32,
+                                      33, 34, 35, 36, 37, 38, 44, 45, 46, 47, 48, 49, 50};
+
+}  // namespace vuruzid::capture::evdev

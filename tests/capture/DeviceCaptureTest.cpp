@@ -1,0 +1,285 @@
+// Keys read from keyboard devices. The kernel's devices are not here, so each
+// test lays out a folder like /dev/input and /sys/class/input, with pipes for
+// device nodes into which it writes real input_event records.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "TestDesktop.h"
+#include "capture/KeyCapture.h"
+#include "capture/evdev/EvdevKeySource.h"
+#include "engine/Cp1251.h"
+#include "engine/SpellingEngine.h"
+#include "support/Dictionaries.h"
+#include "support/TempFolder.h"
+
+namespace vuruzid::capture::testing {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+// sysfs key bitmaps: a full keyboard, a mouse's buttons, a power button.
+constexpr const char* kKeyboardKeys = "1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe";
+constexpr const char* kMouseKeys = "1f0000 0 0 0 0";
+constexpr const char* kPowerButtonKeys = "10000000000000 0";
+
+// A folder laid out like the system's input folders.
+class InputFolder {
+ public:
+  InputFolder() {
+    std::filesystem::create_directories(dir_ / "dev/input");
+    std::filesystem::create_directories(dir_ / "sys/class/input");
+  }
+  ~InputFolder() {
+    for (auto& [name, fd] : writers_) ::close(fd);
+  }
+  evdev::InputFolders folders() const { return {dir_ / "dev/input", dir_ / "sys/class/input"}; }
+  const std::filesystem::path& root() const { return dir_.path(); }
+
+  // A device node (a pipe kept open for writing) with the given key bitmap in
+  // sysfs; no sysfs entry for nullptr.
+  void AddDevice(const std::string& name, const char* keyBitmap) {
+    if (keyBitmap) dir_.Write("sys/class/input/" + name + "/device/capabilities/key", std::string(keyBitmap) + "\n");
+    const auto node = dir_ / ("dev/input/" + name);
+    ASSERT_EQ(::mkfifo(node.c_str(), 0600), 0);
+    writers_[name] = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // read-write: no EOF while it lives
+    ASSERT_GE(writers_[name], 0);
+  }
+  void Unplug(const std::string& name) {
+    ::close(writers_[name]);
+    writers_.erase(name);
+  }
+
+  void Raw(const std::string& name, std::string_view bytes) {
+    ASSERT_EQ(::write(writers_.at(name), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  void Event(const std::string& name, uint16_t type, uint16_t code, int32_t value) {
+    input_event event{};
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    ASSERT_EQ(::write(writers_.at(name), &event, sizeof event), static_cast<ssize_t>(sizeof event));
+  }
+  // A key event and the report that closes it, as the kernel sends them.
+  void Key(const std::string& name, uint16_t code, int32_t value) {
+    Event(name, EV_KEY, code, value);
+    Event(name, EV_SYN, SYN_REPORT, 0);
+  }
+
+ private:
+  vuruzid::testing::TempFolder dir_;
+  std::map<std::string, int> writers_;
+};
+
+// Key-downs reaching the interpreter through the filter, as KeyCapture feeds it.
+struct Reader {
+  DeliveredKeys delivered;
+  KeyEventFilter filter;
+  evdev::EvdevKeySource source;
+  explicit Reader(const InputFolder& folder)
+      : source(
+            [this](const KeyEvent& key) {
+              if (auto down = filter.OnKeyEvent(key.keycode, key.pressed, key.virtualKey))
+                delivered.keys.push_back(*down);
+            },
+            nullptr, folder.folders()) {}
+};
+
+constexpr int32_t kUp = 0, kDown = 1, kRepeat = 2;
+
+struct Stream {
+  const char* what;
+  std::vector<std::array<int32_t, 3>> events;  // type, code, value
+  std::vector<int> delivered;                   // virtual-key codes
+};
+
+const Stream kStreams[] = {
+    {"a key down and up", {{EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kUp}}, {'A'}},
+    {"auto-repeats count", {{EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kRepeat}, {EV_KEY, KEY_A, kRepeat}}, {'A', 'A', 'A'}},
+    {"key-ups alone are nothing", {{EV_KEY, KEY_B, kUp}}, {}},
+    {"keys while Alt is held are system keys",
+     {{EV_KEY, KEY_LEFTALT, kDown}, {EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kUp}, {EV_KEY, KEY_LEFTALT, kUp},
+      {EV_KEY, KEY_B, kDown}},
+     {'B'}},
+    {"F10 is passed over", {{EV_KEY, KEY_F10, kDown}, {EV_KEY, KEY_F9, kDown}}, {120}},
+    {"keys by position: the Ё key and the slash key", {{EV_KEY, KEY_GRAVE, kDown}, {EV_KEY, KEY_BACKSLASH, kDown}},
+     {192, 220}},
+    {"the keypad follows Num Lock",
+     {{EV_LED, LED_NUML, 0}, {EV_KEY, KEY_KP1, kDown}, {EV_LED, LED_NUML, 1}, {EV_KEY, KEY_KP1, kDown}},
+     {35, 97}},
+    {"lost events are skipped up to the next report, not invented",
+     {{EV_KEY, KEY_A, kDown}, {EV_SYN, SYN_REPORT, 0}, {EV_SYN, SYN_DROPPED, 0}, {EV_KEY, KEY_B, kDown},
+      {EV_SYN, SYN_REPORT, 0}, {EV_KEY, KEY_C, kDown}},
+     {'A', 'C'}},
+    {"other event types are passed over", {{EV_REL, REL_X, 5}, {EV_MSC, MSC_SCAN, 30}, {EV_KEY, KEY_D, kDown}}, {'D'}},
+};
+
+TEST(DeviceCapture, EventStreamsReachTheInterpreterAsKeyDowns) {
+  for (const Stream& stream : kStreams) {
+    SCOPED_TRACE(stream.what);
+    InputFolder folder;
+    folder.AddDevice("event3", kKeyboardKeys);
+    Reader reader(folder);
+    std::string whyNot;
+    ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
+    EXPECT_NE(reader.source.Id(), 0u);
+    for (const auto& [type, code, value] : stream.events) folder.Event("event3", type, code, value);
+    folder.Key("event3", KEY_SPACE, kDown);  // a sentinel: everything before it was handled
+    ASSERT_TRUE(reader.delivered.WaitFor(32));
+    std::vector<int> codes = reader.delivered.Codes();
+    codes.pop_back();
+    EXPECT_THAT(codes, ElementsAreArray(stream.delivered));
+  }
+}
+
+TEST(DeviceCapture, ReadsKeyboardsOnlyAndFollowsThemComingAndGoing) {
+  InputFolder folder;
+  folder.AddDevice("event0", kPowerButtonKeys);
+  folder.AddDevice("event1", kKeyboardKeys);
+  folder.AddDevice("event2", kMouseKeys);
+  folder.AddDevice("event4", nullptr);  // sysfs does not say, and a pipe cannot be asked: not a keyboard
+  Reader reader(folder);
+  std::string whyNot;
+  ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
+  EXPECT_EQ(reader.source.KeyboardCount(), 1u);
+
+  folder.Key("event0", KEY_A, kDown);
+  folder.Key("event2", KEY_B, kDown);
+  folder.Key("event4", KEY_C, kDown);
+  folder.Key("event1", KEY_D, kDown);
+  ASSERT_TRUE(reader.delivered.WaitFor('D'));
+  EXPECT_THAT(reader.delivered.Codes(), ElementsAreArray({'D'}));
+
+  // Plugged in while running: read within a second.
+  folder.AddDevice("event7", kKeyboardKeys);
+  ASSERT_TRUE(PumpUntil([&] { return reader.source.KeyboardCount() == 2; }, 1500ms));
+  folder.Key("event7", KEY_E, kDown);
+  ASSERT_TRUE(reader.delivered.WaitFor('E'));
+
+  // Pulled out mid-stream, half a record written: dropped quietly, the other goes on.
+  folder.Event("event1", EV_KEY, KEY_F, kDown);
+  folder.Raw("event1", std::string(sizeof(input_event) / 2, '\0'));
+  folder.Unplug("event1");
+  ASSERT_TRUE(PumpUntil([&] { return reader.source.KeyboardCount() == 1; }));
+  folder.Key("event7", KEY_G, kDown);
+  ASSERT_TRUE(reader.delivered.WaitFor('G'));
+  EXPECT_THAT(reader.delivered.Codes(), ElementsAreArray({'D', 'E', 'F', 'G'}));
+  EXPECT_NE(reader.source.Id(), 0u);
+}
+
+TEST(DeviceCapture, AWholeWordTypedOnADeviceIsJudged) {
+  InputFolder folder;
+  folder.AddDevice("event0", kKeyboardKeys);
+  vuruzid::testing::TempFolder program;
+  vuruzid::testing::WriteDictionary(program / "russian.dll", {*cp1251::FromUtf8("ЕЩЕ"), *cp1251::FromUtf8("ЧТО")});
+  SpellingEngine engine({program.path(), {program.path()}}, nullptr);
+  engine.ActivateLanguage(SpellingEngine::kRussian);
+  std::vector<int> beeps;
+  ScopedEnvironment route("VURUZID_CAPTURE", "devices");
+  ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
+  KeyCapture capture([&](uint8_t key, int16_t insert) { beeps.push_back(engine.ProcessKey(key, insert)); });
+  std::string whyNot;
+  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+
+  // ЕЩЁ on a Russian keyboard: T O `, then ЩЕ: O T, then a blank.
+  for (uint16_t key : {KEY_T, KEY_O, KEY_GRAVE}) {
+    folder.Key("event0", key, kDown);
+    folder.Key("event0", key, kUp);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return beeps.size() == 3; }));
+  EXPECT_EQ(engine.display().word, *cp1251::FromUtf8("ЕЩЕ"));
+  EXPECT_EQ(engine.display().wordColour, kLimeColour);
+  for (uint16_t key : {KEY_SPACE, KEY_O, KEY_T, KEY_SPACE}) folder.Key("event0", key, kDown);
+  ASSERT_TRUE(PumpUntil([&] { return beeps.size() == 7; }));
+  EXPECT_THAT(beeps, ElementsAreArray({0, 0, 0, 0, 1, 1, 2}));  // ЕЩЕ passes; ЩЕ is marked
+  EXPECT_EQ(engine.display().word, *cp1251::FromUtf8("ЩЕ_"));
+  capture.Remove();
+  EXPECT_EQ(capture.HookHandle(), 0u);
+}
+
+TEST(DeviceCapture, NoKeyboardOrNoPermissionSaysWhyAndWhatToDo) {
+  {
+    InputFolder empty;
+    Reader reader(empty);
+    std::string whyNot;
+    EXPECT_FALSE(reader.source.Start(&whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("no keyboard was found"));
+    EXPECT_EQ(reader.source.Id(), 0u);
+  }
+  // Keyboards that may not be read: tried as an ordinary user, in a child.
+  InputFolder folder;
+  folder.AddDevice("event0", kKeyboardKeys);
+  std::filesystem::permissions(folder.root(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                                  std::filesystem::perms::group_exec |
+                                                  std::filesystem::perms::others_read |
+                                                  std::filesystem::perms::others_exec);
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    Reader reader(folder);
+    std::string whyNot;
+    const bool started = reader.source.Start(&whyNot);
+    const std::string answer = started ? "started" : whyNot;
+    ::_exit(::write(report[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()) ? 0 : 3);
+  }
+  ::close(report[1]);
+  std::string answer;
+  char buffer[512];
+  for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, got);
+  ::close(report[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << answer;
+  EXPECT_THAT(answer, HasSubstr("cannot be read"));
+  EXPECT_THAT(answer, HasSubstr("\"input\" group"));
+  EXPECT_THAT(answer, HasSubstr("log out and in again"));
+  EXPECT_THAT(answer, HasSubstr("never stores or sends"));
+}
+
+// Which route a session takes, seen in what each says when it cannot start:
+// no X display, and a folder of input devices without a keyboard.
+struct Session {
+  const char* what;
+  const char* sessionType;
+  const char* waylandDisplay;
+  const char* chosen;
+  bool triesX11, triesDevices;
+};
+
+const Session kSessions[] = {
+    {"an X11 session: RECORD, then the devices", "x11", nullptr, nullptr, true, true},
+    {"a Wayland session by its type", "wayland", nullptr, nullptr, false, true},
+    {"a Wayland session by its display", nullptr, "wayland-0", nullptr, false, true},
+    {"X11 chosen in a Wayland session", "wayland", "wayland-0", "x11", true, false},
+    {"devices chosen in an X11 session", "x11", nullptr, "devices", false, true},
+};
+
+TEST(DeviceCapture, TheSessionChoosesTheRoute) {
+  InputFolder noKeyboard;
+  for (const Session& row : kSessions) {
+    SCOPED_TRACE(row.what);
+    ScopedEnvironment display("DISPLAY", nullptr);
+    ScopedEnvironment type("XDG_SESSION_TYPE", row.sessionType);
+    ScopedEnvironment wayland("WAYLAND_DISPLAY", row.waylandDisplay);
+    ScopedEnvironment chosen("VURUZID_CAPTURE", row.chosen);
+    ScopedEnvironment root("VURUZID_INPUT_ROOT", noKeyboard.root().c_str());
+    KeyCapture capture(nullptr);
+    std::string whyNot;
+    EXPECT_FALSE(capture.Install(&whyNot));
+    EXPECT_EQ(whyNot.find("DISPLAY") != std::string::npos, row.triesX11) << whyNot;
+    EXPECT_EQ(whyNot.find("no keyboard") != std::string::npos, row.triesDevices) << whyNot;
+  }
+}
+
+}  // namespace
+}  // namespace vuruzid::capture::testing
