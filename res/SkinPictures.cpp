@@ -1,6 +1,7 @@
 #include "res/SkinPictures.h"
 
 #include <QFile>
+#include <map>
 #include <mutex>
 
 // Resources compiled into a static library are only linked in when something
@@ -41,13 +42,28 @@ QString ResourcePath(Picture picture) {
   return {};
 }
 
-QImage Load(Picture picture) {
+namespace {
+
+QImage Decode(Picture picture) {
   EnsureResources();
   const QString path = ResourcePath(picture);
   if (!IsJpeg(picture)) return QImage(path);  // format found from the data
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return {};
   return DecodeJpeg(file.readAll());
+}
+
+}  // namespace
+
+QImage Load(Picture picture) {
+  // The window shows the same button pictures many times over: each is
+  // decoded once and then shared (a QImage copy shares its pixels).
+  static std::mutex guard;
+  static std::map<Picture, QImage> decoded;
+  const std::lock_guard lock(guard);
+  const auto [place, isNew] = decoded.try_emplace(picture);
+  if (isNew) place->second = Decode(picture);
+  return place->second;
 }
 
 QIcon ApplicationIcon() {
