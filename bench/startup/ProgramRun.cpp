@@ -67,6 +67,13 @@ long ProgramRun::ResidentKiB() const {
   return -1;
 }
 
+double ProgramRun::MainThreadCpuMs() const {
+  std::ifstream schedstat("/proc/" + std::to_string(pid_) + "/schedstat");
+  double nanoseconds = -1e6;
+  schedstat >> nanoseconds;
+  return nanoseconds / 1e6;
+}
+
 void ProgramRun::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);

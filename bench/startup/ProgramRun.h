@@ -47,6 +47,9 @@ class ProgramRun {
   bool Running();
   // Resident memory now, in KiB; -1 when it cannot be read.
   long ResidentKiB() const;
+  // CPU time its main thread has used so far, in milliseconds (scheduler
+  // statistics: a figure the machine's other load hardly changes); -1 when unknown.
+  double MainThreadCpuMs() const;
   void Stop();
 
  private:

@@ -10,7 +10,8 @@
 // picture has settled, the first kept frame showing at least half of the
 // settled window's pixels marks the first skin pixels. Prints the median and
 // spread per language, the first launch of each language on its own, and the
-// program's resident memory once started.
+// CPU time of the program's main thread (a figure for comparing builds on a
+// busy machine) and its resident memory once started.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,7 @@ struct Frame {
 struct RunFigures {
   double firstPixelsMs = 0;
   long residentKiB = -1;
+  double cpuMs = -1;
 };
 
 // Waits until the window's place shows only what it showed before the run.
@@ -66,10 +68,12 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
   std::vector<uint32_t> last = empty;
   Clock::time_point lastChange = program.launched();
   bool windowSeen = false;
+  double cpuAtFirstChange = -1;
   while (true) {
     std::vector<uint32_t> now = probe.Grab(kWindowPlace);
     const Clock::time_point when = Clock::now();
     if (now != last) {
+      if (frames.empty()) cpuAtFirstChange = program.MainThreadCpuMs();
       frames.push_back({when, now});
       last = std::move(now);
       lastChange = when;
@@ -95,6 +99,7 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
   }
   RunFigures figures;
   figures.residentKiB = program.ResidentKiB();
+  figures.cpuMs = cpuAtFirstChange;
   const std::vector<uint32_t>& settled = frames.back().pixels;
   size_t distinct = 0;
   vuruzid::bench::ShareShown(empty, settled, settled, &distinct);
@@ -138,7 +143,7 @@ int main(int argc, char** argv) {
   const std::vector<uint32_t> empty = probe.Grab(kWindowPlace);
 
   const char* const languageNames[] = {"English", "Russian"};
-  std::map<int, std::vector<double>> startMs, residentMiB;
+  std::map<int, std::vector<double>> startMs, residentMiB, cpuMs;
   std::map<int, double> firstLaunchMs;
   try {
     vuruzid::bench::ScratchProgramFolder folders[] = {{programDir, 0}, {programDir, 1}};
@@ -154,6 +159,7 @@ int main(int argc, char** argv) {
           startMs[language].push_back(figures->firstPixelsMs);
         }
         residentMiB[language].push_back(static_cast<double>(figures->residentKiB) / 1024.0);
+        cpuMs[language].push_back(figures->cpuMs);
       }
     }
   } catch (const fs::filesystem_error& error) {
@@ -167,6 +173,11 @@ int main(int argc, char** argv) {
     const vuruzid::bench::Summary s = vuruzid::bench::Summarise(startMs[language]);
     std::printf("  %-8s median %6.1f ms   min %6.1f   max %6.1f   (%zu runs)   first launch %6.1f ms\n",
                 languageNames[language], s.median, s.min, s.max, s.count, firstLaunchMs[language]);
+  }
+  std::printf("CPU time of the program's main thread when its window first showed:\n");
+  for (int language : {0, 1}) {
+    const vuruzid::bench::Summary s = vuruzid::bench::Summarise(cpuMs[language]);
+    std::printf("  %-8s median %6.1f ms   min %6.1f   max %6.1f\n", languageNames[language], s.median, s.min, s.max);
   }
   std::printf("resident memory once the window has settled:\n");
   for (int language : {0, 1}) {
