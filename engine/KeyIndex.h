@@ -9,7 +9,7 @@
 namespace vuruzid {
 
 // The first eight bytes of a word as a big-endian number, zero-padded. For
-// words without NUL bytes, a < b implies PrefixKey(a) <= PrefixKey(b), and
+// any byte strings, a < b implies PrefixKey(a) <= PrefixKey(b), so
 // PrefixKey(a) < PrefixKey(b) implies a < b: comparing keys first settles
 // most comparisons with one integer compare.
 inline uint64_t PrefixKey(std::string_view word) {
@@ -19,29 +19,41 @@ inline uint64_t PrefixKey(std::string_view word) {
   return key;
 }
 
-// A sorted table of 64-bit keys searched in Eytzinger (breadth-first tree)
-// order: the first levels share a few cache lines, and the lines of the
-// levels below are fetched ahead while the current one is compared, so a
-// search of 100,000 keys waits for memory about twice instead of a dozen
-// times as a plain binary search does.
+// A sorted table of 64-bit keys, each with a 32-bit value, searched in
+// Eytzinger (breadth-first tree) order: the first levels share a few cache
+// lines, and the lines of the levels below are fetched ahead while the current
+// one is compared, so a search of 100,000 keys waits for memory about twice
+// instead of a dozen times as a plain binary search does. The value comes
+// with the node the search ends on, without another trip to memory.
 class KeyIndex {
  public:
+  struct Found {
+    size_t countBelow;  // how many keys are below the searched key (std::lower_bound's position)
+    uint32_t value;     // the value at that position (the past-the-end value when there is none)
+    bool equal;         // the key at that position equals the searched key
+  };
+
   KeyIndex() = default;
-  explicit KeyIndex(const std::vector<uint64_t>& sortedKeys);
+  // `values` holds one value more than `sortedKeys`: the last is the past-the-end value.
+  KeyIndex(const std::vector<uint64_t>& sortedKeys, const std::vector<uint32_t>& values);
 
   size_t size() const { return size_; }
-  // How many keys are below `key` (the position of std::lower_bound).
-  size_t CountBelow(uint64_t key) const;
+  Found LowerBound(uint64_t key) const;
   // How many keys are at most `key` (the position of std::upper_bound).
-  size_t CountAtMost(uint64_t key) const { return key == UINT64_MAX ? size_ : CountBelow(key + 1); }
+  size_t CountAtMost(uint64_t key) const { return key == UINT64_MAX ? size_ : LowerBound(key + 1).countBelow; }
 
  private:
-  // Tree node k (1-based) at tree_[k]; its children at 2k and 2k + 1. The
-  // storage is aligned so that the eight nodes 8k..8k+7 share a cache line.
+  struct Node {
+    uint64_t key;
+    uint32_t rank;  // position in sorted order
+    uint32_t value;
+  };
+  // Node k (1-based) at tree_[k]; its children at 2k and 2k + 1. The storage
+  // is aligned so that the four nodes 4k..4k+3 share a cache line.
   size_t size_ = 0;
-  std::unique_ptr<uint64_t[]> storage_;
-  uint64_t* tree_ = nullptr;
-  std::vector<uint32_t> rank_;  // tree node -> position in sorted order
+  std::unique_ptr<Node[]> storage_;
+  Node* tree_ = nullptr;
+  uint32_t endValue_ = 0;
 };
 
 }  // namespace vuruzid

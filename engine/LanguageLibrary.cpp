@@ -57,35 +57,48 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   return library;
 }
 
+// Word i (0-based) is string i + 1 and starts at blob offset offsets_[i + 1].
+// Sample r is word r * kSampleStride; a search ending on sample r goes on among
+// the words after sample r - 1, so each sample carries the blob offset where
+// those begin, to fetch them at once.
 void LanguageLibrary::BuildSampleKeys() {
   const uint32_t words = WordCount();
   std::vector<uint64_t> keys;
+  std::vector<uint32_t> rangeStarts;
   keys.reserve((words + kSampleStride - 1) / kSampleStride);
-  for (uint32_t i = 0; i < words; i += kSampleStride) keys.push_back(PrefixKey(Word(i)));
-  sampleKeys_ = KeyIndex(keys);
+  rangeStarts.reserve(keys.capacity() + 1);
+  for (uint32_t i = 0; i < words; i += kSampleStride) {
+    keys.push_back(PrefixKey(Word(i)));
+    rangeStarts.push_back(offsets_[(i == 0 ? 0 : i - kSampleStride + 1) + 1]);
+  }
+  rangeStarts.push_back(keys.empty() ? 0 : offsets_[(keys.size() - 1) * kSampleStride + 2]);
+  sampleKeys_ = KeyIndex(keys, rangeStarts);
+  exactIndex_ = ExactIndex(words, [this](uint32_t i) { return Word(i); });
 }
 
 uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
   // Samples whose key is below the word's sort before it, so the answer lies
   // past the last of them; a sample whose key is above the word sorts after
   // it, so the answer is at most its position. Only the words between the
-  // two, usually one or two strides, are searched word by word.
+  // two, usually one stride, are searched word by word.
   const uint64_t key = PrefixKey(word);
-  const size_t below = sampleKeys_.CountBelow(key);
-  const size_t atMost = sampleKeys_.CountAtMost(key);
+  const KeyIndex::Found found = sampleKeys_.LowerBound(key);
+  const size_t below = found.countBelow;
+  const size_t atMost = found.equal ? sampleKeys_.CountAtMost(key) : below;
   uint32_t lo = below == 0 ? 0 : uint32_t(below - 1) * kSampleStride + 1;
   uint32_t hi = uint32_t(std::min<uint64_t>(uint64_t(atMost) * kSampleStride, WordCount()));
   if (lo >= hi) return lo;
 
-  // Those words lie side by side: ask for all their lines at once rather
-  // than one dependent miss per step of the search.
-  constexpr uintptr_t kLine = 64, kMostLines = 16;
+  // Those words lie side by side: ask for their offsets and first bytes at
+  // once rather than one dependent miss per step of the search.
+  constexpr uintptr_t kLine = 64, kBlobLines = 4;
   const auto prefetch = [](uintptr_t from, uintptr_t to) {
-    for (uintptr_t line = from & ~(kLine - 1); line < to; line += kLine) __builtin_prefetch(reinterpret_cast<const void*>(line));
+    for (uintptr_t line = from & ~(kLine - 1); line < to; line += kLine)
+      __builtin_prefetch(reinterpret_cast<const void*>(line));
   };
   prefetch(reinterpret_cast<uintptr_t>(offsets_ + lo + 1), reinterpret_cast<uintptr_t>(offsets_ + hi + 2));
-  const auto first = reinterpret_cast<uintptr_t>(blob_ + offsets_[lo + 1]);
-  prefetch(first, std::min(reinterpret_cast<uintptr_t>(blob_ + offsets_[hi + 1]), first + kMostLines * kLine));
+  const auto first = reinterpret_cast<uintptr_t>(blob_ + found.value);
+  prefetch(first, first + kBlobLines * kLine);
 
   while (lo < hi) {
     const uint32_t mid = lo + (hi - lo) / 2;

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/ExactIndex.h"
 #include "engine/KeyIndex.h"
 #include "platform/WholeFile.h"
 
@@ -49,6 +51,14 @@ class LanguageLibrary {
   // 1..StringCount()-1 sort before `word`, found through a sampled index of
   // their first bytes (see WordsBefore in the .cpp).
   uint32_t WordsBefore(std::string_view word) const;
+  // For a library whose words stand in byte order and that is small enough
+  // to keep a hash index: the 0-based position among words 1..StringCount()-1
+  // of the first word equal to `word`, or nothing. Without the index (see
+  // HasExactIndex) use WordsBefore.
+  bool HasExactIndex() const { return !exactIndex_.empty(); }
+  std::optional<uint32_t> FindWord(std::string_view word) const {
+    return exactIndex_.Find(word, [this](uint32_t i) { return Word(i); });
+  }
 
   // String `id`, cut at its first NUL byte and at kMaxStringBytes; the empty
   // text for an id the table does not hold.
@@ -73,6 +83,7 @@ class LanguageLibrary {
   // The first eight bytes, as a big-endian number, of every kSampleStride-th
   // word: a compact table that narrows a search to a few neighbouring words.
   KeyIndex sampleKeys_;
+  ExactIndex exactIndex_;
   const uint32_t* offsets_ = nullptr;
   const char* blob_ = nullptr;
   uint32_t count_ = 0;

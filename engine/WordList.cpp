@@ -11,8 +11,12 @@ namespace vuruzid {
 std::string_view WordList::operator[](size_t index) const {
   if (literal_) return literalWords_[index];
   if (extras_.empty()) return Base(index);
-  // Extra j stands at extraPositions_[j]; find the first at or after `index`.
-  const size_t j = std::lower_bound(extraPositions_.begin(), extraPositions_.end(), index) - extraPositions_.begin();
+  // Extra j stands at extraPositions_[j]; find the first at or after `index`
+  // among the few that stand in the same bucket of positions.
+  const size_t bucket = index >> kBucketShift;
+  const auto first = extraPositions_.begin() + extrasBeforeBucket_[bucket];
+  const auto last = extraPositions_.begin() + extrasBeforeBucket_[bucket + 1];
+  const size_t j = std::lower_bound(first, last, index) - extraPositions_.begin();
   if (j < extras_.size() && extraPositions_[j] == index) return extras_[j].word;
   return Base(index - j);
 }
@@ -23,6 +27,7 @@ void WordList::clear() {
   extras_.clear();
   extraKeys_.clear();
   extraPositions_.clear();
+  extrasBeforeBucket_.clear();
   literal_ = false;
   literalWords_.clear();
 }
@@ -54,6 +59,16 @@ void WordList::Append(std::string_view word) {
     extras_.push_back({std::string(word), baseCount_});
     extraKeys_.push_back(PrefixKey(word));
     extraPositions_.push_back(baseCount_ + extras_.size() - 1);
+    if (extras_.size() == 1) {
+      CountExtrasPerBucket();
+    } else {
+      // The new last entry counts for every bucket that starts after it; a
+      // bucket the longer list adds starts after it too.
+      const size_t position = extraPositions_.back();
+      extrasBeforeBucket_.resize((size() >> kBucketShift) + 2, extras_.size());
+      for (size_t b = extrasBeforeBucket_.size(); b-- > 0 && (b << kBucketShift) > position;)
+        extrasBeforeBucket_[b] = extras_.size();
+    }
     return;
   }
   MakeLiteral();
@@ -64,6 +79,15 @@ size_t WordList::BaseLowerBound(std::string_view word) const {
   if (baseCount_ == 0) return 0;
   // The library is sorted as a whole; its first baseCount_ words are a prefix.
   return std::min<size_t>(library_->WordsBefore(word), baseCount_);
+}
+
+void WordList::CountExtrasPerBucket() {
+  extrasBeforeBucket_.assign((size() >> kBucketShift) + 2, 0);
+  size_t j = 0;
+  for (size_t b = 0; b < extrasBeforeBucket_.size(); ++b) {
+    while (j < extraPositions_.size() && extraPositions_[j] < (b << kBucketShift)) ++j;
+    extrasBeforeBucket_[b] = j;
+  }
 }
 
 size_t WordList::ExtrasLowerBound(std::string_view word) const {
@@ -92,9 +116,13 @@ std::optional<size_t> WordList::FindExact(std::string_view word) const {
   }
   // Inserted words stand before the library word at their base rank, and no
   // word is in both parts, so the position follows from the two ranks.
-  const size_t baseRank = BaseLowerBound(word);
   const size_t extraRank = ExtrasLowerBound(word);
-  if (baseRank < baseCount_ && Base(baseRank) == word) return baseRank + extraRank;
+  if (baseCount_ > 0 && library_->HasExactIndex()) {
+    if (const auto position = library_->FindWord(word); position && *position < baseCount_)
+      return *position + extraRank;
+  } else if (const size_t baseRank = BaseLowerBound(word); baseRank < baseCount_ && Base(baseRank) == word) {
+    return baseRank + extraRank;
+  }
   if (extraRank < extras_.size() && extras_[extraRank].word == word) return extras_[extraRank].baseRank + extraRank;
   return std::nullopt;
 }
@@ -129,6 +157,7 @@ WordList::Insertion WordList::InsertWord(std::string_view text) {
   extraKeys_.insert(extraKeys_.begin() + extraIndex, PrefixKey(word));
   extraPositions_.insert(extraPositions_.begin() + extraIndex, baseRank + extraIndex);
   for (size_t j = extraIndex + 1; j < extraPositions_.size(); ++j) ++extraPositions_[j];
+  CountExtrasPerBucket();
   return Insertion::Inserted;
 }
 
@@ -181,6 +210,7 @@ size_t WordList::InsertWords(const std::vector<std::string>& texts) {
     extraKeys_.push_back(PrefixKey(extra.word));
     extraPositions_.push_back(extra.baseRank + extraPositions_.size());
   }
+  CountExtrasPerBucket();
   return added.size();
 }
 

@@ -71,6 +71,11 @@ class WordList {
   std::vector<Extra> extras_;        // sorted by word
   std::vector<uint64_t> extraKeys_;  // PrefixKey of each extra, searched first
   std::vector<size_t> extraPositions_;  // where each extra stands in the list: baseRank + its index
+  // For each bucket of 2^kBucketShift list positions, how many extras stand
+  // before its start: indexing the list searches one bucket's extras only.
+  static constexpr int kBucketShift = 8;
+  std::vector<size_t> extrasBeforeBucket_;
+  void CountExtrasPerBucket();
 
   bool literal_ = false;
   std::vector<std::string> literalWords_;
