@@ -95,7 +95,8 @@ void TAddWordForm::showEvent(QShowEvent* event) {
 }
 
 void TAddWordForm::keyPressEvent(QKeyEvent* event) {
-  // The dialog has no cancel button, so Escape does not close it.
+  // Escape does not close it, as in the program's other dialogs: like Enter, it
+  // would end the dialog without the deliberate click on Ok or Cancel.
   if (event->key() == Qt::Key_Escape) {
     event->accept();
     return;

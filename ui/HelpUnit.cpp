@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -50,6 +51,8 @@ void ShowLocalPage(QTextBrowser* browser, const fs::path& page) {
 }  // namespace vuruzid::ui
 
 namespace {
+
+namespace fs = std::filesystem;
 
 QLabel* MakeLabel(QWidget* page, const char* name, const QString& text, int left, int top) {
   auto* label = new QLabel(text, page);
@@ -156,9 +159,9 @@ void THelpForm::BuildAboutPage(QWidget* page) {
   Label8->setStyleSheet(QStringLiteral("font-weight: bold"));
   Label8->setGeometry(kNameLeft, 248, kNameWidth, Label8->sizeHint().height() + 2);
 
-  Label3 = MakeLabel(page, "Label3", QStringLiteral("On the web:"), 8, 292);
+  Label3 = MakeLabel(page, "Label3", QStringLiteral("Help page:"), 8, 292);
   Label4 = MakeLabel(page, "Label4",
-                     QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kWebAddress)), 8, 308);
+                     QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kHelpPage)), 8, 308);
   Label4->setTextFormat(Qt::RichText);
   Label4->setCursor(Qt::PointingHandCursor);
   Label4->setOpenExternalLinks(false);
@@ -190,7 +193,7 @@ void THelpForm::FormShow() {
     vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
     return;
   }
-  vuruzid::ui::ShowLocalPage(WebBrowser1, CurDir / "Help" / "index.htm");
+  vuruzid::ui::ShowLocalPage(WebBrowser1, CurDir / kHelpPage);
 
   // Line 1 holds the user's name, line 2 the installation number.
   if (settings_.size() < 3) {
@@ -203,4 +206,24 @@ void THelpForm::FormShow() {
   Label8->setText(vuruzid::ui::FromCp1251(settings_[1]));
 }
 
-void THelpForm::Label4Click() { QDesktopServices::openUrl(QUrl(QLatin1String(kWebAddress))); }
+void THelpForm::Label4Click() {
+  // The page as installed in the program folder: it is there for every copy, with or without a network.
+  const fs::path page = CurDir / kHelpPage;
+  const QString file = QFile::decodeName(page.c_str());
+  std::error_code ec;
+  if (CurDir.empty() || !fs::is_regular_file(page, ec)) {
+    vuruzid::ui::ShowErrorReport(
+        QStringLiteral("The help page %1 is missing. Reinstalling the program brings it back.").arg(file), this);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void THelpForm::keyPressEvent(QKeyEvent* event) {
+  // Like the program's other dialogs, Escape does not close it: OK (or Enter) does.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}

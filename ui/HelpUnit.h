@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -16,8 +17,8 @@ class QTextBrowser;
 // from the settings at every show. Created once and kept hidden between uses.
 class THelpForm : public QDialog {
  public:
-  // The address of the maker's web page that the About page opens.
-  static constexpr const char* kWebAddress = "https://www.vuruzid.example/";
+  // The help page, relative to the program folder; the About page links to it.
+  static constexpr const char* kHelpPage = "Help/index.htm";
 
   explicit THelpForm(const vuruzid::SettingsList& settings, QWidget* parent = nullptr);
 
@@ -25,6 +26,7 @@ class THelpForm : public QDialog {
   // modally on the page the user left selected (the About page the first time).
   void ShowModal();
 
+  // Opens the installed help page with the desktop's viewer; a missing page is reported.
   void Label4Click();
 
   QTabWidget* TabbedNotebook1;
@@ -44,6 +46,9 @@ class THelpForm : public QDialog {
   QLabel* Label9;
   QLabel* Label10;
   QPushButton* BitBtn1;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildAboutPage(QWidget* page);

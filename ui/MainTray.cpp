@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "ui/MainUnit.h"
+#include "ui/WindowFront.h"
 
 namespace {
 
@@ -91,12 +92,7 @@ void TMainForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
 }
 
 // Shows the window again in the shape, place and style it had when hidden.
-void TMainForm::RestoreFromTray() {
-  setWindowState(windowState() & ~Qt::WindowMinimized);
-  show();
-  raise();
-  activateWindow();
-}
+void TMainForm::RestoreFromTray() { vuruzid::ui::ShowInFront(this); }
 
 // A press on the background: the window manager moves the window while the
 // button is held; without one, the window follows the pointer itself.

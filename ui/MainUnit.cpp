@@ -15,6 +15,7 @@
 #include "ui/HelpUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SkinElements.h"
+#include "ui/WindowFront.h"
 
 using vuruzid::ui::BackgroundPicture;
 using vuruzid::ui::ClickablePicture;
@@ -76,6 +77,8 @@ TMainForm::TMainForm(std::filesystem::path programFolder)
   BindActions();
   // Checking can also stop by itself (the X server went away): follow it.
   checking_.SetStateChangedHandler([this] { RefreshDisplays(); });
+  // A dialog open over this window must never be left minimized while it blocks it.
+  vuruzid::ui::KeepModalWindowsUnminimized(this);
   FormCreate();
 }
 
@@ -173,6 +176,10 @@ void TMainForm::BuildElements() {
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ListBox1->setLayoutDirection(Qt::LeftToRight);
+  // The list only shows the neighbouring words: picking one does nothing, so
+  // it takes no keyboard focus from the window and shows no selection.
+  ListBox1->setFocusPolicy(Qt::NoFocus);
+  ListBox1->setSelectionMode(QAbstractItemView::NoSelection);
   QPalette listPalette = ListBox1->palette();
   listPalette.setColor(QPalette::Base, Qt::black);
   listPalette.setColor(QPalette::Text, QColor::fromRgb(kSilver));

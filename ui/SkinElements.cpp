@@ -54,12 +54,12 @@ BackgroundPicture::BackgroundPicture(QWidget* parent, const char* name, skin::Pi
 
 void BackgroundPicture::mousePressEvent(QMouseEvent* event) {
   event->accept();
-  emit pressed(event->globalPosition().toPoint());
+  if (event->button() == Qt::LeftButton) emit pressed(event->globalPosition().toPoint());
 }
 
 void BackgroundPicture::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
-  emit dragged(event->globalPosition().toPoint());
+  if (event->buttons().testFlag(Qt::LeftButton)) emit dragged(event->globalPosition().toPoint());
 }
 
 void BackgroundPicture::mouseReleaseEvent(QMouseEvent* event) {

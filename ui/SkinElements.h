@@ -33,7 +33,9 @@ QLabel* MakeText(QWidget* parent, const char* name, const QString& text, QPoint 
 // Sets a label's text colour.
 void SetTextColour(QLabel* label, QRgb colour);
 
-// A window background: a press of any mouse button on it starts moving the window.
+// A window background: a left-button press on it starts moving the window, and
+// a release of any button ends the move. (A move started by another button
+// would wait for a left-button release that never comes.)
 class BackgroundPicture : public QLabel {
   Q_OBJECT
  public:

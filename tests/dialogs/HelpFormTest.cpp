@@ -13,7 +13,9 @@
 
 #include "ModalDriver.h"
 #include "ScratchDesktop.h"
+#include "ui/AddWordUnit.h"
 #include "ui/HelpUnit.h"
+#include "ui/WelcomwUnit.h"
 
 namespace fs = std::filesystem;
 using vuruzid::testing::ScratchDesktop;
@@ -154,19 +156,75 @@ class UrlCatcher : public QObject {
   void open(const QUrl& url) { opened << url; }
 };
 
-TEST_F(HelpForm, TheWebAddressOpensThroughTheDesktop) {
+// The About page links to the help page installed in the program folder,
+// never to an address that may not exist; a page that has gone is reported.
+TEST_F(HelpForm, TheAboutLinkOpensTheInstalledHelpPageThroughTheDesktop) {
+  const fs::path page = session.program() / "Help/index.htm";
+  const struct {
+    const char* name;
+    bool pagePresent;
+  } cases[] = {{"installed page", true}, {"page removed", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.pagePresent) fs::remove(page);
+    auto settings = SixteenLines("Ann", "2405135123");
+    THelpForm help(settings);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    QString label;
+    QStringList messages;
+    ShowHelp(help, [&](THelpForm* open) {
+      label = open->Label4->text();
+      vuruzid::testing::MessageBoxCatcher reports;
+      emit open->Label4->linkActivated(QString::fromLatin1(THelpForm::kHelpPage));
+      messages = reports.texts();
+    });
+    for (const char* scheme : {"file", "https", "http"}) QDesktopServices::unsetUrlHandler(scheme);
+
+    EXPECT_TRUE(label.contains("Help/index.htm")) << label.toStdString();
+    EXPECT_FALSE(label.contains("http")) << label.toStdString();
+    if (c.pagePresent) {
+      ASSERT_EQ(catcher.opened.size(), 1);
+      EXPECT_EQ(catcher.opened.front(), QUrl::fromLocalFile(QString::fromStdString(page.string())));
+      EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    } else {
+      EXPECT_TRUE(catcher.opened.isEmpty());
+      ASSERT_EQ(messages.size(), 1);
+      EXPECT_TRUE(messages.front().contains(QString::fromStdString(page.string()))) << messages.front().toStdString();
+    }
+  }
+}
+
+// None of the dialogs closes on Escape: each ends only through its own buttons
+// (or the window's close box).
+TEST_F(HelpForm, EscapeClosesNoDialog) {
   auto settings = SixteenLines("Ann", "2405135123");
   THelpForm help(settings);
-  UrlCatcher catcher;
-  QDesktopServices::setUrlHandler("https", &catcher, "open");
-  ShowHelp(help, [](THelpForm* open) {
-    EXPECT_TRUE(open->Label4->text().contains(THelpForm::kWebAddress));
-    emit open->Label4->linkActivated(QString::fromLatin1(THelpForm::kWebAddress));
-  });
-  QDesktopServices::unsetUrlHandler("https");
-  ASSERT_EQ(catcher.opened.size(), 1);
-  EXPECT_EQ(catcher.opened.front(), QUrl(THelpForm::kWebAddress));
-  EXPECT_TRUE(catcher.opened.front().host().endsWith(".example"));
+  TAddWordForm addWord;
+  TWelcomeForm welcome(settings);
+  const struct {
+    const char* name;
+    std::function<void()> show;
+  } dialogs[] = {
+      {"help", [&] { help.ShowModal(); }},
+      {"add word", [&] { addWord.ShowModal("CAT"); }},
+      {"welcome", [&] { welcome.ShowModal(); }},
+  };
+  for (const auto& dialog : dialogs) {
+    SCOPED_TRACE(dialog.name);
+    bool openAfterEscape = false;
+    WhenModalOpens<QDialog>([&](QDialog* open) {
+      QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : open;
+      QTest::keyClick(focused, Qt::Key_Escape);
+      QTest::keyClick(open, Qt::Key_Escape);
+      openAfterEscape = open->isVisible();
+      open->done(QDialog::Rejected);
+    });
+    dialog.show();
+    EXPECT_TRUE(openAfterEscape);
+  }
 }
 
 #include "HelpFormTest.moc"

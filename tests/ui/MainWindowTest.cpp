@@ -264,5 +264,78 @@ TEST_F(MainWindowTest, NonMinimizeSystemCommandsLeaveTheWindowAlone) {
   EXPECT_FALSE(Form().IsInTray());
 }
 
+// Without a window manager to move it, the window follows the pointer itself:
+// only a left-button press on the background starts that, and any release
+// ends it. (A move started by another button would never see its end.)
+TEST_F(MainWindowTest, OnlyTheLeftButtonMovesTheWindowAndAnyReleaseEndsTheMove) {
+  Start();
+  QWidget* background = Element("Image2");
+  const struct {
+    const char* name;
+    Qt::MouseButton pressed, released;
+    QPoint moved;
+  } cases[] = {
+      {"right button", Qt::RightButton, Qt::RightButton, {0, 0}},
+      {"middle button", Qt::MiddleButton, Qt::MiddleButton, {0, 0}},
+      {"left button", Qt::LeftButton, Qt::LeftButton, {40, 30}},
+      {"left press, right release", Qt::LeftButton, Qt::RightButton, {40, 30}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QPoint before = Form().pos();
+    QTest::mousePress(background, c.pressed, {}, QPoint(150, 55));
+    QTest::mouseMove(background, QPoint(190, 85));
+    QTest::mouseRelease(background, c.released, {}, QPoint(150, 55));
+    EXPECT_EQ(Form().pos(), before + c.moved);
+    // After the release the pointer goes on alone.
+    QTest::mouseMove(background, QPoint(100, 20));
+    EXPECT_EQ(Form().pos(), before + c.moved);
+    if (c.pressed != c.released) QTest::mouseRelease(background, c.pressed, {}, QPoint(150, 55));
+    Form().move(before);
+  }
+}
+
+TEST_F(MainWindowTest, SuggestionListTakesNoFocusAndShowsNoSelection) {
+  Start();
+  Form().activateWindow();
+  Type({kC, kA, kX});
+  auto* list = Element<QListWidget>("ListBox1");
+  ASSERT_GE(list->count(), 2);
+  EXPECT_EQ(list->focusPolicy(), Qt::NoFocus);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_FALSE(list->hasFocus());
+  EXPECT_EQ(Items(list), QStringList({"CATS", "DOG"})) << "picking a word changes nothing";
+}
+
+// A dialog the window system minimizes while it blocks the main window comes
+// straight back, for every dialog the window opens.
+TEST_F(MainWindowTest, AMinimizedModalDialogIsShownAgain) {
+  Start();
+  const struct {
+    const char* button;
+    const char* dialog;
+  } cases[] = {{"Image25", "THelpForm"}, {"Image29", "TAddWordForm"}};
+  Type({kC, kA, kX});  // a word for the add button to offer
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dialog);
+    bool minimized = false, back = false;
+    QString seen;
+    ModalWatcher watcher([&](QWidget* modal) {
+      seen = "another window";
+      if (dynamic_cast<THelpForm*>(modal)) seen = "THelpForm";
+      if (dynamic_cast<TAddWordForm*>(modal)) seen = "TAddWordForm";
+      modal->setWindowState(Qt::WindowMinimized);
+      minimized = modal->isMinimized();
+      back = QTest::qWaitFor([modal] { return !modal->isMinimized() && modal->isVisible(); }, 3000);
+    });
+    Click(c.button);
+    EXPECT_EQ(seen, c.dialog);
+    EXPECT_TRUE(minimized);
+    EXPECT_TRUE(back);
+  }
+}
+
 }  // namespace
 }  // namespace vuruzid::testing

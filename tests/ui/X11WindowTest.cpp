@@ -77,6 +77,23 @@ TEST_F(X11WindowTest, DraggingTheBackgroundMovesTheWindowAndCloseSavesThePlace) 
   EXPECT_EQ(saved[6], std::to_string(before.y() + 60));
 }
 
+// The window manager may minimize a dialog although it offers no minimize
+// button; the main window it blocks would then be stuck with no way back.
+TEST_F(X11WindowTest, AModalDialogMinimizedByTheWindowManagerComesBack) {
+  Start();
+  bool back = false;
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (!dynamic_cast<THelpForm*>(modal)) return;
+    const unsigned long dialog = modal->windowHandle()->winId();
+    ASSERT_TRUE(WaitFor([&] { return probe_.Viewable(dialog); }));
+    ASSERT_TRUE(RunXdotool({"windowminimize", QString::number(dialog)}));
+    WaitFor([&] { return !probe_.Viewable(dialog) || probe_.WmState(dialog) == 3; }, 2000);
+    back = WaitFor([&] { return probe_.Viewable(dialog) && probe_.WmState(dialog) == 1 && !modal->isMinimized(); });
+  });
+  Click("Image25");
+  EXPECT_TRUE(back);
+}
+
 TEST_F(X11WindowTest, PressingAButtonDoesNotMoveTheWindowAndReleasingElsewhereStillActs) {
   Start();
   const QPoint before = Form().pos();
