@@ -1,15 +1,40 @@
 // QOR_Vuruzid: the program entry. The program folder is the current directory.
+#include <QString>
+#include <filesystem>
 #include <optional>
 
+#include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
+#include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
 #include "ui/FirstFrame.h"
 #include "ui/HelpUnit.h"
 #include "ui/MainUnit.h"
+#include "ui/MessageBoxes.h"
 #include "ui/WelcomwUnit.h"
 
 int main(int argc, char** argv) {
   VuruzidApplication application(argc, argv);
+
+  // One copy per data folder: a second start brings the running window
+  // forward and ends before it reads or writes anything.
+  const std::filesystem::path programFolder = vuruzid::platform::CurrentFolder();
+  SingleInstance instance(programFolder / "data");
+  if (!programFolder.empty()) {
+    switch (instance.ClaimDataFolder()) {
+      case SingleInstance::Claim::Forwarded:
+        return 0;
+      case SingleInstance::Claim::NoAnswer:
+        vuruzid::ui::ShowErrorReport(
+            QStringLiteral("QOR Vuruzid is already running with the data folder %1, but it does not answer. "
+                           "Close it (or end its process) and start the program again.")
+                .arg(QString::fromStdString((programFolder / "data").string())));
+        return 1;
+      case SingleInstance::Claim::First:
+      case SingleInstance::Claim::Unguarded:
+        break;
+    }
+  }
 
   // The windows, created in this order and destroyed in the reverse one; the
   // main window comes first, so closing it ends the program.
@@ -30,6 +55,7 @@ int main(int argc, char** argv) {
     createDialogs();
   else
     vuruzid::ui::RunAfterFirstFrame(&mainForm, createDialogs);
+  instance.SetBringForwardHandler([&mainForm] { mainForm.BringForward(); });
 
   // On a first run the welcome dialog comes before the main window appears.
   mainForm.FormShow();

@@ -1,4 +1,5 @@
 // Minimizing to the notification area and back, and moving the window.
+#include <QApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QCursor>
@@ -89,6 +90,15 @@ void TMainForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
     default:
       break;
   }
+}
+
+void TMainForm::BringForward() {
+  // Not yet shown means the welcome dialog of a first run is up: only it comes forward.
+  if (IsInTray() || isVisible()) {
+    if (IsInTray()) TrayIcon(kTrayDelete, appIcon_);
+    RestoreFromTray();
+  }
+  if (QWidget* dialog = QApplication::activeModalWidget()) vuruzid::ui::ShowInFront(dialog);
 }
 
 // Shows the window again in the shape, place and style it had when hidden.

@@ -67,6 +67,9 @@ class TMainForm : public QWidget {
   void TrayIcon(int request, const QIcon& icon);
   void MinimizeToTray();
   static constexpr int kTrayAdd = 1, kTrayDelete = 2;
+  // Another start of the program asks for the window: it comes back from the
+  // tray or from being minimized, to the front, with any dialog open over it.
+  void BringForward();
 
   // One key-down from the desktop: judged by the engine, shown at once.
   void KeyDown(uint8_t virtualKey, int16_t insertKeyState);

@@ -2,8 +2,13 @@
 // folder, on an X server with a window manager.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QWidget>
+#include <memory>
+
+#include "app/SingleInstance.h"
 
 #include "support/TestProgramFolder.h"
 #include "support/X11Probe.h"
@@ -61,6 +66,139 @@ TEST(ProgramCycle, SecondStartRestoresTheWindowAndCloseWritesTheSettings) {
   EXPECT_EQ(saved[7], "fsStayOnTop");
   EXPECT_EQ(saved[8], "0");
   EXPECT_EQ(saved[1], "Tester");
+}
+
+// The built program, copied into a program folder of its own and started
+// there (HOME inside the folder, the real X session).
+class ProgramCopy {
+ public:
+  explicit ProgramCopy(int left = 300, int top = 200) : left_(left), top_(top) {
+    std::filesystem::copy(std::filesystem::path(VURUZID_PROGRAM_DIR) / "QOR_Vuruzid", folder_.path() / "QOR_Vuruzid");
+    std::filesystem::create_directories(folder_.path() / "home");
+    folder_.WriteSettings(TestProgramFolder::SecondStartSettings(0, left, top, 1));
+  }
+
+  // Starts one more process of the copy.
+  std::unique_ptr<QProcess> Start() const {
+    auto program = std::make_unique<QProcess>();
+    program->setWorkingDirectory(QString::fromStdString(folder_.path().string()));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", QString::fromStdString((folder_.path() / "home").string()));
+    environment.remove("QT_QPA_PLATFORM");
+    program->setProcessEnvironment(environment);
+    program->start(QString::fromStdString((folder_.path() / "QOR_Vuruzid").string()), {});
+    return program;
+  }
+
+  // The visible window of a started process; empty if none appears.
+  static QString WindowOf(const QProcess& program) {
+    QProcess search;
+    search.start("xdotool", {"search", "--sync", "--onlyvisible", "--pid", QString::number(program.processId())});
+    if (!search.waitForFinished(10000)) return {};
+    return Output(search).section('\n', 0, 0);
+  }
+
+  // Clicks the window's minimize button (to the tray) or its close button.
+  QPoint MinimizeButton() const { return {left_ + 227, top_ + 20}; }
+  QPoint CloseButton() const { return {left_ + 248, top_ + 20}; }
+
+  std::filesystem::path DataFolder() const { return folder_.path() / "data"; }
+
+ private:
+  TestProgramFolder folder_;
+  int left_, top_;
+};
+
+bool ClickAt(QPoint global) {
+  return RunXdotool({"mousemove", QString::number(global.x()), QString::number(global.y()), "click", "1"});
+}
+
+// Ends a started copy through its close button, so it leaves nothing behind.
+void Close(const ProgramCopy& copy, QProcess& program) {
+  ASSERT_TRUE(ClickAt(copy.CloseButton()));
+  if (program.state() != QProcess::NotRunning) {
+    ASSERT_TRUE(program.waitForFinished(10000));
+  }
+  EXPECT_EQ(program.exitCode(), 0);
+}
+
+// A second start of the same copy brings the running window forward, from
+// behind another window or from the tray, and ends by itself with status 0.
+TEST(ProgramCycle, ASecondStartBringsTheRunningWindowForwardAndEnds) {
+  const struct {
+    const char* name;
+    bool inTray;
+  } cases[] = {{"covered by another window", false}, {"hidden in the tray", true}};
+  X11Probe probe;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramCopy copy;
+    const auto first = copy.Start();
+    ASSERT_TRUE(first->waitForStarted(5000));
+    const QString window = ProgramCopy::WindowOf(*first);
+    ASSERT_FALSE(window.isEmpty());
+    QTest::qWait(300);
+
+    QWidget cover;
+    if (c.inTray) {
+      ASSERT_TRUE(ClickAt(copy.MinimizeButton()));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !probe.Viewable(window.toULong()); }, 5000));
+    } else {
+      cover.setGeometry(250, 150, 400, 300);
+      cover.show();
+      cover.activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&cover));
+    }
+
+    const auto second = copy.Start();
+    ASSERT_TRUE(second->waitForFinished(10000)) << "the second start did not end";
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return probe.Viewable(window.toULong()); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          QProcess active;
+          active.start("xdotool", {"getactivewindow"});
+          return active.waitForFinished(5000) && Output(active) == window;
+        },
+        5000))
+        << "the running window is not the active one";
+    EXPECT_EQ(first->state(), QProcess::Running);
+    cover.hide();
+    Close(copy, *first);
+  }
+}
+
+// A copy killed outright leaves its lock and its socket behind; they do not
+// stop the next start, which then answers later starts itself. Another
+// program folder runs a copy of its own at the same time.
+TEST(ProgramCycle, WhatAKilledCopyLeftDoesNotStopALaterStart) {
+  ProgramCopy copy;
+  const SingleInstance names(copy.DataFolder());
+  const auto killed = copy.Start();
+  ASSERT_TRUE(killed->waitForStarted(5000));
+  ASSERT_FALSE(ProgramCopy::WindowOf(*killed).isEmpty());
+  killed->kill();
+  ASSERT_TRUE(killed->waitForFinished(5000));
+  EXPECT_TRUE(QFile::exists(names.LockPath()));
+  EXPECT_TRUE(QFile::exists(names.SocketPath()));
+
+  const auto restarted = copy.Start();
+  ASSERT_TRUE(restarted->waitForStarted(5000));
+  EXPECT_FALSE(ProgramCopy::WindowOf(*restarted).isEmpty());
+  const auto third = copy.Start();
+  ASSERT_TRUE(third->waitForFinished(10000));
+  EXPECT_EQ(third->exitCode(), 0);
+
+  ProgramCopy other(300, 500);
+  const auto elsewhere = other.Start();
+  ASSERT_TRUE(elsewhere->waitForStarted(5000));
+  EXPECT_FALSE(ProgramCopy::WindowOf(*elsewhere).isEmpty()) << "a copy in another folder starts alongside";
+  EXPECT_EQ(restarted->state(), QProcess::Running);
+
+  Close(other, *elsewhere);
+  Close(copy, *restarted);
+  EXPECT_FALSE(QFile::exists(names.LockPath())) << "a copy that closes takes its lock with it";
 }
 
 }  // namespace

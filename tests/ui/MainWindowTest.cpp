@@ -309,6 +309,22 @@ TEST_F(MainWindowTest, SuggestionListTakesNoFocusAndShowsNoSelection) {
   EXPECT_EQ(Items(list), QStringList({"CATS", "DOG"})) << "picking a word changes nothing";
 }
 
+// A later start of the program asks the running one for its window.
+TEST_F(MainWindowTest, BringForwardRestoresAMinimizedWindowAndLeavesAnUnshownOneAlone) {
+  Start();
+  Form().showMinimized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Form().isMinimized(); }, 2000));
+  Form().BringForward();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Form().isMinimized(); }, 2000));
+  EXPECT_TRUE(Form().isVisible());
+
+  // Before the first show (the welcome dialog of a first run is up) the window stays unshown.
+  TMainForm unshown(folder_.path());
+  unshown.BringForward();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(unshown.isVisible());
+}
+
 // A dialog the window system minimizes while it blocks the main window comes
 // straight back, for every dialog the window opens.
 TEST_F(MainWindowTest, AMinimizedModalDialogIsShownAgain) {
