@@ -15,6 +15,7 @@
 #include "ui/HelpUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SkinElements.h"
+#include "ui/WordFit.h"
 #include "ui/WindowFront.h"
 
 using vuruzid::ui::BackgroundPicture;
@@ -34,6 +35,8 @@ namespace {
 constexpr QSize kWideButton{44, 19};
 constexpr QSize kSmallButton{22, 19};
 constexpr int kSuggestionRowHeight = 13;
+// The word display runs from Label7's left edge to the emblem, which covers the rest.
+constexpr int kWordDisplayWidth = 170;
 
 QString FromLatin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -306,7 +309,12 @@ void TMainForm::KeyDown(uint8_t virtualKey, int16_t insertKeyState) {
 // Makes every display show the engine's and the capture's state.
 void TMainForm::RefreshDisplays() {
   const vuruzid::Display& display = engine_.display();
-  const QString word = vuruzid::ui::FromCp1251(display.word);
+  // The display shows the part of the word around the caret that fits; the
+  // engine keeps the whole word. (After an added word the display holds that
+  // word, not the typed one: then the caret is taken at its end.)
+  const size_t caret = display.word == engine_.currentWord() ? engine_.cursorPos() : display.word.size();
+  const QString word = vuruzid::ui::FitWord(vuruzid::ui::FromCp1251(display.word), static_cast<qsizetype>(caret),
+                                            kWordDisplayWidth, Label7->fontMetrics());
   if (Label7->text() != word) {
     Label7->setText(word);
     Label7->resize(std::max(98, Label7->sizeHint().width()), 13);

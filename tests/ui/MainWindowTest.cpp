@@ -4,7 +4,10 @@
 #include <QMessageBox>
 
 #include "engine/Cp1251.h"
+#include "engine/VirtualKeys.h"
 #include "support/MainWindowFixture.h"
+#include "ui/Fonts.h"
+#include "ui/WordFit.h"
 
 namespace vuruzid::testing {
 namespace {
@@ -182,6 +185,64 @@ TEST_F(MainWindowTest, TypedWordsShowGreenThenRedWithNeighbours) {
   EXPECT_EQ(Text("Label7"), "C");
   EXPECT_EQ(TextColour("Label7"), QColor(0, 255, 0));
   EXPECT_EQ(Element("Label7")->width(), 98);
+}
+
+// The word display shows what fits around the caret; the engine keeps the whole word.
+TEST(WordFitTest, ShowsWhatFitsAroundTheCaret) {
+  const QFontMetrics metrics(ui::SansFont(11));
+  constexpr int kWidth = 170;
+  const QString letters = QString("ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(40);
+  const QString middle = QString(300, 'A') + "MIDDLE" + QString(300, 'B');
+  const QString mark(ui::kCutMark);
+  struct Row {
+    const char* name;
+    QString word;
+    qsizetype caret;
+    bool cut;
+    QString shownStart, shownEnd;  // what the shown text starts and ends with
+  } rows[] = {
+      {"empty", "", 0, false, "", ""},
+      {"short word unchanged", "SPELL", 5, false, "SPELL", "SPELL"},
+      {"short word, caret inside", "SPELL", 2, false, "SPELL", "SPELL"},
+      {"finished wrong word", "SPELLZ_", 7, false, "SPELLZ_", "SPELLZ_"},
+      {"long word, caret at the end", letters + "_", letters.size() + 1, true, mark, "XYZ_"},
+      {"caret past the end counts as the end", letters, 99999, true, mark, "WXYZ"},
+      {"long word, caret at the start", letters, 0, true, "ABCD", mark},
+      {"long word, caret in the middle", middle, 303, true, mark + "A", "B" + mark},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QString shown = ui::FitWord(row.word, row.caret, kWidth, metrics);
+    EXPECT_TRUE(shown.startsWith(row.shownStart)) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(row.shownEnd)) << shown.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(shown), kWidth);
+    if (!row.cut) {
+      EXPECT_EQ(shown, row.word);
+      continue;
+    }
+    // A cut word fills the display, and shows a run of the word's own letters.
+    EXPECT_GT(metrics.horizontalAdvance(shown), kWidth - 2 * metrics.maxWidth());
+    QString inner = shown;
+    if (inner.startsWith(mark)) inner.remove(0, 1);
+    if (inner.endsWith(mark)) inner.chop(1);
+    EXPECT_TRUE(row.word.contains(inner)) << shown.toStdString();
+  }
+  // In the middle the caret's neighbours on both sides stay in sight.
+  EXPECT_TRUE(ui::FitWord(middle, 303, kWidth, metrics).contains("AMIDDLEB"));
+}
+
+TEST_F(MainWindowTest, ALongWordShowsItsPartAroundTheCaret) {
+  Start();
+  for (int i = 0; i < 400; ++i) Type({kA + i % 26});
+  EXPECT_EQ(Form().Engine().display().word.size(), 400u);  // the engine keeps every letter
+  const QString atEnd = Text("Label7");
+  EXPECT_TRUE(atEnd.startsWith(ui::kCutMark)) << atEnd.toStdString();
+  EXPECT_TRUE(atEnd.endsWith("HIJ")) << atEnd.toStdString();  // letter 400 is the 10th of the alphabet
+  EXPECT_LT(atEnd.size(), 40);
+  for (int i = 0; i < 200; ++i) Type({vk::kLeft});
+  const QString inMiddle = Text("Label7");
+  EXPECT_TRUE(inMiddle.startsWith(ui::kCutMark) && inMiddle.endsWith(ui::kCutMark)) << inMiddle.toStdString();
+  EXPECT_TRUE(inMiddle.contains("QRST")) << inMiddle.toStdString();  // letters 199 to 202 round the caret
 }
 
 TEST_F(MainWindowTest, LanguageButtonSwitchesBothWays) {
