@@ -17,7 +17,9 @@ namespace vuruzid::platform {
 //   stays a link.
 // - A target without its owner-write permission is treated as read-only and
 //   left alone.
-// Returns false (and leaves any existing file untouched) on any failure.
+// Returns false on any failure: before the rename the existing file is left
+// untouched; when only the folder flush after it fails, the new file is in
+// place but may not survive a power cut, and that is reported too.
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // True when `name` has the form of the temporary files ReplaceFileAtomically
