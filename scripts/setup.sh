@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libx11-dev libxtst-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libhunspell-dev
   hunspell-en-us hunspell-ru hunspell-tools
-  xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick
+  xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick sway xwayland
   desktop-file-utils fonts-dejavu-core fonts-liberation2
 )
 

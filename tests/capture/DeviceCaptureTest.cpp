@@ -6,10 +6,13 @@
 
 #include <fcntl.h>
 #include <linux/input.h>
+#include <linux/uinput.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <map>
 
 #include "TestDesktop.h"
@@ -244,6 +247,48 @@ TEST(DeviceCapture, NoKeyboardOrNoPermissionSaysWhyAndWhatToDo) {
   EXPECT_THAT(answer, HasSubstr("\"input\" group"));
   EXPECT_THAT(answer, HasSubstr("log out and in again"));
   EXPECT_THAT(answer, HasSubstr("never stores or sends"));
+}
+
+// On a machine with /dev/uinput (a developer's own Linux desktop): a virtual
+// keyboard made with it types a word, read through the system's own folders.
+TEST(DeviceCapture, AVirtualKeyboardTypesAWordEndToEnd) {
+  const int uinput = ::open("/dev/uinput", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (uinput < 0) GTEST_SKIP() << "/dev/uinput cannot be opened (" << std::strerror(errno) << "): no virtual keyboard";
+  ::ioctl(uinput, UI_SET_EVBIT, EV_KEY);
+  for (int key = 1; key < 256; ++key) ::ioctl(uinput, UI_SET_KEYBIT, key);
+  uinput_setup setup{};
+  setup.id.bustype = BUS_VIRTUAL;
+  std::strcpy(setup.name, "vuruzid test keyboard");
+  ASSERT_EQ(::ioctl(uinput, UI_DEV_SETUP, &setup), 0);
+  ASSERT_EQ(::ioctl(uinput, UI_DEV_CREATE), 0);
+  PumpFor(500ms);  // the device node appears and gets its permissions
+
+  DeliveredKeys delivered;
+  KeyEventFilter filter;
+  evdev::EvdevKeySource source(
+      [&](const KeyEvent& key) {
+        if (auto down = filter.OnKeyEvent(key.keycode, key.pressed, key.virtualKey)) delivered.keys.push_back(*down);
+      },
+      nullptr);
+  std::string whyNot;
+  ASSERT_TRUE(source.Start(&whyNot)) << whyNot;
+  const auto emit = [&](uint16_t type, uint16_t code, int32_t value) {
+    input_event event{};
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    ASSERT_EQ(::write(uinput, &event, sizeof event), static_cast<ssize_t>(sizeof event));
+  };
+  for (uint16_t key : {KEY_C, KEY_A, KEY_T, KEY_SPACE}) {
+    emit(EV_KEY, key, 1);
+    emit(EV_SYN, SYN_REPORT, 0);
+    emit(EV_KEY, key, 0);
+    emit(EV_SYN, SYN_REPORT, 0);
+  }
+  ASSERT_TRUE(delivered.WaitFor(32));
+  EXPECT_THAT(delivered.Codes(), ::testing::IsSupersetOf(std::vector<int>{'C', 'A', 'T', 32}));
+  ::ioctl(uinput, UI_DEV_DESTROY);
+  ::close(uinput);
 }
 
 // Which route a session takes, seen in what each says when it cannot start:
