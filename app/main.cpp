@@ -1,5 +1,7 @@
 // QOR_Vuruzid: the program entry. The program folder is the current directory.
+#include <QApplication>
 #include <QString>
+#include <QWidget>
 #include <filesystem>
 #include <optional>
 
@@ -12,6 +14,7 @@
 #include "ui/MainUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WelcomwUnit.h"
+#include "ui/WindowFront.h"
 
 int main(int argc, char** argv) {
   VuruzidApplication application(argc, argv);
@@ -35,6 +38,11 @@ int main(int argc, char** argv) {
         break;
     }
   }
+
+  // Until the main window exists, a message it shows while starting is what comes forward.
+  instance.SetBringForwardHandler([] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) vuruzid::ui::ShowInFront(dialog);
+  });
 
   // The windows, created in this order and destroyed in the reverse one; the
   // main window comes first, so closing it ends the program.
