@@ -1,6 +1,7 @@
 #include "capture/KeycodeMap.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vuruzid::capture {
 
@@ -16,6 +17,20 @@ KeycodeMap::KeycodeMap(const std::vector<std::string>& namesByKeycode, const std
       if (namesByKeycode[keycode] == alias.realName && codes_[keycode].virtualKey == 0) codes_[keycode] = *codes;
     }
   }
+}
+
+uint8_t LatinLayoutCode(uint8_t positionalCode, uint32_t keysym) {
+  if (positionalCode >= '0' && positionalCode <= '9') return 0;
+  if (keysym >= 'a' && keysym <= 'z') return static_cast<uint8_t>(keysym - 'a' + 'A');
+  if (keysym >= 'A' && keysym <= 'Z') return static_cast<uint8_t>(keysym);
+  if (positionalCode < 'A' || positionalCode > 'Z') return 0;
+  // The marks of the US keyboard's main block and their codes.
+  static constexpr std::pair<char, uint8_t> kMarks[] = {{';', 186}, {'=', 187}, {',', 188}, {'-', 189}, {'.', 190},
+                                                        {'/', 191}, {'`', 192}, {'[', 219}, {'\\', 220}, {']', 221},
+                                                        {'\'', 222}};
+  for (const auto& [mark, code] : kMarks)
+    if (keysym == static_cast<uint32_t>(mark)) return code;
+  return 0;
 }
 
 size_t KeycodeMap::MappedKeyCount() const {

@@ -24,13 +24,36 @@ class KeycodeMap {
   // An alias gives codes to a keycode whose own name is not known here.
   KeycodeMap(const std::vector<std::string>& namesByKeycode, const std::vector<Alias>& aliases);
 
+  static constexpr unsigned kGroups = 4;  // keyboard groups (layouts) XKB can hold at once
+
+  // The positional codes of a keycode.
   KeyVirtualCodes CodesOf(uint8_t keycode) const { return codes_[keycode]; }
-  uint8_t VirtualKey(uint8_t keycode, bool numLockOn) const { return codes_[keycode].For(numLockOn); }
+  // The code a key gives while `group` is the active keyboard group: the
+  // layout's own code where it sets one (SetLayoutCode), else its position's.
+  uint8_t VirtualKey(uint8_t keycode, bool numLockOn, unsigned group = 0) const {
+    const uint8_t layoutCode = layoutCodes_[group % kGroups][keycode];
+    return layoutCode != 0 ? layoutCode : codes_[keycode].For(numLockOn);
+  }
+  // Lets a key follow the layout of a group instead of its position.
+  void SetLayoutCode(unsigned group, uint8_t keycode, uint8_t virtualKey) {
+    layoutCodes_[group % kGroups][keycode] = virtualKey;
+  }
   // How many keycodes have a virtual-key code.
   size_t MappedKeyCount() const;
 
  private:
   std::array<KeyVirtualCodes, 256> codes_{};
+  std::array<std::array<uint8_t, 256>, kGroups> layoutCodes_{};
 };
+
+// The code a key gets in a Latin keyboard group (one in which some key types a
+// Latin letter), from its positional code and the symbol it types without
+// Shift (a keysym, X11's and xkbcommon's numbering): the letter's code for a
+// key that types a letter a-z, so QWERTZ, AZERTY, Dvorak and Colemak type their
+// own letters; for a key whose position is a letter's but that types one of
+// the US keyboard's punctuation marks (AZERTY's comma), that mark's code. 0
+// where the positional code stands: digits, the other keys, and every key of a
+// non-Latin group, whose letters the checker maps by position itself.
+uint8_t LatinLayoutCode(uint8_t positionalCode, uint32_t keysym);
 
 }  // namespace vuruzid::capture

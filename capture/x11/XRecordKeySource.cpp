@@ -136,9 +136,11 @@ bool XRecordKeySource::ReadKeyboard() {
 }
 
 void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {
-  // The state is the one before this event, so it tells Num Lock's state for the key.
+  // The state is the one before this event, so it tells Num Lock's state and
+  // the keyboard group (layout) active for the key.
   const bool numLockOn = numLockMask_ != 0 && (modifierState & numLockMask_) != 0;
-  pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn)});
+  const unsigned group = XkbGroupForCoreState(modifierState);
+  pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group)});
 }
 
 void XRecordKeySource::OnDataReadable() {

@@ -4,6 +4,7 @@
 #include <X11/keysym.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vuruzid::capture::x11 {
@@ -28,6 +29,25 @@ unsigned NumLockMask(XkbDescPtr xkb) {
   return mask;
 }
 
+// Gives letter keys the codes of the letters each Latin group types with them.
+void FollowLatinGroups(XkbDescPtr xkb, KeycodeMap& map) {
+  for (unsigned group = 0; group < KeycodeMap::kGroups; ++group) {
+    std::vector<std::pair<uint8_t, KeySym>> symbols;  // keycode, symbol without Shift
+    bool latin = false;
+    for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && keycode < 256; ++keycode) {
+      const int groups = XkbKeyNumGroups(xkb, keycode);
+      if (groups == 0 || XkbKeyNumSyms(xkb, keycode) == 0) continue;
+      // A key with fewer groups wraps round, as XKB does by default.
+      const KeySym sym = XkbKeySymEntry(xkb, keycode, 0, static_cast<int>(group) % groups);
+      symbols.emplace_back(static_cast<uint8_t>(keycode), sym);
+      latin |= sym >= XK_a && sym <= XK_z;
+    }
+    if (!latin) continue;
+    for (const auto& [keycode, sym] : symbols)
+      map.SetLayoutCode(group, keycode, LatinLayoutCode(map.CodesOf(keycode).virtualKey, static_cast<uint32_t>(sym)));
+  }
+}
+
 }  // namespace
 
 std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display) {
@@ -48,9 +68,11 @@ std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display) {
     aliases.push_back({KeyName(alias.alias), KeyName(alias.real)});
   }
   const unsigned numLockMask = NumLockMask(xkb);
+  KeycodeMap map(namesByKeycode, aliases);
+  FollowLatinGroups(xkb, map);
   XkbFreeKeyboard(xkb, 0, True);
 
-  return KeyboardDescription{KeycodeMap(namesByKeycode, aliases), numLockMask};
+  return KeyboardDescription{std::move(map), numLockMask};
 }
 
 std::bitset<256> HeldKeycodes(Display* display) {

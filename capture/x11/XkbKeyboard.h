@@ -10,7 +10,8 @@
 namespace vuruzid::capture::x11 {
 
 // What the capture needs to know of the keyboard: which virtual-key code
-// each keycode gives, and which modifier bit Num Lock sets.
+// each keycode gives (by position, and in each Latin group by the letter it
+// types), and which modifier bit Num Lock sets.
 struct KeyboardDescription {
   KeycodeMap keycodeMap;
   unsigned numLockMask = 0;

@@ -100,6 +100,36 @@ TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {
   EXPECT_EQ(map.MappedKeyCount(), 256u);
 }
 
+TEST(KeycodeMapTest, LatinLayoutsGiveLettersTheirOwnCodes) {
+  struct Row {
+    uint8_t positional;
+    uint32_t keysym;
+    uint8_t code;
+  };
+  const Row rows[] = {
+      {'Y', 'z', 'Z'},   // QWERTZ: the key at Y types z
+      {'A', 'q', 'Q'},   // AZERTY
+      {186, 'm', 'M'},   // AZERTY's M sits where the US semicolon is
+      {'M', ',', 188},   // ...and its comma where the US M is
+      {'Q', '\'', 222},  // Dvorak's apostrophe
+      {'1', '&', 0},     // digit keys keep their digits (AZERTY types & there)
+      {'2', 'e', 0},
+      {186, 0xF6, 0},    // ö: no Latin letter a-z, the position stands
+      {189, '[', 0},     // punctuation keys keep their positions
+      {'A', 0xFF51, 0},  // a key that types no mark
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(LatinLayoutCode(row.positional, row.keysym), row.code) << int(row.positional) << " " << row.keysym;
+
+  KeycodeMap map({"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+                  "", "", "", "", "AD06"},
+                 {});
+  map.SetLayoutCode(1, 29, 'Z');
+  EXPECT_EQ(map.VirtualKey(29, true, 0), 'Y');  // no layout code in group 0: the position
+  EXPECT_EQ(map.VirtualKey(29, true, 1), 'Z');
+  EXPECT_EQ(map.VirtualKey(29, true, 5), 'Z');  // groups wrap round
+}
+
 // The keyboard devices number keys as the kernel does, XKB's evdev keycode set
 // numbers them 8 higher: every Linux code the capture knows must name the
 // key that the installed keycode file gives that number.

@@ -2,8 +2,10 @@
 // keyboard: under the US and Russian layouts and under another keycode set,
 // read from the server and seen through a running capture, which must follow
 // the keyboard when it changes.
-#include <X11/keysym.h>
 #include <gtest/gtest.h>
+// Xlib after the test framework: its macros (None, Bool) clash with it.
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <optional>
@@ -11,6 +13,10 @@
 #include "TestDesktop.h"
 #include "capture/KeyCapture.h"
 #include "capture/x11/XkbKeyboard.h"
+#include "engine/Cp1251.h"
+#include "engine/SpellingEngine.h"
+#include "support/Dictionaries.h"
+#include "support/TempFolder.h"
 
 namespace vuruzid::capture::testing {
 namespace {
@@ -152,6 +158,72 @@ TEST_F(KeyboardMap, AnotherKeycodeSetIsFollowedWhileCapturing) {
   ASSERT_NE(up(evdevKeys), up(xfree86Keys));
   ExpectServerMapMatches(xfree86Keys, "xfree86, us");
   ExpectCaptureDelivers(xfree86Keys, "xfree86, us");
+}
+
+// Letters as the user's layout types them: in a Latin group a key gives the
+// code of the letter it types there; in a Cyrillic group keys keep their
+// positions, which the checker's Russian table is defined by.
+struct LayoutRow {
+  const char* setxkbmap;
+  int group;                        // the group locked while typing
+  std::vector<unsigned long> typed;  // symbols the user types, found in that group
+  int language;
+  const char* shown;  // the word display after typing, UTF-8
+};
+
+const LayoutRow kLayoutRows[] = {
+    {"us", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
+    {"de", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
+    {"fr", 0, {XK_l, XK_a, XK_z, XK_y, XK_q, XK_m, XK_w}, SpellingEngine::kEnglish, "LAZYQMW"},
+    {"fr", 0, {XK_m, XK_comma}, SpellingEngine::kEnglish, "M_"},  // AZERTY's comma is no M: it ends the word
+    {"us -variant dvorak", 0, {XK_t, XK_h, XK_e}, SpellingEngine::kEnglish, "THE"},
+    {"us -variant colemak", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
+    {"de,ru", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
+    {"de,ru", 1, {XK_Cyrillic_ka, XK_Cyrillic_o, XK_Cyrillic_te}, SpellingEngine::kRussian, "КОТ"},
+    {"ru", 0, {XK_Cyrillic_ka, XK_Cyrillic_o, XK_Cyrillic_te}, SpellingEngine::kRussian, "КОТ"},
+    {"us", 0, {XK_r, XK_j, XK_n}, SpellingEngine::kRussian, "КОТ"},
+};
+
+// The keycode that types `keysym` without Shift in `group`; 0 when none.
+uint8_t KeycodeTyping(_XDisplay* display, unsigned long keysym, int group) {
+  XkbDescPtr xkb = XkbGetMap(display, XkbKeySymsMask, XkbUseCoreKbd);
+  if (xkb == nullptr) return 0;
+  uint8_t found = 0;
+  for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && found == 0; ++keycode)
+    if (group < XkbKeyNumGroups(xkb, keycode) && XkbKeySymEntry(xkb, keycode, 0, group) == keysym)
+      found = static_cast<uint8_t>(keycode);
+  XkbFreeKeyboard(xkb, 0, True);
+  return found;
+}
+
+TEST_F(KeyboardMap, LettersFollowTheActiveLatinLayoutAndCyrillicKeepsPositions) {
+  vuruzid::testing::TempFolder program;
+  vuruzid::testing::WriteDictionary(program / "english.dll", {"LAZY", "THE"});
+  vuruzid::testing::WriteDictionary(program / "russian.dll", {*cp1251::FromUtf8("КОТ")});
+  SpellingEngine engine({program.path(), {program.path()}}, nullptr);
+  KeyCapture typing([&](uint8_t key, int16_t insert) { engine.ProcessKey(key, insert); });
+  std::string whyNot;
+  ASSERT_TRUE(typing.Install(&whyNot)) << whyNot;
+
+  for (const LayoutRow& row : kLayoutRows) {
+    SCOPED_TRACE(std::string(row.setxkbmap) + ", group " + std::to_string(row.group));
+    TestDesktop::SetKeyboard(row.setxkbmap);
+    XkbLockGroup(desktop.display(), XkbUseCoreKbd, row.group);
+    XSync(desktop.display(), False);
+    PumpFor(150ms);  // the capture reads the new keyboard
+    engine.ActivateLanguage(row.language);
+    engine.ResetWord();
+    std::vector<uint8_t> keycodes;
+    for (unsigned long sym : row.typed) {
+      keycodes.push_back(KeycodeTyping(desktop.display(), sym, row.group));
+      ASSERT_NE(keycodes.back(), 0) << "no key types symbol " << sym;
+    }
+    desktop.TapAll(keycodes);
+    ASSERT_TRUE(PumpUntil([&] { return cp1251::ToUtf8(engine.display().word) == row.shown; }, 1500ms))
+        << "shown: " << cp1251::ToUtf8(engine.display().word);
+    XkbLockGroup(desktop.display(), XkbUseCoreKbd, 0);
+    XSync(desktop.display(), False);
+  }
 }
 
 }  // namespace
