@@ -19,6 +19,7 @@ bool KeyCapture::Install(std::string* whyNot) {
       },
       whyNot);
   if (!source) return false;
+  source->SetLatinTyping(latinTyping_);
   keys_.StartWithHeldKeys(source->HeldAtStart(),
                           [&](uint8_t keycode) { return source->keycodeMap().CodesOf(keycode).virtualKey; });
   source_ = std::move(source);
@@ -26,6 +27,11 @@ bool KeyCapture::Install(std::string* whyNot) {
 }
 
 void KeyCapture::Remove() { source_.reset(); }
+
+void KeyCapture::SetLatinTyping(bool latin) {
+  latinTyping_ = latin;
+  if (source_) source_->SetLatinTyping(latin);
+}
 
 uintptr_t KeyCapture::HookHandle() const { return source_ ? source_->Id() : 0; }
 

@@ -42,11 +42,15 @@ class KeyCapture {
   // every key or nothing is installed.
   std::string SessionWarning() const { return source_ ? source_->SessionWarning() : std::string(); }
 
+  // Whether the user types a Latin script now; kept for later installations.
+  void SetLatinTyping(bool latin);
+
  private:
   std::unique_ptr<KeySource> source_;
   KeyDownHandler onKeyDown_;
   std::function<void(const std::string&)> onStopped_;
   KeyEventFilter keys_;  // outlives each installation: the Insert toggle is kept
+  bool latinTyping_ = true;
 };
 
 // The checking on/off switch of the main window and the display it drives.
@@ -69,6 +73,8 @@ class CheckingSwitch {
   std::string_view ToggleCaption() const { return checkingOn_ ? "off" : "on"; }
   bool IndicatorVisible() const { return checkingOn_ != 0; }
   uintptr_t HookHandle() const { return capture_.HookHandle(); }
+  // Whether the user types a Latin script now (see KeyCapture).
+  void SetLatinTyping(bool latin) { capture_.SetLatinTyping(latin); }
 
  private:
   void Tell(const std::string& message) const;

@@ -46,6 +46,10 @@ class KeySource {
   // A note to show once when this source cannot see the keys of some
   // applications; empty when it sees every key.
   virtual std::string SessionWarning() const { return {}; }
+  // Whether the user types a Latin script now (the checker's English) or not
+  // (Russian, whose letters the checker maps by position), for a source that
+  // cannot see which keyboard layout is active. Sources that see it ignore this.
+  virtual void SetLatinTyping(bool /*latin*/) {}
 };
 
 // Starts the key source this session calls for: X11 RECORD in an X11

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libx11-dev libxtst-dev libjpeg62-turbo-dev
+  qt6-base-dev libx11-dev libxtst-dev libjpeg62-turbo-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev libhunspell-dev
   hunspell-en-us hunspell-ru hunspell-tools
   xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick sway xwayland

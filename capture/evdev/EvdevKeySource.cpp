@@ -1,5 +1,7 @@
 #include "capture/evdev/EvdevKeySource.h"
 
+#include "capture/evdev/SystemLayout.h"
+
 #include <QCoreApplication>
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
@@ -94,6 +96,7 @@ bool EvdevKeySource::Start(std::string* whyNot) {
   };
   if (QCoreApplication::instance() == nullptr) return fail("Checking cannot start: the program's event loop is not running.");
   keycodeMap_ = DeviceKeycodeMap();
+  if (const auto layout = ConfiguredLayout(folders_.keyboardDefaults)) latinGroup_ = FollowLayout(*layout, keycodeMap_);
 
   int denied = 0;
   for (const std::string& name : EventDeviceNames(folders_.devices))
@@ -234,7 +237,9 @@ void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {
   if (!onKey_) return;
   // A copy runs the handler, so a handler that removes this source does not free itself mid-call.
   const KeySink onKey = onKey_;
-  onKey({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn_)});
+  const uint8_t virtualKey = latinTyping_ && latinGroup_ ? keycodeMap_.VirtualKey(keycode, numLockOn_, *latinGroup_)
+                                                         : keycodeMap_.CodesOf(keycode).For(numLockOn_);
+  onKey({keycode, pressed, virtualKey});
 }
 
 void EvdevKeySource::Drop(Device* device, bool insideItsNotifier) {

@@ -5,6 +5,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ class EvdevKeySource final : public KeySource {
   const std::bitset<256>& HeldAtStart() const override { return heldAtStart_; }
   const KeycodeMap& keycodeMap() const override { return keycodeMap_; }
   uintptr_t Id() const override { return running_ ? reinterpret_cast<uintptr_t>(this) : 0; }
+  // While the user types a Latin script, letter keys follow the system's
+  // configured layout (its first Latin group); otherwise, and where no layout
+  // is configured, every key keeps its position.
+  void SetLatinTyping(bool latin) override { latinTyping_ = latin; }
 
   // The keyboards being read now.
   size_t KeyboardCount() const { return devices_.size(); }
@@ -63,6 +68,8 @@ class EvdevKeySource final : public KeySource {
   std::bitset<256> heldAtStart_;
   bool numLockOn_ = true;  // what a keyboard that cannot be asked is taken to have
   bool numLockKnown_ = false;
+  std::optional<unsigned> latinGroup_;  // of the configured layout
+  bool latinTyping_ = true;
   bool running_ = false;
   std::vector<std::unique_ptr<Device>> devices_;
   QFileSystemWatcher* watcher_ = nullptr;

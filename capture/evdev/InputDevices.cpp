@@ -10,7 +10,7 @@ namespace vuruzid::capture::evdev {
 InputFolders InputFolders::System() {
   const char* root = std::getenv("VURUZID_INPUT_ROOT");
   const std::filesystem::path base = root != nullptr && *root != '\0' ? root : "/";
-  return {base / "dev/input", base / "sys/class/input"};
+  return {base / "dev/input", base / "sys/class/input", base / "etc/default/keyboard"};
 }
 
 std::vector<std::string> EventDeviceNames(const std::filesystem::path& devices) {

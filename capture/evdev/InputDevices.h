@@ -12,6 +12,7 @@ namespace vuruzid::capture::evdev {
 struct InputFolders {
   std::filesystem::path devices;        // normally /dev/input
   std::filesystem::path sysClassInput;  // normally /sys/class/input
+  std::filesystem::path keyboardDefaults = {};  // the system's keyboard layout, normally /etc/default/keyboard
 
   // The system's folders; VURUZID_INPUT_ROOT, when set, stands for "/" (a
   // folder laid out like the system's, for diagnostics and tests).

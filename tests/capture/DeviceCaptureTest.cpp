@@ -44,7 +44,10 @@ class InputFolder {
   ~InputFolder() {
     for (auto& [name, fd] : writers_) ::close(fd);
   }
-  evdev::InputFolders folders() const { return {dir_ / "dev/input", dir_ / "sys/class/input"}; }
+  evdev::InputFolders folders() const {
+    return {dir_ / "dev/input", dir_ / "sys/class/input", dir_ / "etc/default/keyboard"};
+  }
+  void ConfigureKeyboard(const std::string& settings) { dir_.Write("etc/default/keyboard", settings); }
   const std::filesystem::path& root() const { return dir_.path(); }
 
   // A device node (a pipe kept open for writing) with the given key bitmap in
@@ -289,6 +292,48 @@ TEST(DeviceCapture, AVirtualKeyboardTypesAWordEndToEnd) {
   EXPECT_THAT(delivered.Codes(), ::testing::IsSupersetOf(std::vector<int>{'C', 'A', 'T', 32}));
   ::ioctl(uinput, UI_DEV_DESTROY);
   ::close(uinput);
+}
+
+// The device route cannot see the active layout: while the user types a
+// Latin script, letter keys follow the layout the system is configured with.
+struct ConfiguredRow {
+  const char* what;
+  const char* keyboardFile;  // /etc/default/keyboard
+  const char* layoutVariable, *variantVariable;  // XKB_DEFAULT_LAYOUT, XKB_DEFAULT_VARIANT
+  bool latinTyping;
+  uint16_t key;
+  int delivered;
+};
+
+const ConfiguredRow kConfiguredRows[] = {
+    {"nothing configured: positions", nullptr, nullptr, nullptr, true, KEY_Y, 'Y'},
+    {"German from the system's keyboard file", "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\n", nullptr, nullptr, true, KEY_Y, 'Z'},
+    {"German and Russian: the Latin group", "XKBLAYOUT=\"de,ru\"\nXKBVARIANT=\",\"\n", nullptr, nullptr, true, KEY_Z, 'Y'},
+    {"German and Russian, typing Russian: positions", "XKBLAYOUT=\"de,ru\"\n", nullptr, nullptr, false, KEY_Y, 'Y'},
+    {"Russian first, US second", "XKBLAYOUT=\"ru,us\"\n", nullptr, nullptr, true, KEY_Y, 'Y'},
+    {"Russian alone: positions", "XKBLAYOUT=ru\n", nullptr, nullptr, true, KEY_SEMICOLON, 186},
+    {"the session's variables come first", "XKBLAYOUT=\"de\"\n", "fr", nullptr, true, KEY_Q, 'A'},
+    {"a variant", nullptr, "us", "dvorak", true, KEY_K, 'T'},
+    {"a layout that does not exist: positions", nullptr, "no-such-layout", nullptr, true, KEY_Y, 'Y'},
+};
+
+TEST(DeviceCapture, LetterKeysFollowTheConfiguredLayoutWhileLatinIsTyped) {
+  for (const ConfiguredRow& row : kConfiguredRows) {
+    SCOPED_TRACE(row.what);
+    ScopedEnvironment layout("XKB_DEFAULT_LAYOUT", row.layoutVariable);
+    ScopedEnvironment variant("XKB_DEFAULT_VARIANT", row.variantVariable);
+    InputFolder folder;
+    if (row.keyboardFile) folder.ConfigureKeyboard(row.keyboardFile);
+    folder.AddDevice("event0", kKeyboardKeys);
+    Reader reader(folder);
+    reader.source.SetLatinTyping(row.latinTyping);
+    std::string whyNot;
+    ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
+    folder.Key("event0", row.key, kDown);
+    folder.Key("event0", KEY_SPACE, kDown);
+    ASSERT_TRUE(reader.delivered.WaitFor(32));
+    EXPECT_THAT(reader.delivered.Codes(), ElementsAreArray({row.delivered, 32}));
+  }
 }
 
 // Which route a session takes, seen in what each says when it cannot start:

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     tell(why);
     QCoreApplication::exit(1);
   });
+  capture.SetLatinTyping(language == SpellingEngine::kEnglish);
   std::string whyNot;
   if (!capture.Install(&whyNot)) {
     tell(whyNot);
