@@ -127,6 +127,7 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each row as soon as it is measured
   const fs::path programDir = fs::absolute(argc >= 2 ? fs::path(argv[1]) : fs::path(VURUZID_PROGRAM_DIR));
   const int runs = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 15;
   for (const char* name : {"QOR_Vuruzid", "english.dll", "russian.dll"}) {

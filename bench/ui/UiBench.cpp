@@ -1,177 +1,166 @@
-// Prints the desktop program's figures on the real dictionaries:
-//  - start-up to the first painted frame with the Russian dictionary loaded
-//    (each run a fresh process, so the figure includes the toolkit's start);
-//  - resident memory of the running window;
-//  - one key typed on the desktop (XTest) to the repainted word display.
-// Needs an X server with a window manager (scripts/with-xserver.sh).
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QProcess>
-#include <QTest>
+// Key on the desktop to repainted word display, by the length of the word,
+// timed from outside the real program: QOR_Vuruzid runs from a scratch copy of
+// the program folder (English), checking is switched on with a real click,
+// keys are injected with XTest into another window, as when a user types in an
+// editor, and the word display's place on the X screen is polled until its
+// pixels change.
+//
+//   bash scripts/with-xserver.sh <build>/bench/ui/ui_bench [program folder] [keys per length]
+//
+// For each length L the word is first built to L - 1 letters; then a letter
+// (timed: the word has L letters) and a backspace (untimed) alternate. Prints
+// the median, 99th percentile and worst per length, and the program's
+// resident memory at the end.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <string>
+#include <optional>
+#include <thread>
 #include <vector>
 
-#include "engine/TextLines.h"
-#include "ui/MainUnit.h"
+#include "ProgramRun.h"
+#include "ScreenProbe.h"
 
-#include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using vuruzid::bench::Clock;
+using vuruzid::bench::Milliseconds;
+using vuruzid::bench::ScreenRect;
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+// The compact window as the settings place it, and its parts in it.
+constexpr int kWindowLeft = 50, kWindowTop = 50;
+constexpr ScreenRect kWordDisplay{kWindowLeft + 30, kWindowTop + 46, 170, 13};
+constexpr int kCheckingButtonX = kWindowLeft + 190, kCheckingButtonY = kWindowTop + 19;
 
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
-double Percentile(std::vector<double> values, double p) {
-  std::sort(values.begin(), values.end());
-  return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
-// Notes the moment a widget is painted.
-class PaintWatch : public QObject {
+class Typist {
  public:
-  explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
-  bool painted = false;
-  Clock::time_point when;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !painted) {
-      painted = true;
-      when = Clock::now();
-    }
-    return false;
+  explicit Typist(const vuruzid::bench::ScreenProbe& probe) : probe_(probe), display_(probe.display()) {
+    // The window that has the keyboard focus while keys are typed: the
+    // checker sees keys meant for other programs.
+    editor_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 600, 600, 300, 100, 0, 0, 0xFFFFFF);
+    XMapRaised(display_, editor_);
+    XSync(display_, False);
   }
+  ~Typist() { XDestroyWindow(display_, editor_); }
+
+  void FocusEditor() {
+    XSetInputFocus(display_, editor_, RevertToParent, CurrentTime);
+    XSync(display_, False);
+  }
+
+  void Click(int x, int y) {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+  }
+
+  void Key(KeySym keysym) {
+    const KeyCode code = XKeysymToKeycode(display_, keysym);
+    XTestFakeKeyEvent(display_, code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+    XSync(display_, False);
+  }
+
+  // Types one key and waits until the word display's pixels change; the time
+  // from the injection to that, or nothing when they did not change in a second.
+  std::optional<double> KeyToRepaint(KeySym keysym) {
+    const std::vector<uint32_t> before = probe_.Grab(kWordDisplay);
+    const Clock::time_point start = Clock::now();
+    Key(keysym);
+    while (Clock::now() - start < std::chrono::seconds(1)) {
+      if (probe_.Grab(kWordDisplay) != before) return Milliseconds(Clock::now() - start);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return std::nullopt;
+  }
+
+  // Waits until the word display has not changed for a while (the program has
+  // worked through the keys sent so far).
+  void WaitForQuiet() {
+    std::vector<uint32_t> last = probe_.Grab(kWordDisplay);
+    Clock::time_point changed = Clock::now();
+    while (Clock::now() - changed < std::chrono::milliseconds(300)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::vector<uint32_t> now = probe_.Grab(kWordDisplay);
+      if (now != last) {
+        last = std::move(now);
+        changed = Clock::now();
+      }
+    }
+  }
+
+ private:
+  const vuruzid::bench::ScreenProbe& probe_;
+  ::Display* display_;
+  Window editor_ = None;
 };
 
-// A scratch program folder holding the real dictionaries and the settings of
-// a second start in the given language.
-fs::path MakeFolder(const fs::path& programDir, int language) {
-  const fs::path folder = fs::temp_directory_path() / ("vuruzid-bench-" + std::to_string(::getpid()));
-  fs::create_directories(folder / "data");
-  for (const char* name : {"english.dll", "russian.dll"}) {
-    fs::remove(folder / name);
-    fs::create_symlink(programDir / name, folder / name);
-  }
-  vuruzid::WriteTextLines(folder / "data/Vuruzid.ini",
-                          {"QOR Vuruzid v.1.1", "Bench", "2612075123", std::to_string(language), "1", "50", "50",
-                           "fsNormal", "1", "Normal", "Normal", "Normal", "Normal", "Normal", "Normal", "Normal"});
-  return folder;
-}
-
-// One start-up, in this fresh process: prints "<ms> <KiB>".
-int StartOnce(const Clock::time_point processStart, const fs::path& programDir, int argc, char** argv) {
-  QApplication app(argc, argv);
-  const fs::path folder = MakeFolder(programDir, 1);
-  TMainForm form(folder);
-  PaintWatch watch(&form);
-  form.FormShow();
-  form.show();
-  while (!watch.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  std::printf("%.1f %ld\n", Milliseconds(watch.when - processStart), ResidentKiB());
-  fs::remove_all(folder);
-  return 0;
-}
-
-void MeasureStartup(const char* self, const fs::path& programDir) {
-  std::vector<double> ms;
-  std::vector<double> kib;
-  for (int run = 0; run < 7; ++run) {
-    QProcess child;
-    child.start(QString::fromLocal8Bit(self), {"--start-once", QString::fromStdString(programDir.string())});
-    child.waitForFinished(30000);
-    const QStringList figures = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(' ');
-    if (figures.size() != 2) {
-      std::printf("start-up run %d failed: %s\n", run, child.readAllStandardError().constData());
-      continue;
-    }
-    ms.push_back(figures[0].toDouble());
-    kib.push_back(figures[1].toDouble());
-  }
-  if (ms.empty()) return;
-  std::printf("start-up to first painted frame, Russian loaded: median %.1f ms, min %.1f, max %.1f (%zu runs; target < 300)\n",
-              Percentile(ms, 0.5), Percentile(ms, 0), Percentile(ms, 1), ms.size());
-  std::printf("resident memory after the first frame, Russian loaded: median %.1f MiB (target < 80)\n",
-              Percentile(kib, 0.5) / 1024);
-}
-
-void MeasureKeys(const fs::path& programDir) {
-  const fs::path folder = MakeFolder(programDir, 0);
-  TMainForm form(folder);
-  form.FormShow();
-  form.show();
-  if (!QTest::qWaitForWindowExposed(&form)) {
-    std::printf("key latency: the window was not shown\n");
-    return;
-  }
-  form.Image28MouseUp();  // checking on
-  if (!form.Checking().CheckingOn()) {
-    std::printf("key latency: the capture could not start\n");
-    return;
-  }
-  auto* label7 = form.findChild<QLabel*>(QStringLiteral("Label7"));
-  Display* display = XOpenDisplay(nullptr);
-  const std::vector<KeySym> keys{XK_s, XK_p, XK_e, XK_l, XK_l, XK_i, XK_n, XK_g, XK_space,
-                                 XK_q, XK_u, XK_i, XK_k, XK_l, XK_y, XK_space};
-  std::vector<double> latencies;
-  for (int round = 0; round < 40; ++round) {
-    for (KeySym key : keys) {
-      PaintWatch watch(label7);
-      const KeyCode code = XKeysymToKeycode(display, key);
-      const Clock::time_point start = Clock::now();
-      XTestFakeKeyEvent(display, code, True, CurrentTime);
-      XTestFakeKeyEvent(display, code, False, CurrentTime);
-      XSync(display, False);
-      QElapsedTimer guard;
-      guard.start();
-      while (!watch.painted && guard.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      if (watch.painted) latencies.push_back(Milliseconds(watch.when - start));
-      label7->removeEventFilter(&watch);
-    }
-  }
-  XCloseDisplay(display);
-  form.Image28MouseUp();
-  std::printf("resident memory with checking on, English loaded: %.1f MiB\n", ResidentKiB() / 1024.0);
-  if (latencies.empty()) {
-    std::printf("key latency: no key reached the word display\n");
-  } else {
-    std::printf("key on the desktop to repainted word display: median %.3f ms, p95 %.3f ms, max %.3f ms (%zu keys; target median < 2)\n",
-                Percentile(latencies, 0.5), Percentile(latencies, 0.95), Percentile(latencies, 1), latencies.size());
-  }
-  form.hide();
-  fs::remove_all(folder);
-}
+KeySym Letter(int i) { return XK_a + i % 26; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Clock::time_point processStart = Clock::now();
-  if (argc >= 3 && std::string(argv[1]) == "--start-once") return StartOnce(processStart, argv[2], argc, argv);
-
-  const fs::path programDir = argc >= 2 ? fs::path(argv[1]) : fs::path(VURUZID_PROGRAM_DIR);
-  if (!fs::exists(programDir / "russian.dll") || !fs::exists(programDir / "english.dll")) {
-    std::fprintf(stderr, "%s holds no english.dll and russian.dll: build the dictionaries first\n",
-                 programDir.c_str());
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each row as soon as it is measured
+  const fs::path programDir = fs::absolute(argc >= 2 ? fs::path(argv[1]) : fs::path(VURUZID_PROGRAM_DIR));
+  const int keysPerLength = argc >= 3 ? std::max(10, std::atoi(argv[2])) : 200;
+  vuruzid::bench::ScreenProbe probe;
+  if (!probe.ok()) {
+    std::fprintf(stderr, "no X display: run it under scripts/with-xserver.sh\n");
     return 1;
   }
-  QApplication app(argc, argv);
-  MeasureStartup(argv[0], fs::absolute(programDir));
-  MeasureKeys(fs::absolute(programDir));
+  std::optional<vuruzid::bench::ScratchProgramFolder> folder;
+  try {
+    folder.emplace(programDir, 0);
+  } catch (const fs::filesystem_error& error) {
+    std::fprintf(stderr, "cannot make a scratch copy of %s: %s\n", programDir.c_str(), error.what());
+    return 1;
+  }
+  vuruzid::bench::ProgramRun program(folder->path());
+  std::optional<ScreenRect> window;
+  for (int i = 0; i < 400 && program.Running() && !window; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    window = probe.FindWindowOf(program.pid());
+  }
+  if (!window || window->x != kWindowLeft || window->y != kWindowTop) {
+    std::fprintf(stderr, "the program's window did not appear at %d,%d\n", kWindowLeft, kWindowTop);
+    return 1;
+  }
+  Typist typist(probe);
+  typist.WaitForQuiet();
+  typist.Click(kCheckingButtonX, kCheckingButtonY);
+  typist.FocusEditor();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (!typist.KeyToRepaint(XK_a)) {
+    std::fprintf(stderr, "checking did not start: a typed key left the word display alone\n");
+    return 1;
+  }
+
+  std::printf("key on the desktop (XTest) -> word display repainted on the X screen, %d keys per length:\n",
+              keysPerLength);
+  std::printf("  %7s  %9s  %9s  %9s\n", "letters", "median", "p99", "worst");
+  for (int length : {1, 10, 100, 1000, 10000}) {
+    typist.Key(XK_space);  // ends the word before: the next letter starts a new one
+    for (int i = 0; i + 1 < length; ++i) typist.Key(Letter(i));
+    typist.WaitForQuiet();
+    std::vector<double> latencies;
+    int lost = 0;
+    for (int i = 0; i < keysPerLength; ++i) {
+      const std::optional<double> ms = typist.KeyToRepaint(Letter(length + i));
+      ms ? latencies.push_back(*ms) : void(++lost);
+      if (!typist.KeyToRepaint(XK_BackSpace)) ++lost;
+    }
+    const vuruzid::bench::Summary s = vuruzid::bench::Summarise(latencies);
+    std::printf("  %7d  %6.3f ms  %6.3f ms  %6.3f ms", length, s.median, s.p99, s.max);
+    if (lost > 0) std::printf("   (%d keys left the display unchanged for a second)", lost);
+    std::printf("\n");
+  }
+  std::printf("resident memory of the program with checking on: %.1f MiB (target < 80)\n",
+              static_cast<double>(program.ResidentKiB()) / 1024.0);
   return 0;
 }
