@@ -21,8 +21,9 @@ uint64_t ExactIndex::Hash(std::string_view word) {
 
 ExactIndex::ExactIndex(uint32_t count, const WordAt& wordAt) {
   if (count == 0 || count > kMostWords) return;
-  // At most two thirds full, so a probe sequence stays short.
-  const size_t slots = std::bit_ceil(size_t(count) + count / 2);
+  // At most two thirds full, so a probe sequence stays short, and never full,
+  // so every probe sequence ends at an empty slot.
+  const size_t slots = std::bit_ceil(size_t(count) + count / 2 + 1);
   if (slots * sizeof(uint32_t) > kMostBytes) return;
   slots_.assign(slots, 0);
   mask_ = slots - 1;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/LanguageLibrary.h"
+#include "engine/LibraryCache.h"
 #include "support/Dictionaries.h"
 #include "support/TempFolder.h"
 
@@ -99,6 +100,37 @@ TEST(LanguageLibrary, AnEmptyTableIsAValidFile) {
 TEST(LanguageLibrary, WritingIntoAMissingFolderFails) {
   TempFolder dir;
   EXPECT_FALSE(WriteLanguageLibrary(dir / "no-such-folder" / "lib", {"0"}));
+}
+
+// A language switch reuses the library read before while the file is
+// unchanged, and reads it again once it has been replaced or rewritten.
+TEST(LanguageLibrary, TheCacheRereadsOnlyAChangedFile) {
+  TempFolder dir;
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "lib", {"1", "CAT"}));
+  LibraryCache cache;
+  const auto first = cache.Open(dir / "lib");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(cache.Open(dir / "lib"), first);
+
+  ASSERT_TRUE(WriteLanguageLibrary(dir / "lib", {"1", "DOG"}));  // replaced by rename
+  const auto second = cache.Open(dir / "lib");
+  ASSERT_TRUE(second);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(second->LoadString(1), "DOG");
+  EXPECT_EQ(first->LoadString(1), "CAT");  // a copy handed out earlier stays whole
+
+  const std::string bytes = dir.Read("lib");
+  std::string rewritten = bytes;
+  rewritten[rewritten.size() - 1] = 'T';  // the same size, rewritten in place
+  dir.Write("lib", rewritten);
+  const auto third = cache.Open(dir / "lib");
+  ASSERT_TRUE(third);
+  EXPECT_EQ(third->LoadString(1), "DOT");
+
+  dir.Write("lib", bytes.substr(0, bytes.size() - 1));  // damaged: nothing, and nothing kept
+  EXPECT_FALSE(cache.Open(dir / "lib"));
+  std::filesystem::remove(dir / "lib");
+  EXPECT_FALSE(cache.Open(dir / "lib"));
 }
 
 }  // namespace

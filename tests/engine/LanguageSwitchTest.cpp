@@ -1,5 +1,11 @@
 #include "EngineFixture.h"
 
+#include <fstream>
+#include <random>
+#include <set>
+
+#include "engine/UserWordFile.h"
+
 namespace vuruzid {
 namespace {
 
@@ -131,6 +137,130 @@ TEST_F(LanguageSwitch, AFailedSaveIsReportedAndKeepsTheWordInMemory) {
   std::filesystem::create_directory(dir_ / "data");
   Engine().AddUserWord("EMU");
   EXPECT_EQ(dir_.Read("data/dat_u.txt"), "DOG\r\nEMU\r\n");
+}
+
+// Adding a word appends its line: whatever the file held stays byte for byte,
+// also what the reader could not take, and the user hears about such a file
+// once.
+TEST_F(LanguageSwitch, AddingAWordKeepsEveryByteTheFileHeld) {
+  const std::string withNul("GOODWORD\r\nBAD\0BYTE\r\nLASTWORD\r\nMYWORD\r\n", 37);
+  const std::string utf16("\xFF\xFE" "A\0P\0E\0\r\0\n\0", 12);
+  const struct {
+    const char* what;
+    std::string before;
+    Words read;
+    std::string after;
+    bool unreadable;
+  } cases[] = {
+      {"a NUL byte", withNul, {"GOODWORD", "BAD"}, withNul + "ZQXW\r\n", true},
+      {"UTF-16", utf16, {"\xFF\xFE" "A"}, utf16 + "\r\nZQXW\r\n", true},  // it ends in a NUL, not a line end
+      {"no line end at the end", "ONE\r\nTWO", {"ONE", "TWO"}, "ONE\r\nTWO\r\nZQXW\r\n", false},
+      {"a lone CR at the end", "ONE\r", {"ONE"}, "ONE\rZQXW\r\n", false},
+      {"an empty file", "", {}, "ZQXW\r\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    engine_.reset();
+    messages_.clear();
+    WriteEnglish({"CAT"});
+    dir_.Write("data/dat_u.txt", c.before);
+    Engine().ActivateLanguage(0);
+    EXPECT_EQ(Engine().userWordList(), c.read);
+    Engine().AddUserWord("ZQXW");
+    EXPECT_EQ(dir_.Read("data/dat_u.txt"), c.after);
+    EXPECT_TRUE(Engine().wordList().FindExact("ZQXW"));
+
+    Engine().SwitchLanguage();
+    Engine().SwitchLanguage();
+    ASSERT_EQ(messages_.size(), c.unreadable ? 2u : 1u);  // the missing Russian library, and the file once
+    if (c.unreadable) {
+      EXPECT_NE(messages_[0].find("data/dat_u.txt"), std::string::npos) << messages_[0];
+      EXPECT_NE(messages_[0].find("left as it is"), std::string::npos) << messages_[0];
+    }
+  }
+}
+
+TEST_F(LanguageSwitch, WordsWhoseSaveFailedStayThroughSwitchesUntilASaveSucceeds) {
+  WriteEnglish({"CAT"});
+  WriteRussian({"КОТ"});
+  dir_.Write("data/dat_u.txt", "ANT\r\n");
+  Engine().ActivateLanguage(0);
+  std::filesystem::permissions(dir_ / "data/dat_u.txt", std::filesystem::perms::owner_read);
+  EXPECT_THROW(Engine().AddUserWord("DOG"), EngineError);
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), "ANT\r\n");
+
+  Engine().SwitchLanguage();
+  Engine().SwitchLanguage();
+  EXPECT_EQ(Engine().userWordList(), (Words{"ANT", "DOG"}));
+  EXPECT_EQ(ListedWords(), (Words{"ANT", "CAT", "DOG"}));
+
+  std::filesystem::permissions(dir_ / "data/dat_u.txt", std::filesystem::perms::owner_all);
+  Engine().AddUserWord("EMU");
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), "ANT\r\nDOG\r\nEMU\r\n");
+}
+
+TEST_F(LanguageSwitch, AHundredThousandUserWordsRoundTrip) {
+  WriteEnglish({"CAT", "DOG"});
+  std::mt19937 random(3);
+  Words written;
+  for (int i = 0; i < 100000; ++i) {
+    std::string word;
+    for (int k = 0, n = 1 + random() % 12; k < n; ++k) word += static_cast<char>('a' + random() % 26);
+    written.push_back(word);
+  }
+  ASSERT_TRUE(AppendUserWords(dir_ / "data/dat_u.txt", written));
+  Engine().ActivateLanguage(0);
+  EXPECT_EQ(Engine().userWordList(), written);
+
+  std::set<std::string> expected{"CAT", "DOG"};
+  for (const auto& w : written) expected.insert(cp1251::ToUpper(w));
+  EXPECT_EQ(ListedWords(), Words(expected.begin(), expected.end()));
+  EXPECT_TRUE(messages_.empty());
+}
+
+// The library in use is a private copy: the file rewritten under it, even
+// cut short or with its offsets sent astray, changes nothing until the next
+// switch, which reads the file again and refuses it when it is damaged.
+TEST_F(LanguageSwitch, ADictionaryOverwrittenInPlaceWhileInUseNeverCrashes) {
+  Words words;
+  for (char a = 'A'; a <= 'Z'; ++a)
+    for (char b = 'A'; b <= 'Z'; ++b) words.push_back(std::string{'C', a, b});
+  WriteEnglish(words);
+  const std::string good = dir_.Read("english.dll");
+  std::string patched = good;
+  for (size_t at = 24; at < 24 + 4 * 40; at += 4) patched[at + 3] = '\x7F';  // offsets far past the file
+  const struct {
+    const char* what;
+    std::string bytes;
+  } damages[] = {{"cut to half", good.substr(0, good.size() / 2)}, {"offsets patched", patched}, {"emptied", ""}};
+
+  for (const auto& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    engine_.reset();
+    messages_.clear();
+    WriteEnglish(words);
+    Engine().ActivateLanguage(0);
+    ASSERT_EQ(Engine().wordList().size(), words.size());
+    {
+      // Overwrite the same file in place, as `cp new.dll english.dll` does.
+      std::ofstream out(dir_ / "english.dll", std::ios::binary | std::ios::trunc);
+      out << damage.bytes;
+    }
+    for (int key : {'C', 'A', 'T', ' ', 'C', 'Z', 'Z', ' '}) Engine().ProcessKey(key, 1);
+    EXPECT_EQ(Engine().wordList().size(), words.size());
+    EXPECT_EQ(Engine().wordList().FindExact("CZZ"), words.size() - 1);
+
+    Engine().SwitchLanguage();
+    Engine().SwitchLanguage();
+    EXPECT_EQ(messages_.back(), "Can not load english.dll");
+    Engine().ProcessKey('C', 1);
+    EXPECT_TRUE(Engine().wordList().empty());
+
+    WriteEnglish(words);  // a good file again is taken at the next switch
+    Engine().SwitchLanguage();
+    Engine().SwitchLanguage();
+    EXPECT_EQ(Engine().wordList().size(), words.size());
+  }
 }
 
 TEST(WordToOffer, CleansTheDisplayedWord) {

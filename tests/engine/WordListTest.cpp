@@ -130,7 +130,16 @@ TEST(WordListLookup, LibraryCountBelowTheStoredWordsTakesOnlyThatMany) {
   EXPECT_EQ(Contents(list), (Words{"A", "B"}));
 }
 
-// The mapped library plus inserted words must behave exactly like the plain
+// A word cut, lengthened or changed at one place.
+std::string RandomVariant(std::string word, std::mt19937& random) {
+  switch (random() % 3) {
+    case 0: return word.substr(0, random() % (word.size() + 1));
+    case 1: return word + static_cast<char>('A' + random() % 4);
+    default: word[random() % word.size()] = static_cast<char>(0xC0 + random() % 4); return word;
+  }
+}
+
+// The library plus inserted words must behave exactly like the plain
 // list under any mix of inserts and lookups.
 TEST(WordListModel, MatchesTheLinearDefinitionOnRandomData) {
   std::mt19937 random(1234);
@@ -163,6 +172,88 @@ TEST(WordListModel, MatchesTheLinearDefinitionOnRandomData) {
       ASSERT_EQ(list.LowerBound(probe), reference.LowerBound(probe)) << probe;
     }
     ASSERT_EQ(Contents(list), reference.words);
+  }
+}
+
+// Merging many texts at once must give exactly the list, and the same answers,
+// that inserting them one by one gives: for a library in byte order, for one
+// out of order (the literal rules), and for an empty list.
+TEST(WordListModel, InsertWordsMatchesSingleInsertionsOnRandomData) {
+  std::mt19937 random(99);
+  const std::string alphabet = "-AaBb`\xC0\xE0\xDF ";
+  auto randomText = [&] {
+    std::string w;
+    const int length = 1 + random() % 5;
+    for (int i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
+    if (random() % 9 == 0) w = "\t" + w;
+    return w;
+  };
+  enum class Base { Sorted, Unsorted, None };
+  for (const Base kind : {Base::Sorted, Base::Unsorted, Base::None}) {
+    for (int round = 0; round < 20; ++round) {
+      Words base;
+      for (int i = 0; i < 40; ++i) base.push_back(cp1251::ToUpper(cp1251::Trim(randomText())));
+      std::erase(base, "");
+      if (kind == Base::Sorted) std::sort(base.begin(), base.end());
+      if (kind == Base::Unsorted) std::swap(base.front(), base.back());
+
+      TempFolder dir;
+      WordList one = kind == Base::None ? WordList() : FromLibrary(dir, base);
+      WordList all = kind == Base::None ? WordList() : FromLibrary(dir, base);
+      ASSERT_EQ(one.InByteOrder(), kind != Base::Unsorted || std::is_sorted(base.begin(), base.end()));
+      // Two batches: the second merges into a list that already has inserted words.
+      for (int batch = 0; batch < 2; ++batch) {
+        Words texts;
+        for (int i = 0; i < 60; ++i) texts.push_back(randomText());
+        texts.push_back(texts.front());  // a duplicate within the batch
+        size_t inserted = 0;
+        for (const auto& text : texts) inserted += one.InsertWord(text) == WordList::Insertion::Inserted;
+        ASSERT_EQ(all.InsertWords(texts), inserted);
+        ASSERT_EQ(Contents(all), Contents(one)) << "round " << round << " batch " << batch;
+      }
+      for (int probe = 0; probe < 50; ++probe) {
+        const std::string word = cp1251::ToUpper(cp1251::Trim(randomText()));
+        ASSERT_EQ(all.FindExact(word), one.FindExact(word)) << word;
+        ASSERT_EQ(all.LowerBound(word), one.LowerBound(word)) << word;
+      }
+    }
+  }
+}
+
+// Libraries large enough for their indexes to matter: many words share their
+// first eight bytes (long runs of one prefix span several index samples), and
+// some stand twice. The small one keeps a hash index for exact lookups, the
+// large one (like the Russian dictionary) finds them by its sorted search.
+// Lookups must agree with a plain search of the same words.
+TEST(WordListModel, LargeLibraryLookupsMatchAPlainSearch) {
+  for (const int libraryWords : {6000, 400000}) {
+    std::mt19937 random(libraryWords);
+    Words words;
+    for (int i = 0; i < libraryWords; ++i) {
+      std::string w = (i % 3 == 0) ? "\xCF\xC5\xD0\xC5\xCF\xC8\xD1\xDB" : "";  // ПЕРЕПИСЫ: one long shared prefix
+      const int length = 1 + random() % 12;
+      for (int k = 0; k < length; ++k) w += static_cast<char>(random() % 2 ? 'A' + random() % 4 : 0xC0 + random() % 4);
+      words.push_back(w);
+    }
+    std::sort(words.begin(), words.end());
+    words.insert(words.begin() + 100, words[100]);  // equal neighbours: the first is the one found
+
+    TempFolder dir;
+    testing::WriteDictionary(dir / "lib", words);
+    for (const uint32_t count : {uint32_t(words.size()), uint32_t(words.size() / 2)}) {
+      WordList list;
+      list.AppendLibrary(LanguageLibrary::Open(dir / "lib"), count);
+      const Words listed(words.begin(), words.begin() + count);
+      ASSERT_EQ(list.size(), listed.size());
+      for (int probe = 0; probe < 4000; ++probe) {
+        std::string word = words[random() % words.size()];
+        if (probe % 2) word = RandomVariant(word, random);
+        const size_t first = std::lower_bound(listed.begin(), listed.end(), word) - listed.begin();
+        const bool present = first < listed.size() && listed[first] == word;
+        ASSERT_EQ(list.FindExact(word), present ? std::optional<size_t>(first) : std::nullopt) << word;
+        ASSERT_EQ(list.LowerBound(word), std::min(first, listed.size() - 1)) << word;
+      }
+    }
   }
 }
 
