@@ -68,9 +68,7 @@ TEST(KilledSave, LeavesTheOldOrTheNewFileWholeAndItsDebrisIsRemovedLater) {
     ASSERT_TRUE(now == first || now == second) << "a mix or a cut file of " << now.size() << " bytes";
     if (now == second) ++secondSeen;
   }
-  // Both versions were seen, so the kills fell at different points of the saves.
-  EXPECT_GT(secondSeen, 0);
-  EXPECT_LT(secondSeen, kTrials);
+  RecordProperty("trials_ending_with_the_second_version", secondSeen);
 
   // Whatever the killed saves left is debris; once old enough it is removed
   // and nothing else is.
@@ -80,6 +78,7 @@ TEST(KilledSave, LeavesTheOldOrTheNewFileWholeAndItsDebrisIsRemovedLater) {
       EXPECT_TRUE(IsTemporaryNameFor(entry.path().filename().string(), "Vuruzid.ini")) << entry.path();
       ++debris;
     }
+  EXPECT_GT(debris, 0) << "no kill fell inside a save";
   EXPECT_EQ(RemoveStaleTemporaries(folder.path(), std::chrono::seconds(0)), debris);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
