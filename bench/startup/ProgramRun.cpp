@@ -74,7 +74,9 @@ double ProgramRun::MainThreadCpuMs() const {
   return nanoseconds / 1e6;
 }
 
-void ProgramRun::Stop() {
+void ProgramRun::Stop(std::chrono::milliseconds grace) {
+  const Clock::time_point until = Clock::now() + grace;
+  while (Running() && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
   for (int i = 0; i < 200; ++i) {

@@ -50,7 +50,9 @@ class ProgramRun {
   // CPU time its main thread has used so far, in milliseconds (scheduler
   // statistics: a figure the machine's other load hardly changes); -1 when unknown.
   double MainThreadCpuMs() const;
-  void Stop();
+  // Ends the process: waits up to `grace` for it to end by itself (after its
+  // window was asked to close), then sends SIGTERM and at last SIGKILL.
+  void Stop(std::chrono::milliseconds grace = std::chrono::milliseconds(0));
 
  private:
   pid_t pid_ = -1;

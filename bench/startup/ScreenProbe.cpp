@@ -36,7 +36,7 @@ void Search(::Display* display, Window window, Atom pidAtom, pid_t pid, std::opt
     Window child = None;
     XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
     if (!best || attributes.width * attributes.height > best->width * best->height)
-      best = ScreenRect{x, y, attributes.width, attributes.height};
+      best = ScreenRect{x, y, attributes.width, attributes.height, window};
   }
   Window root = None, parent = None;
   Window* children = nullptr;
@@ -71,6 +71,21 @@ std::optional<ScreenRect> ScreenProbe::FindWindowOf(pid_t pid) const {
   std::optional<ScreenRect> best;
   Search(display_, DefaultRootWindow(display_), pidAtom, pid, best);
   return best;
+}
+
+bool ScreenProbe::AskToClose(pid_t pid) const {
+  const std::optional<ScreenRect> found = FindWindowOf(pid);
+  if (!found) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = found->window;
+  event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, found->window, False, NoEventMask, &event);
+  XSync(display_, False);
+  return true;
 }
 
 double ShareShown(const std::vector<uint32_t>& before, const std::vector<uint32_t>& reference,

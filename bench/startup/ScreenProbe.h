@@ -14,6 +14,7 @@ namespace vuruzid::bench {
 // A rectangle on the root window.
 struct ScreenRect {
   int x = 0, y = 0, width = 0, height = 0;
+  Window window = None;  // the window found there, if any
 };
 
 // Reads what the X screen shows: the pixels of a rectangle of the root window
@@ -34,6 +35,10 @@ class ScreenProbe {
 
   // The largest mapped window whose _NET_WM_PID is `pid`, in root coordinates.
   std::optional<ScreenRect> FindWindowOf(pid_t pid) const;
+
+  // Asks that window to close, as its window manager's close does
+  // (WM_DELETE_WINDOW); false when there is no such window.
+  bool AskToClose(pid_t pid) const;
 
  private:
   ::Display* display_ = nullptr;

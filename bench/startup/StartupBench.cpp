@@ -119,6 +119,9 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
       break;
     }
   }
+  // Closed the way a user closes it, so the next start finds what a normal
+  // close leaves behind.
+  if (probe.AskToClose(program.pid())) program.Stop(std::chrono::seconds(3));
   program.Stop();
   WaitForEmptyPlace(probe, empty);
   return figures;

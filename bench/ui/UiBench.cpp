@@ -162,5 +162,6 @@ int main(int argc, char** argv) {
   }
   std::printf("resident memory of the program with checking on: %.1f MiB (target < 80)\n",
               static_cast<double>(program.ResidentKiB()) / 1024.0);
+  if (probe.AskToClose(program.pid())) program.Stop(std::chrono::seconds(3));
   return 0;
 }
