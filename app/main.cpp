@@ -1,12 +1,15 @@
-// QOR_Vuruzid: the program entry. The program folder is the current directory.
+// QOR_Vuruzid: the program entry. The program folder is the current directory;
+// data/ is kept there when it may be written, else in the user's data folder.
 #include <QApplication>
 #include <QString>
 #include <QWidget>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
+#include "platform/DataFolder.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
 #include "ui/FirstFrame.h"
@@ -22,7 +25,10 @@ int main(int argc, char** argv) {
   // One copy per data folder: a second start brings the running window
   // forward and ends before it reads or writes anything.
   const std::filesystem::path programFolder = vuruzid::platform::CurrentFolder();
-  SingleInstance instance(programFolder / "data");
+  const vuruzid::platform::DataHome dataHome =
+      vuruzid::platform::ChooseDataHome(programFolder, vuruzid::platform::UserEnvironment::OfThisProcess());
+  const std::filesystem::path dataFolder = dataHome.folder / "data";
+  SingleInstance instance(dataFolder);
   if (!programFolder.empty()) {
     switch (instance.ClaimDataFolder()) {
       case SingleInstance::Claim::Forwarded:
@@ -31,12 +37,15 @@ int main(int argc, char** argv) {
         vuruzid::ui::ShowErrorReport(
             QStringLiteral("QOR Vuruzid is already running with the data folder %1, but it does not answer. "
                            "Close it (or end its process) and start the program again.")
-                .arg(QString::fromStdString((programFolder / "data").string())));
+                .arg(QString::fromStdString(dataFolder.string())));
         return 1;
       case SingleInstance::Claim::First:
       case SingleInstance::Claim::Unguarded:
         break;
     }
+    // Saving then reports each file it cannot write; this says why at once.
+    if (std::string error; !vuruzid::platform::PrepareDataHome(dataHome, error))
+      vuruzid::ui::ShowErrorReport(QString::fromStdString(error));
   }
 
   // Until the main window exists, a message it shows while starting is what comes forward.
@@ -46,7 +55,7 @@ int main(int argc, char** argv) {
 
   // The windows, created in this order and destroyed in the reverse one; the
   // main window comes first, so closing it ends the program.
-  TMainForm mainForm;
+  TMainForm mainForm(programFolder.empty() ? std::filesystem::current_path() : programFolder, dataHome.folder);
   std::optional<TAddWordForm> addWordForm;
   std::optional<THelpForm> helpForm;
   std::optional<TWelcomeForm> welcomeForm;
@@ -54,6 +63,7 @@ int main(int argc, char** argv) {
     addWordForm.emplace(&mainForm);
     helpForm.emplace(mainForm.SettingsList(), &mainForm);
     welcomeForm.emplace(mainForm.SettingsList(), &mainForm);
+    if (dataHome.perUser) welcomeForm->SetShortcutPlaces(dataHome.folder, vuruzid::platform::LauncherOfThisProcess());
     mainForm.SetDialogs(&*addWordForm, &*helpForm, &*welcomeForm);
   };
   // Building the dialogs takes a good share of the start-up: a returning

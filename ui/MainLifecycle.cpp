@@ -25,9 +25,9 @@ void TMainForm::FormCreate() {
   compact_ = 1;
   firstRun_ = 0;
 
-  vuruzid::platform::RemoveStaleTemporaries(programFolder_ / "data");  // debris of saves killed mid-write
+  vuruzid::platform::RemoveStaleTemporaries(dataHome_ / "data");  // debris of saves killed mid-write
   RunReported([this] {
-    const vuruzid::SettingsLoadResult loaded = vuruzid::LoadSettings(programFolder_, settingsList_);
+    const vuruzid::SettingsLoadResult loaded = vuruzid::LoadSettings(dataHome_, settingsList_);
     if (loaded.firstRun) firstRun_ = 1;
     if (loaded.writeFailed) vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
   });
@@ -65,7 +65,7 @@ void TMainForm::FormShow() {
 void TMainForm::closeEvent(QCloseEvent* event) {
   RunReported([this] {
     const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
-    if (!vuruzid::SaveSettings(programFolder_, settingsList_, state))
+    if (!vuruzid::SaveSettings(dataHome_, settingsList_, state))
       vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
   });
   event->accept();

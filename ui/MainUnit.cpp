@@ -42,18 +42,19 @@ QString FromLatin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Where the engine looks for the language libraries: the program folder first,
-// then the executable's own folder.
-vuruzid::EngineFiles EngineFilesFor(const std::filesystem::path& folder) {
-  return {folder, {folder, vuruzid::platform::ExecutableFolder()}};
+// The user word files live in the data home; the language libraries are
+// looked for in the program folder first, then in the executable's own folder.
+vuruzid::EngineFiles EngineFilesFor(const std::filesystem::path& programFolder, const std::filesystem::path& dataHome) {
+  return {dataHome, {programFolder, vuruzid::platform::ExecutableFolder()}};
 }
 
 }  // namespace
 
-TMainForm::TMainForm(std::filesystem::path programFolder)
+TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path dataHome)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       programFolder_(std::move(programFolder)),
-      engine_(EngineFilesFor(programFolder_),
+      dataHome_(dataHome.empty() ? programFolder_ : std::move(dataHome)),
+      engine_(EngineFilesFor(programFolder_, dataHome_),
               [this](const std::string& message) { vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this); }),
       checking_([this](uint8_t virtualKey, int16_t insertKeyState) { KeyDown(virtualKey, insertKeyState); },
                 [this](const std::string& message) {
@@ -242,6 +243,7 @@ void TMainForm::ApplyShape(int compact) {
 }
 
 void TMainForm::Image28MouseUp() {
+  checking_.SetLatinTyping(engine_.language() == vuruzid::SpellingEngine::kEnglish);
   checking_.Toggle();
   RefreshDisplays();
 }
@@ -277,6 +279,7 @@ void TMainForm::Image16MouseUp() {
 
 void TMainForm::Image11MouseUp() {
   engine_.SwitchLanguage();
+  checking_.SetLatinTyping(engine_.language() == vuruzid::SpellingEngine::kEnglish);
   RefreshDisplays();
 }
 

@@ -37,8 +37,9 @@ class TMainForm : public QWidget {
   static constexpr unsigned kScMoveByCaption = kScMove + 2;  // a drag started on the background
 
   // Builds the window and runs FormCreate. `programFolder` holds the language
-  // libraries, data/ and the help pages.
-  explicit TMainForm(std::filesystem::path programFolder = std::filesystem::current_path());
+  // libraries and the help pages; `dataHome` holds data/ (empty: the program folder).
+  explicit TMainForm(std::filesystem::path programFolder = std::filesystem::current_path(),
+                     std::filesystem::path dataHome = {});
   ~TMainForm() override;  // FormDestroy
 
   // The dialogs the window opens (created after it, destroyed before it).
@@ -83,6 +84,7 @@ class TMainForm : public QWidget {
   const vuruzid::SpellingEngine& Engine() const { return engine_; }
   const vuruzid::capture::CheckingSwitch& Checking() const { return checking_; }
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  const std::filesystem::path& DataHome() const { return dataHome_; }
   QSystemTrayIcon* TrayIconObject() const { return trayIcon_; }
   const QIcon& ApplicationIcon() const { return appIcon_; }
 
@@ -103,6 +105,7 @@ class TMainForm : public QWidget {
   void RunReported(const std::function<void()>& step);
 
   std::filesystem::path programFolder_;
+  std::filesystem::path dataHome_;  // holds data/: the program folder, or the user's own for an installed copy
   vuruzid::SpellingEngine engine_;
   vuruzid::capture::CheckingSwitch checking_;
   vuruzid::SettingsList settingsList_;

@@ -129,6 +129,11 @@ bool TWelcomeForm::CreateShortcut(const fs::path& target, const std::string& arg
   return vuruzid::platform::WriteDesktopEntry(linkFile, entry, error);
 }
 
+void TWelcomeForm::SetShortcutPlaces(fs::path linkHome, fs::path launcher) {
+  linkHome_ = std::move(linkHome);
+  launcher_ = std::move(launcher);
+}
+
 QStringList TWelcomeForm::InstallShortcuts() {
   QStringList problems;
   fs::path cur;
@@ -138,11 +143,14 @@ QStringList TWelcomeForm::InstallShortcuts() {
     problems << QString::fromStdString(error.what()) + QStringLiteral(" No shortcut was made.");
     return problems;
   }
-  const fs::path linkFolder = cur / kLinkFolder;
+  const fs::path linkFolder = (linkHome_.empty() ? cur : linkHome_) / kLinkFolder;
   const fs::path linkFile = linkFolder / kLinkFile;
+  const fs::path target = launcher_.empty() ? cur / kProgramFile : launcher_;
 
   std::string error;
-  if (!CreateShortcut(cur / kProgramFile, std::string(), cur, linkFile, error)) {
+  std::error_code ec;
+  fs::create_directories(linkFolder, ec);  // a per-user link folder is made on the first run
+  if (!CreateShortcut(target, std::string(), cur, linkFile, error)) {
     problems << QStringLiteral("The program's shortcut could not be made (%1).")
                     .arg(QString::fromStdString(error));
     return problems;  // nothing to place in the menu or on the desktop

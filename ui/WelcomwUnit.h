@@ -28,6 +28,11 @@ class TWelcomeForm : public QDialog {
 
   explicit TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent = nullptr);
 
+  // An installed copy keeps its link folder in the user's data folder and its
+  // links start the launcher on the PATH. Empty paths keep the program folder
+  // and its own executable.
+  void SetShortcutPlaces(std::filesystem::path linkHome, std::filesystem::path launcher);
+
   // Shows the read-me page and the dialog modally; returns when it closes.
   void ShowModal();
 
@@ -61,4 +66,6 @@ class TWelcomeForm : public QDialog {
   void FormShow();
 
   vuruzid::SettingsList& settings_;
+  std::filesystem::path linkHome_;
+  std::filesystem::path launcher_;
 };
