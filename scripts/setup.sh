@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libhunspell-dev
   hunspell-en-us hunspell-ru hunspell-tools
   xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick sway xwayland
-  desktop-file-utils fonts-dejavu-core fonts-liberation2
+  desktop-file-utils appstream fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

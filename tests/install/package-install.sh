@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, installs it, and runs the
+# installed program as two new ordinary users under the X session: the first
+# run welcomes each, a word is added and the window closed; each user's files
+# land in their own data folder and nothing is written under /usr. Then the
+# package is removed and nothing of it may be left. The package and the users
+# are removed on every exit, so a failed run leaves the machine as it was.
+# Exits 77 (skipped) where this cannot run, saying why.
+#   package-install.sh BUILD_FOLDER
+set -u
+build=$(cd "$1" && pwd)
+
+skip() { echo "skipped: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "installing a package and creating users needs root"
+command -v dpkg >/dev/null && command -v cpack >/dev/null || skip "dpkg and cpack are needed"
+[ -n "${DISPLAY:-}" ] || skip "needs an X session (scripts/with-xserver.sh)"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
+package=qor-vuruzid
+if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+  skip "$package is already installed on this machine; it is left alone"
+fi
+
+users=(vuruzid-install-a vuruzid-install-b)
+work=$(mktemp -d /tmp/vuruzid-install-XXXXXX)
+installed=0
+failures=0
+cleanup() {
+  for user in "${users[@]}"; do
+    pkill -u "$user" 2>/dev/null
+  done
+  sleep 0.2
+  for user in "${users[@]}"; do
+    pkill -9 -u "$user" 2>/dev/null
+    id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
+  done
+  [ "$installed" = 1 ] && dpkg -r "$package" >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# xdotool's answer: the first visible window whose name matches, or nothing.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+wait_for_window() {
+  local found=
+  for _ in $(seq 150); do
+    found=$(window_named "$1")
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+
+echo "== building the package"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" > "$work/cpack.log" 2>&1) || {
+  cat "$work/cpack.log"
+  echo "FAILED: cpack"
+  exit 1
+}
+deb=$(ls "$work"/out/"$package"_*.deb 2>/dev/null | head -n1)
+[ -n "$deb" ] || { echo "FAILED: no package was built"; exit 1; }
+
+echo "== installing $(basename "$deb")"
+installed=1
+dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; echo "FAILED: dpkg -i"; exit 1; }
+package_files=$(dpkg -L "$package")
+for path in /usr/bin/qor-vuruzid /usr/bin/vuruzid-check /usr/bin/vuruzid-dictbuild \
+    /usr/lib/qor-vuruzid/QOR_Vuruzid /usr/lib/qor-vuruzid/english.dll /usr/lib/qor-vuruzid/russian.dll \
+    /usr/lib/qor-vuruzid/Help/index.htm /usr/lib/qor-vuruzid/Readme.htm \
+    /usr/share/applications/org.vuruzid.QorVuruzid.desktop /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml \
+    /usr/share/icons/hicolor/64x64/apps/qor-vuruzid.png /usr/share/man/man1/qor-vuruzid.1.gz; do
+  [ -e "$path" ] || fail "$path is not installed"
+done
+command -v desktop-file-validate >/dev/null &&
+  { desktop-file-validate /usr/share/applications/org.vuruzid.QorVuruzid.desktop || fail "the menu entry is invalid"; }
+command -v appstreamcli >/dev/null &&
+  { appstreamcli validate --no-net --pedantic /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml > "$work/appstream.log" 2>&1 ||
+    { cat "$work/appstream.log"; fail "the metainfo is invalid"; }; }
+# The tools on the PATH find the installed dictionaries from any folder.
+(cd / && vuruzid-check --lang en cat 2>&1 | grep -q ': known') || fail "vuruzid-check does not find its dictionaries"
+
+# From here on nothing may change under /usr.
+sleep 1
+touch "$work/installed-stamp"
+
+# One user's first run: welcome, a word added through the add button, close.
+first_run() {
+  local user=$1 name=$2 word=$3
+  id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
+  useradd -m "$user" || { fail "cannot create the user $user"; return; }
+  local home
+  home=$(getent passwd "$user" | cut -d: -f6)
+  mkdir -p "$home/Desktop" && chown "$user" "$home/Desktop"
+
+  runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" \
+    LANG=C.UTF-8 QT_QPA_PLATFORM=xcb sh -c 'cd "$HOME" && exec qor-vuruzid' > "$work/$user.out" 2>&1 &
+  local program=$!
+
+  local welcome
+  welcome=$(wait_for_window '^ Welcome to QOR Vuruzid$')
+  [ -n "$welcome" ] || { fail "$user: the welcome dialog did not appear"; cat "$work/$user.out"; kill "$program"; return; }
+  xdotool windowactivate --sync "$welcome" 2>/dev/null
+  sleep 0.3
+  xdotool type --delay 30 "$name"
+  xdotool key Return
+  local main
+  main=$(wait_for_window '^QOR_Vuruzid$')
+  [ -n "$main" ] || { fail "$user: the main window did not appear"; kill "$program"; return; }
+
+  # Checking on, the word typed and finished, then the add button and the dialog's Ok.
+  xdotool mousemove --sync --window "$main" 190 19 click 1
+  sleep 0.5
+  xdotool key --delay 40 $(echo "$word" | sed 's/./& /g') space
+  sleep 0.3
+  xdotool mousemove --sync --window "$main" 238 86 click 1
+  local add
+  add=$(wait_for_window '^ QOR Vuruzid$')
+  if [ -n "$add" ]; then
+    xdotool mousemove --sync --window "$add" 66 70 click 1
+    sleep 0.3
+  else
+    fail "$user: the add dialog did not appear"
+  fi
+  xdotool mousemove --sync --window "$main" 248 20 click 1
+  for _ in $(seq 100); do
+    kill -0 "$program" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$program" 2>/dev/null && { fail "$user: the program did not end"; kill "$program"; }
+
+  local data="$home/.local/share/qor-vuruzid/data"
+  [ -f "$data/Vuruzid.ini" ] || fail "$user: no settings in $data"
+  grep -q "$name" "$data/Vuruzid.ini" 2>/dev/null || fail "$user: the name is not in the settings"
+  grep -qi "^$word" "$data/dat_u.txt" 2>/dev/null || fail "$user: the added word is not in $data/dat_u.txt"
+  [ "$(stat -c %U "$data/Vuruzid.ini" 2>/dev/null)" = "$user" ] || fail "$user: the settings are not the user's own"
+  local link="$home/Desktop/QOR_Vuruzid.desktop"
+  [ -f "$link" ] || link="$home/.local/share/qor-vuruzid/Doder/QOR_Vuruzid.desktop"
+  grep -q '^Exec=/usr/bin/qor-vuruzid' "$link" 2>/dev/null || fail "$user: the link does not start the launcher"
+  echo "$user: $(ls "$data" | tr '\n' ' ')"
+}
+
+echo "== first runs"
+first_run vuruzid-install-a "Ann Example" QWERTYX
+first_run vuruzid-install-b "Bob Example" ZXCVBQ
+grep -qi "^ZXCVBQ" /home/vuruzid-install-a/.local/share/qor-vuruzid/data/dat_u.txt 2>/dev/null &&
+  fail "the second user's word reached the first user's files"
+
+written=$(find /usr -xdev -newer "$work/installed-stamp" 2>/dev/null)
+[ -z "$written" ] || fail "written under /usr: $written"
+
+echo "== removing the package"
+dpkg -r "$package" > "$work/dpkg-r.log" 2>&1 || { cat "$work/dpkg-r.log"; fail "dpkg -r"; }
+installed=0
+left=$(echo "$package_files" | while read -r path; do
+  [ -f "$path" ] || [ -L "$path" ] && echo "$path"
+done)
+[ -z "$left" ] || fail "left behind after removal: $left"
+[ ! -e /usr/lib/qor-vuruzid ] || fail "/usr/lib/qor-vuruzid is left behind"
+
+[ "$failures" -eq 0 ] && echo "passed" && exit 0
+exit 1
