@@ -148,8 +148,10 @@ QStringList TWelcomeForm::InstallShortcuts() {
   const fs::path target = launcher_.empty() ? cur / kProgramFile : launcher_;
 
   std::string error;
-  std::error_code ec;
-  fs::create_directories(linkFolder, ec);  // a per-user link folder is made on the first run
+  if (!linkHome_.empty()) {
+    std::error_code ec;
+    fs::create_directories(linkFolder, ec);  // the per-user link folder is made on the first run
+  }
   if (!CreateShortcut(target, std::string(), cur, linkFile, error)) {
     problems << QStringLiteral("The program's shortcut could not be made (%1).")
                     .arg(QString::fromStdString(error));

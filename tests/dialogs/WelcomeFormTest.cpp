@@ -242,3 +242,22 @@ TEST_F(WelcomeForm, WorksFromAVeryLongProgramFolder) {
   EXPECT_NE(entry.find("\nPath=" + deep.string() + "\n"), std::string::npos);
   EXPECT_TRUE(fs::exists(LinkInMenu()));
 }
+
+// An installed copy: the link folder is made in the user's data folder (the
+// program folder cannot be written) and the links start the launcher.
+TEST_F(WelcomeForm, AnInstalledCopysLinksLiveInTheUsersFolderAndStartTheLauncher) {
+  const fs::path userHome = session.home() / "share" / "qor-vuruzid";
+  const fs::path launcher = "/usr/bin/qor-vuruzid";
+  dialog.SetShortcutPlaces(userHome, launcher);
+  fs::remove_all(session.linkFolder());  // nothing is made in the program folder
+  Complete("Ann", true, true);
+  EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+  EXPECT_FALSE(fs::exists(session.linkFolder()));
+  EXPECT_TRUE(fs::is_directory(userHome / "Doder"));
+  EXPECT_TRUE(fs::exists(LinkInMenu()));
+  const std::string entry = ReadFile(LinkOnDesktop());
+  EXPECT_NE(entry.find("\nExec=" + launcher.string() + "\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nPath=" + session.program().string() + "\n"), std::string::npos) << entry;
+  const std::string check = "desktop-file-validate '" + LinkOnDesktop().string() + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
