@@ -1,11 +1,19 @@
-// Minimizing to the notification area and back, and moving the window.
+// Minimizing to the notification area and back, the tray icon's menu, and
+// moving the window.
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QCursor>
 #include <QWindow>
+#include <functional>
+#include <system_error>
 
+#include "platform/DataFolder.h"
+#include "platform/desktop/Autostart.h"
 #include "ui/MainUnit.h"
+#include "ui/MessageBoxes.h"
 #include "ui/WindowFront.h"
 
 namespace {
@@ -83,8 +91,8 @@ void TMainForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
       RestoreFromTray();
       break;
     case QSystemTrayIcon::Context:
-      // The menu has no entries yet. Popped up empty it would show nothing
-      // but hold the pointer, swallowing the next click on the icon.
+      // Popped up empty it would show nothing but hold the pointer,
+      // swallowing the next click on the icon.
       if (!PopupMenu1->isEmpty()) PopupMenu1->popup(cursor);
       break;
     default:
@@ -114,4 +122,71 @@ void TMainForm::StartDrag(QPoint globalPos) {
 
 void TMainForm::ContinueManualDrag(QPoint globalPos) {
   if (manualDrag_) move(globalPos - dragOffset_);
+}
+
+void TMainForm::BuildTrayMenu() {
+  // Each entry runs its action as a button does (an error is reported), then
+  // the menu shows the states as they now are.
+  const auto add = [this](const char* name, const QString& text, bool checkable, std::function<void(bool)> action) {
+    QAction* entry = PopupMenu1->addAction(text);
+    entry->setObjectName(QString::fromLatin1(name));
+    entry->setCheckable(checkable);
+    connect(entry, &QAction::triggered, this, [this, action = std::move(action)](bool checked) {
+      RunReported([&] { action(checked); });
+      UpdateTrayMenu();
+    });
+    return entry;
+  };
+  const bool checkable = true;
+  add("TrayShow", QStringLiteral("Show window"), !checkable, [this](bool) { BringForward(); });
+  PopupMenu1->addSeparator();
+  trayChecking_ = add("TrayChecking", QStringLiteral("Checking"), checkable, [this](bool) { Image28MouseUp(); });
+  // The language button switches to the other language: choosing the one
+  // already on does nothing.
+  const auto chooseLanguage = [this](int language) {
+    return [this, language](bool) {
+      if (engine_.language() != language) Image11MouseUp();
+    };
+  };
+  trayEnglish_ = add("TrayEnglish", QStringLiteral("English"), checkable, chooseLanguage(vuruzid::SpellingEngine::kEnglish));
+  trayRussian_ = add("TrayRussian", QStringLiteral("Russian"), checkable, chooseLanguage(vuruzid::SpellingEngine::kRussian));
+  auto* languages = new QActionGroup(PopupMenu1);
+  languages->addAction(trayEnglish_);
+  languages->addAction(trayRussian_);
+  traySound_ = add("TraySound", QStringLiteral("Sound"), checkable, [this](bool on) { on ? Image12Click() : Image38Click(); });
+  PopupMenu1->addSeparator();
+  trayStartAtLogin_ = add("TrayStartAtLogin", QStringLiteral("Start at login"), checkable,
+                          [this](bool on) { SetStartAtLogin(on); });
+  add("TrayHelp", QStringLiteral("Help"), !checkable, [this](bool) { Image25MouseUp(); });
+  PopupMenu1->addSeparator();
+  add("TrayQuit", QStringLiteral("Quit"), !checkable, [this](bool) { Image5MouseUp(); });
+  connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::UpdateTrayMenu);
+}
+
+void TMainForm::UpdateTrayMenu() {
+  trayChecking_->setChecked(checking_.CheckingOn() != 0);
+  const bool english = engine_.language() == vuruzid::SpellingEngine::kEnglish;
+  trayEnglish_->setChecked(english);
+  trayRussian_->setChecked(!english);
+  traySound_->setChecked(engine_.signalEnabled() == 1);
+  trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
+}
+
+// The entry starts the program as the user's menu and desktop links do: an
+// installed copy through its launcher, a portable one from its own folder.
+void TMainForm::SetStartAtLogin(bool start) {
+  vuruzid::platform::DesktopEntry entry;
+  entry.name = "QOR Vuruzid";
+  const std::filesystem::path launcher = vuruzid::platform::LauncherOfThisProcess();
+  entry.target = launcher.empty() ? programFolder_ / "QOR_Vuruzid" : launcher;
+  entry.workingDirectory = programFolder_;
+  std::error_code ec;
+  if (const auto icon = programFolder_ / "QOR_Vuruzid.png"; std::filesystem::is_regular_file(icon, ec)) entry.icon = icon;
+  std::string error;
+  if (!vuruzid::platform::SetStartAtLogin(vuruzid::platform::AutostartFolderOfThisProcess(), start, entry, error))
+    vuruzid::ui::ShowErrorReport(
+        (start ? QStringLiteral("The program could not be set to start at login (%1).")
+               : QStringLiteral("The program could not be kept from starting at login (%1)."))
+            .arg(QString::fromStdString(error)),
+        this);
 }

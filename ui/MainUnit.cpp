@@ -191,6 +191,7 @@ void TMainForm::BuildElements() {
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  BuildTrayMenu();
 
   connect(signalOn, &ClickablePicture::clicked, this, &TMainForm::Image38Click);
   connect(signalOff, &ClickablePicture::clicked, this, &TMainForm::Image12Click);

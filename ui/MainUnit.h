@@ -14,6 +14,7 @@
 #include "ui/ImageButton.h"
 #include "ui/WindowShape.h"
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -86,6 +87,7 @@ class TMainForm : public QWidget {
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   const std::filesystem::path& DataHome() const { return dataHome_; }
   QSystemTrayIcon* TrayIconObject() const { return trayIcon_; }
+  QMenu* TrayMenu() const { return PopupMenu1; }
   const QIcon& ApplicationIcon() const { return appIcon_; }
 
  protected:
@@ -99,6 +101,11 @@ class TMainForm : public QWidget {
   void RefreshDisplays();
   void PostSysCommand(unsigned command);
   void RestoreFromTray();
+  // The tray icon's menu: each entry runs what the window's own button does,
+  // and shows the state it switches.
+  void BuildTrayMenu();
+  void UpdateTrayMenu();
+  void SetStartAtLogin(bool start);
   void StartDrag(QPoint globalPos);
   void ContinueManualDrag(QPoint globalPos);
   // Runs one step; an error is reported and the caller goes on with the next.
@@ -125,6 +132,11 @@ class TMainForm : public QWidget {
   QIcon appIcon_;
   QSystemTrayIcon* trayIcon_ = nullptr;
   QMenu* PopupMenu1 = nullptr;
+  QAction* trayChecking_ = nullptr;
+  QAction* trayEnglish_ = nullptr;
+  QAction* trayRussian_ = nullptr;
+  QAction* traySound_ = nullptr;
+  QAction* trayStartAtLogin_ = nullptr;
 
   vuruzid::ui::BackgroundPicture* Image1 = nullptr;
   vuruzid::ui::BackgroundPicture* Image2 = nullptr;

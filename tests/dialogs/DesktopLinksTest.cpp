@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ScratchDesktop.h"
+#include "platform/desktop/Autostart.h"
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/FileOperations.h"
 #include "platform/desktop/StandardFolders.h"
@@ -214,4 +215,48 @@ TEST(StandardFolders, AnApplicationsFolderThatCannotBeMadeIsEmpty) {
   WriteFile(session.home() / "blocked", "a file where a folder should be");
   ::setenv("XDG_DATA_HOME", (session.home() / "blocked").c_str(), 1);
   EXPECT_EQ(ApplicationsFolder(), fs::path());
+}
+
+TEST(Autostart, TheFolderFollowsXdgConfigHomeThenHome) {
+  struct Case {
+    const char* xdgConfigHome;
+    const char* home;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/cfg", "/home/ann", "/cfg/autostart"},
+      {"", "/home/ann", "/home/ann/.config/autostart"},
+      {"relative/cfg", "/home/ann", "/home/ann/.config/autostart"},  // only an absolute value counts
+      {"", "", ""},
+      {"", "relative", ""},
+  };
+  for (const auto& [xdg, home, expected] : cases) {
+    SCOPED_TRACE(std::string(xdg) + " | " + home);
+    EXPECT_EQ(AutostartFolder(xdg, home), fs::path(expected));
+  }
+}
+
+TEST(Autostart, WritesAValidEntryAndRemovesIt) {
+  TempFolder folder;
+  const fs::path autostart = folder / "config" / "autostart";  // not there yet
+  DesktopEntry entry{"QOR Vuruzid", "/usr/bin/qor-vuruzid", "", "/usr/lib/qor-vuruzid", {}};
+  std::string error;
+  EXPECT_FALSE(StartsAtLogin(autostart));
+  ASSERT_TRUE(SetStartAtLogin(autostart, true, entry, error)) << error;
+  EXPECT_TRUE(StartsAtLogin(autostart));
+  EXPECT_EQ(ValidationErrors(autostart / kAutostartFile), "");
+  EXPECT_NE(ReadFile(autostart / kAutostartFile).find("\nExec=/usr/bin/qor-vuruzid\n"), std::string::npos);
+
+  ASSERT_TRUE(SetStartAtLogin(autostart, false, entry, error)) << error;
+  EXPECT_FALSE(StartsAtLogin(autostart));
+  EXPECT_TRUE(SetStartAtLogin(autostart, false, entry, error)) << "removing twice is no failure";
+
+  // A folder that cannot be made, and no folder at all, fail with a reason.
+  WriteFile(folder / "blocked", "a file where a folder should be");
+  error.clear();
+  EXPECT_FALSE(SetStartAtLogin(folder / "blocked" / "autostart", true, entry, error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(SetStartAtLogin({}, true, entry, error));
+  EXPECT_FALSE(error.empty());
 }

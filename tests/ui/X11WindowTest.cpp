@@ -2,15 +2,31 @@
 // moving it, keeping it on top, the tray, and keys typed on the desktop.
 #include <X11/keysym.h>
 
+#include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPolygon>
 #include <QScreen>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "support/MainWindowFixture.h"
+#include "support/TempFolder.h"
 #include "support/X11Probe.h"
 
 namespace vuruzid::testing {
 namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // The two outlines, as the window should be cut.
 QRegion Outline(bool compact) {
@@ -204,6 +220,71 @@ TEST_F(X11WindowTest, MinimizingThroughTheWindowManagerAlsoGoesToTheTray) {
   EXPECT_FALSE(Form().isMinimized());
   EXPECT_EQ(probe_.WmState(Window()), 1);
   EXPECT_EQ(probe_.Shape(Window()), Outline(true));
+}
+
+// The tray icon's menu through the real tray host: each entry does what the
+// window's button does, shows the state it switches, and start at login
+// writes and removes a valid autostart entry.
+TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
+  TempFolder config;
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+  Start();
+  ClickAt(QPoint(227, 20));  // the minimize button
+  ASSERT_TRUE(WaitFor([&] { return !probe_.Viewable(Window()) && Form().IsInTray(); }));
+  QSystemTrayIcon* icon = Form().TrayIconObject();
+  ASSERT_TRUE(WaitFor([&] { return icon->geometry().isValid() && icon->geometry().y() > 900; }));
+  QTest::qWait(300);  // the tray host embeds the icon
+  QMenu* menu = Form().TrayMenu();
+
+  // Right-clicks the icon, checks the entry's state as shown, and clicks it.
+  const auto choose = [&](const char* name, bool shownChecked) {
+    SCOPED_TRACE(name);
+    const QPoint centre = icon->geometry().center();
+    ASSERT_TRUE(RunXdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "3"}));
+    ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }));
+    QAction* entry = menu->findChild<QAction*>(QString::fromLatin1(name));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->isChecked(), shownChecked);
+    const QPoint at = menu->mapToGlobal(menu->actionGeometry(entry).center());
+    ASSERT_TRUE(RunXdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
+    ASSERT_TRUE(WaitFor([&] { return !menu->isVisible(); }));
+    QTest::qWait(100);
+  };
+  const fs::path autostart = config / "autostart" / "qor-vuruzid.desktop";
+  struct Step {
+    const char* entry;
+    bool shownBefore;
+    std::function<bool()> done;
+  };
+  const Step steps[] = {
+      {"TrayChecking", false, [&] { return Form().Checking().CheckingOn() == 1 && Text("Label16") == "off"; }},
+      {"TrayChecking", true, [&] { return Form().Checking().CheckingOn() == 0 && Text("Label16") == "on"; }},
+      {"TrayRussian", false, [&] { return Form().Engine().language() == SpellingEngine::kRussian && Text("Label2") == "Rus"; }},
+      {"TrayRussian", true, [&] { return Form().Engine().language() == SpellingEngine::kRussian; }},  // stays
+      {"TrayEnglish", false, [&] { return Form().Engine().language() == SpellingEngine::kEnglish && Text("Label2") == "Eng"; }},
+      {"TraySound", true, [&] { return Form().Engine().signalEnabled() == 0 && !Element("Image38")->isVisibleTo(&Form()); }},
+      {"TraySound", false, [&] { return Form().Engine().signalEnabled() == 1 && Element("Image38")->isVisibleTo(&Form()); }},
+      {"TrayStartAtLogin", false, [&] { return fs::exists(autostart); }},
+  };
+  for (const Step& step : steps) {
+    choose(step.entry, step.shownBefore);
+    EXPECT_TRUE(WaitFor(step.done)) << step.entry;
+    EXPECT_TRUE(Form().IsInTray()) << step.entry;  // the window stays in the tray
+  }
+  const std::string entry = ReadFile(autostart);
+  EXPECT_NE(entry.find("\nExec=" + (folder_.path() / "QOR_Vuruzid").string() + "\n"), std::string::npos) << entry;
+  EXPECT_EQ(std::system(("desktop-file-validate '" + autostart.string() + "'").c_str()), 0);
+  choose("TrayStartAtLogin", true);
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(autostart); }));
+
+  choose("TrayShow", false);
+  EXPECT_TRUE(WaitFor([&] { return probe_.Viewable(Window()); }));
+  EXPECT_FALSE(Form().IsInTray());
+  if (oldConfig.isNull())
+    qunsetenv("XDG_CONFIG_HOME");
+  else
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST_F(X11WindowTest, SavedTopEdgeIsBoundByTheScreenHeight) {
