@@ -94,6 +94,7 @@ size_t WordList::ExtrasLowerBound(std::string_view word) const {
   // The keys settle all but the words sharing the first eight bytes.
   const uint64_t key = PrefixKey(word);
   const auto keysBelow = std::lower_bound(extraKeys_.begin(), extraKeys_.end(), key);
+  if (keysBelow == extraKeys_.end() || *keysBelow != key) return keysBelow - extraKeys_.begin();
   const auto keysAtMost = std::upper_bound(keysBelow, extraKeys_.end(), key);
   return std::partition_point(extras_.begin() + (keysBelow - extraKeys_.begin()),
                               extras_.begin() + (keysAtMost - extraKeys_.begin()),
