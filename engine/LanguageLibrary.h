@@ -23,10 +23,12 @@ namespace vuruzid {
 //   blob, the blob.
 // String i is blob[offset[i], offset[i+1]). Flag bit 0 records, when the file
 // is written, that strings 1..C-1 (as reads deliver them) stand in byte order,
-// so opening a dictionary of a million words needs no pass over its words.
+// so opening a dictionary of a million words compares none of them.
 // The file is read into private memory and its structure checked once, on
 // open; a file that fails any check cannot be loaded. What was checked cannot
-// change afterwards, whatever happens to the file on disk.
+// change afterwards, whatever happens to the file on disk. For words in byte
+// order, opening also builds the lookup indexes: the first bytes of every
+// 16th word, and for a small library a hash table of all its words.
 class LanguageLibrary {
  public:
   // Longest string a read delivers; longer strings are cut, and a NUL byte
