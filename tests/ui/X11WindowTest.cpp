@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPolygon>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScreen>
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +72,38 @@ TEST_F(X11WindowTest, WindowIsCutToTheCompactThenTheFullOutline) {
   ASSERT_TRUE(WaitFor([&] { return probe_.Shape(Window()) == Outline(false); }));
   Click("Image16");
   EXPECT_TRUE(WaitFor([&] { return probe_.Shape(Window()) == Outline(true); }));
+}
+
+// Run once more by CTest with QT_SCALE_FACTOR=2: on a high-density screen the
+// window and its outline are drawn at the screen's scale, not 271 pixels wide.
+TEST_F(X11WindowTest, SizeAndOutlineFollowTheScreensScale) {
+  Start();
+  const qreal scale = Form().devicePixelRatioF();
+  if (const QByteArray asked = qgetenv("QT_SCALE_FACTOR"); !asked.isEmpty()) EXPECT_EQ(scale, asked.toDouble());
+  const auto scaled = [scale](const QRegion& region) {
+    QRegion result;
+    for (const QRect& rect : region) result += QRect(rect.topLeft() * scale, rect.size() * scale);
+    return result;
+  };
+  // The window's size as the X server has it, in its own pixels.
+  const auto serverSize = [&] {
+    QProcess xwininfo;
+    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(Window())});
+    xwininfo.waitForFinished(5000);
+    const QString info = QString::fromLatin1(xwininfo.readAllStandardOutput());
+    const auto field = [&info](const char* name) {
+      const QRegularExpressionMatch match =
+          QRegularExpression(QStringLiteral("%1: +(\\d+)").arg(QLatin1String(name))).match(info);
+      return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    return QSize(field("Width"), field("Height"));
+  };
+  ASSERT_TRUE(WaitFor([&] { return !probe_.Shape(Window()).isEmpty(); }));
+  EXPECT_EQ(serverSize(), QSize(271, 106) * scale);
+  EXPECT_EQ(probe_.Shape(Window()), scaled(Outline(true)));
+  Click("Image16");
+  EXPECT_TRUE(WaitFor([&] { return probe_.Shape(Window()) == scaled(Outline(false)); }));
+  EXPECT_EQ(serverSize(), QSize(271, 256) * scale);
 }
 
 TEST_F(X11WindowTest, DraggingTheBackgroundMovesTheWindowAndCloseSavesThePlace) {
