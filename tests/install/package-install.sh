@@ -98,14 +98,14 @@ first_run() {
 
   local welcome
   welcome=$(wait_for_window '^ Welcome to QOR Vuruzid$')
-  [ -n "$welcome" ] || { fail "$user: the welcome dialog did not appear"; cat "$work/$user.out"; kill "$program"; return; }
+  [ -n "$welcome" ] || { fail "$user: the welcome dialog did not appear"; cat "$work/$user.out"; kill "$program" 2>/dev/null; return; }
   xdotool windowactivate --sync "$welcome" 2>/dev/null
   sleep 0.3
   xdotool type --delay 30 "$name"
   xdotool key Return
   local main
   main=$(wait_for_window '^QOR_Vuruzid$')
-  [ -n "$main" ] || { fail "$user: the main window did not appear"; kill "$program"; return; }
+  [ -n "$main" ] || { fail "$user: the main window did not appear"; kill "$program" 2>/dev/null; return; }
 
   # Checking on, the word typed and finished, then the add button and the dialog's Ok.
   xdotool mousemove --sync --window "$main" 190 19 click 1
@@ -126,7 +126,7 @@ first_run() {
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$program" 2>/dev/null && { fail "$user: the program did not end"; kill "$program"; }
+  kill -0 "$program" 2>/dev/null && { fail "$user: the program did not end"; kill "$program" 2>/dev/null; }
 
   local data="$home/.local/share/qor-vuruzid/data"
   [ -f "$data/Vuruzid.ini" ] || fail "$user: no settings in $data"
