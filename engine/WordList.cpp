@@ -171,8 +171,14 @@ size_t WordList::InsertWords(const std::vector<std::string>& texts) {
   }
   // In byte order, inserting one word at a time keeps the list a sorted set, so
   // the result is the union: sort and dedupe the new words once, drop those
-  // already listed, and merge the rest into the side list in one pass.
-  std::vector<std::string> words;
+  // already listed, and merge the rest into the side list in one pass. Each
+  // word carries its first-bytes key, so most comparisons of the sort are
+  // between two integers.
+  struct KeyedWord {
+    uint64_t key;
+    std::string word;
+  };
+  std::vector<KeyedWord> words;
   words.reserve(texts.size());
   for (const auto& text : texts) {
     if (!cp1251::GreaterThanSpace(text)) continue;
@@ -180,15 +186,18 @@ size_t WordList::InsertWords(const std::vector<std::string>& texts) {
     const std::string_view trimmed = cp1251::Trim(upper);
     if (trimmed.empty()) continue;
     if (trimmed.size() != upper.size()) upper = std::string(trimmed);
-    words.push_back(std::move(upper));
+    words.push_back({PrefixKey(upper), std::move(upper)});
   }
-  std::sort(words.begin(), words.end());
-  words.erase(std::unique(words.begin(), words.end()), words.end());
+  std::sort(words.begin(), words.end(), [](const KeyedWord& a, const KeyedWord& b) {
+    return a.key != b.key ? a.key < b.key : a.word < b.word;
+  });
+  words.erase(std::unique(words.begin(), words.end(), [](const KeyedWord& a, const KeyedWord& b) { return a.word == b.word; }),
+              words.end());
 
   std::vector<Extra> added;
   added.reserve(words.size());
   size_t extraIndex = 0;
-  for (auto& word : words) {
+  for (auto& [key, word] : words) {
     while (extraIndex < extras_.size() && extras_[extraIndex].word < word) ++extraIndex;
     if (extraIndex < extras_.size() && extras_[extraIndex].word == word) continue;
     const size_t baseRank = BaseLowerBound(word);
