@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QCursor>
@@ -159,7 +160,12 @@ void TMainForm::BuildTrayMenu() {
                           [this](bool on) { SetStartAtLogin(on); });
   add("TrayHelp", QStringLiteral("Help"), !checkable, [this](bool) { Image25MouseUp(); });
   PopupMenu1->addSeparator();
-  add("TrayQuit", QStringLiteral("Quit"), !checkable, [this](bool) { Image5MouseUp(); });
+  // The close button's action; a window hidden in the tray is no visible
+  // window whose closing ends the program, so the program is ended here.
+  add("TrayQuit", QStringLiteral("Quit"), !checkable, [this](bool) {
+    Image5MouseUp();
+    if (!isVisible()) QCoreApplication::quit();
+  });
   connect(PopupMenu1, &QMenu::aboutToShow, this, &TMainForm::UpdateTrayMenu);
 }
 

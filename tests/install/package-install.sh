@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, installs it, and runs the
 # installed program as two new ordinary users under the X session: the first
-# run welcomes each, a word is added and the window closed; each user's files
+# run welcomes each, a word is added and the program closed (by its close
+# button, and by the tray menu's Quit); each user's files
 # land in their own data folder and nothing is written under /usr. Then the
 # package is removed and nothing of it may be left. The package and the users
 # are removed on every exit, so a failed run leaves the machine as it was.
@@ -83,9 +84,39 @@ command -v appstreamcli >/dev/null &&
 sleep 1
 touch "$work/installed-stamp"
 
-# One user's first run: welcome, a word added through the add button, close.
+# "X Y WIDTH HEIGHT" of a window, on the screen.
+geometry_of() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+# The program's visible windows of at most (or at least) a height: the tray icon, its menu.
+program_window() {
+  local id x y w h
+  for id in $(xdotool search --onlyvisible --class QOR_Vuruzid 2>/dev/null); do
+    read -r x y w h < <(geometry_of "$id")
+    if [ "$1" = icon ] && [ "$h" -le 32 ]; then echo "$id"; return; fi
+    if [ "$1" = menu ] && [ "$h" -ge 120 ] && [ "$w" -le 300 ]; then echo "$id"; return; fi
+  done
+}
+# Minimizes the window to the tray and ends the program with the icon menu's last entry, Quit.
+quit_from_tray() {
+  local icon= menu= x y w h
+  xdotool mousemove --sync --window "$1" 227 20 click 1
+  for _ in $(seq 50); do icon=$(program_window icon); [ -n "$icon" ] && break; sleep 0.1; done
+  [ -n "$icon" ] || return 1
+  sleep 0.3
+  read -r x y w h < <(geometry_of "$icon")
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+  for _ in $(seq 50); do menu=$(program_window menu); [ -n "$menu" ] && break; sleep 0.1; done
+  [ -n "$menu" ] || return 1
+  read -r x y w h < <(geometry_of "$menu")
+  xdotool mousemove $((x + w / 2)) $((y + h - 12)) click 1
+}
+
+# One user's first run: welcome, a word added through the add button, closed
+# with the close button or the tray menu's Quit.
 first_run() {
-  local user=$1 name=$2 word=$3
+  local user=$1 name=$2 word=$3 close_by=$4
   id "$user" >/dev/null 2>&1 && userdel -r "$user" >/dev/null 2>&1
   useradd -m "$user" || { fail "cannot create the user $user"; return; }
   local home
@@ -121,7 +152,11 @@ first_run() {
   else
     fail "$user: the add dialog did not appear"
   fi
-  xdotool mousemove --sync --window "$main" 248 20 click 1
+  if [ "$close_by" = tray ]; then
+    quit_from_tray "$main" || fail "$user: the tray icon or its menu was not found"
+  else
+    xdotool mousemove --sync --window "$main" 248 20 click 1
+  fi
   for _ in $(seq 100); do
     kill -0 "$program" 2>/dev/null || break
     sleep 0.1
@@ -140,8 +175,8 @@ first_run() {
 }
 
 echo "== first runs"
-first_run vuruzid-install-a "Ann Example" QWERTYX
-first_run vuruzid-install-b "Bob Example" ZXCVBQ
+first_run vuruzid-install-a "Ann Example" QWERTYX button
+first_run vuruzid-install-b "Bob Example" ZXCVBQ tray
 grep -qi "^ZXCVBQ" /home/vuruzid-install-a/.local/share/qor-vuruzid/data/dat_u.txt 2>/dev/null &&
   fail "the second user's word reached the first user's files"
 

@@ -315,6 +315,20 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
   choose("TrayShow", false);
   EXPECT_TRUE(WaitFor([&] { return probe_.Viewable(Window()); }));
   EXPECT_FALSE(Form().IsInTray());
+
+  // Quit from the tray closes the hidden window as the close button does:
+  // the settings are written (and the program is asked to end).
+  ClickAt(QPoint(227, 20));
+  ASSERT_TRUE(WaitFor([&] { return Form().IsInTray(); }));
+  QTest::qWait(300);
+  const fs::path settings = folder_.path() / "data" / "Vuruzid.ini";
+  fs::remove(settings);
+  const QPoint centre = icon->geometry().center();
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "3"}));
+  ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }));
+  const QPoint quit = menu->mapToGlobal(menu->actionGeometry(menu->findChild<QAction*>("TrayQuit")).center());
+  RunXdotool({"mousemove", QString::number(quit.x()), QString::number(quit.y()), "click", "1"});  // may end early: the program quits
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(settings); })) << "closing did not write the settings";
   if (oldConfig.isNull())
     qunsetenv("XDG_CONFIG_HOME");
   else
