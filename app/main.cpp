@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,7 +20,20 @@
 #include "ui/WelcomwUnit.h"
 #include "ui/WindowFront.h"
 
+namespace {
+
+// The window's shape, place and stay-on-top need X11: in a Wayland session it
+// is drawn through XWayland wherever that is offered, unless told otherwise.
+void PreferXWayland() {
+  const char* display = std::getenv("DISPLAY");
+  if (display != nullptr && *display != '\0' && std::getenv("QT_QPA_PLATFORM") == nullptr)
+    setenv("QT_QPA_PLATFORM", "xcb", 0);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  PreferXWayland();
   VuruzidApplication application(argc, argv);
 
   // One copy per data folder: a second start brings the running window
