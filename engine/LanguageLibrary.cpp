@@ -90,13 +90,16 @@ uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
   if (lo >= hi) return lo;
 
   // Those words lie side by side: ask for their offsets and first bytes at
-  // once rather than one dependent miss per step of the search.
-  constexpr uintptr_t kLine = 64, kBlobLines = 4;
+  // once rather than one dependent miss per step of the search. The nine
+  // words a caller shows next to the answer follow it, so take them along.
+  constexpr uintptr_t kLine = 64, kBlobLines = 6;
+  constexpr uint32_t kNeighbours = 9;
   const auto prefetch = [](uintptr_t from, uintptr_t to) {
     for (uintptr_t line = from & ~(kLine - 1); line < to; line += kLine)
       __builtin_prefetch(reinterpret_cast<const void*>(line));
   };
-  prefetch(reinterpret_cast<uintptr_t>(offsets_ + lo + 1), reinterpret_cast<uintptr_t>(offsets_ + hi + 2));
+  const uint32_t lastOffset = std::min(hi + kNeighbours, WordCount()) + 1;
+  prefetch(reinterpret_cast<uintptr_t>(offsets_ + lo + 1), reinterpret_cast<uintptr_t>(offsets_ + lastOffset + 1));
   const auto first = reinterpret_cast<uintptr_t>(blob_ + found.value);
   prefetch(first, first + kBlobLines * kLine);
 
