@@ -76,9 +76,10 @@ void SpellingEngine::ActivateLanguage(int language) {
 
   if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language))) {
     userWordList_ = std::move(file->lines);
+    nulInUserWordFile_[language] = file->holdsUnreadableBytes && !file->utf16;
     if (file->holdsUnreadableBytes && !unreadableFileReported_[language]) {
       unreadableFileReported_[language] = true;
-      if (showMessage_) showMessage_(UnreadableUserWordFileMessage(UserWordFileName(language)));
+      if (showMessage_) showMessage_(UnreadableUserWordFileMessage(UserWordFileName(language), file->utf16));
     }
   }
   // Words whose save failed are still the user's: keep them until a save succeeds.
@@ -170,7 +171,7 @@ void SpellingEngine::SaveUserWords() {
   // Appending leaves every byte the file held in place, whatever the reader made of it.
   const std::string_view name = UserWordFileName(language_);
   auto& unsaved = unsavedUserWords_[language_];
-  if (!unsaved.empty() && !AppendUserWords(files_.folder / name, unsaved))
+  if (!unsaved.empty() && !AppendUserWords(files_.folder / name, unsaved, nulInUserWordFile_[language_]))
     throw EngineError("Cannot create file " + std::string(name));
   unsaved.clear();
 }

@@ -106,6 +106,7 @@ class SpellingEngine {
   WordList wordList_;
   UserWordList userWordList_;
   std::array<std::vector<std::string>, 2> unsavedUserWords_;  // per language: added, not yet in the file
+  std::array<bool, 2> nulInUserWordFile_{};                 // per language: new words go before its NUL
   std::array<bool, 2> unreadableFileReported_{};             // per language: told about unreadable bytes
   int language_ = kEnglish;
   std::string layoutId_;

@@ -1,6 +1,7 @@
 #include "engine/UserWordFile.h"
 
 #include "engine/TextLines.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileAppend.h"
 #include "platform/WholeFile.h"
 
@@ -23,17 +24,35 @@ std::optional<UserWordFileContents> ReadUserWordFile(const std::filesystem::path
   const std::string_view bytes = file->Bytes();
   return UserWordFileContents{
       .lines = SplitLines(bytes),
-      .holdsUnreadableBytes = bytes.find('\0') != std::string_view::npos || StartsWithUtf16Mark(bytes)};
+      .holdsUnreadableBytes = bytes.find('\0') != std::string_view::npos || StartsWithUtf16Mark(bytes),
+      .utf16 = StartsWithUtf16Mark(bytes)};
 }
 
-bool AppendUserWords(const std::filesystem::path& path, const std::vector<std::string>& words) {
+bool AppendUserWords(const std::filesystem::path& path, const std::vector<std::string>& words, bool beforeFirstNul) {
+  if (beforeFirstNul) {
+    if (const auto file = platform::WholeFile::Read(path)) {
+      const std::string_view bytes = file->Bytes();
+      if (const size_t nul = bytes.find('\0'); nul != std::string_view::npos && !StartsWithUtf16Mark(bytes)) {
+        std::string text(bytes.substr(0, nul));
+        if (!text.empty() && text.back() != '\r' && text.back() != '\n') text += "\r\n";
+        text += JoinLinesCrLf(words);
+        text += bytes.substr(nul);
+        return platform::ReplaceFileAtomically(path, text);
+      }
+    }
+  }
   return platform::AppendTextLines(path, JoinLinesCrLf(words));
 }
 
-std::string UnreadableUserWordFileMessage(std::string_view name) {
+std::string UnreadableUserWordFileMessage(std::string_view name, bool utf16) {
+  if (utf16)
+    return std::string(name) +
+           " is saved as UTF-16 text, which the program cannot read, so its words are not used. The file is left "
+           "as it is: the words you add are written at its end, and are used again once the file is saved as "
+           "plain (Windows-1251) text.";
   return std::string(name) +
-         " holds bytes that are not plain Windows-1251 text (a NUL byte, or text saved as UTF-16). Only the words "
-         "before them are used. The file is left as it is; the words you add are written at its end.";
+         " holds a NUL byte, which ends what the program can read: the words after it are not used. Nothing in "
+         "the file is removed; the words you add are written just before that byte.";
 }
 
 }  // namespace vuruzid

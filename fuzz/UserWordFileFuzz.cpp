@@ -1,6 +1,6 @@
 // User word files: whatever a word file holds, adding a word keeps every byte
-// that was there, and a file of plain text reads back as its old lines plus
-// the new word.
+// that was there; a file of plain text reads back as its old lines plus the
+// new word, and so does the readable part of a file holding a NUL byte.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,6 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> expected = before->lines;
     expected.push_back("ZQXW");
     VURUZID_FUZZ_CHECK(after->lines == expected);
+  }
+
+  // A file holding a NUL byte takes the word just before it, where the next
+  // read sees it, every byte around it kept.
+  if (before->holdsUnreadableBytes && !before->utf16) {
+    fuzz::WriteFile(path, bytes);
+    VURUZID_FUZZ_CHECK(AppendUserWords(path, {"ZQXW"}, true));
+    const std::string inserted = fuzz::ReadFile(path);
+    const size_t nul = bytes.find('\0');
+    VURUZID_FUZZ_CHECK(inserted.starts_with(bytes.substr(0, nul)) && inserted.ends_with(bytes.substr(nul)));
+    VURUZID_FUZZ_CHECK(inserted.size() <= bytes.size() + 8);
+    const auto reread = ReadUserWordFile(path);
+    VURUZID_FUZZ_CHECK(reread && !reread->lines.empty() && reread->lines.back() == "ZQXW");
   }
   return 0;
 }

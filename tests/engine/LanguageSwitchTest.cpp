@@ -139,9 +139,9 @@ TEST_F(LanguageSwitch, AFailedSaveIsReportedAndKeepsTheWordInMemory) {
   EXPECT_EQ(dir_.Read("data/dat_u.txt"), "DOG\r\nEMU\r\n");
 }
 
-// Adding a word appends its line: whatever the file held stays byte for byte,
-// also what the reader could not take, and the user hears about such a file
-// once.
+// Adding a word keeps whatever the file held byte for byte, also what the
+// reader could not take, and puts the word where the next read sees it (before
+// a NUL byte); the user hears about such a file once.
 TEST_F(LanguageSwitch, AddingAWordKeepsEveryByteTheFileHeld) {
   const std::string withNul("GOODWORD\r\nBAD\0BYTE\r\nLASTWORD\r\nMYWORD\r\n", 37);
   const std::string utf16("\xFF\xFE" "A\0P\0E\0\r\0\n\0", 12);
@@ -152,7 +152,8 @@ TEST_F(LanguageSwitch, AddingAWordKeepsEveryByteTheFileHeld) {
     std::string after;
     bool unreadable;
   } cases[] = {
-      {"a NUL byte", withNul, {"GOODWORD", "BAD"}, withNul + "ZQXW\r\n", true},
+      {"a NUL byte", withNul, {"GOODWORD", "BAD"},
+       "GOODWORD\r\nBAD\r\nZQXW\r\n" + withNul.substr(13), true},
       {"UTF-16", utf16, {"\xFF\xFE" "A"}, utf16 + "\r\nZQXW\r\n", true},  // it ends in a NUL, not a line end
       {"no line end at the end", "ONE\r\nTWO", {"ONE", "TWO"}, "ONE\r\nTWO\r\nZQXW\r\n", false},
       {"a lone CR at the end", "ONE\r", {"ONE"}, "ONE\rZQXW\r\n", false},
@@ -172,10 +173,14 @@ TEST_F(LanguageSwitch, AddingAWordKeepsEveryByteTheFileHeld) {
 
     Engine().SwitchLanguage();
     Engine().SwitchLanguage();
+    // Read again from the file: a UTF-16 file cannot give it back.
+    EXPECT_EQ(Engine().wordList().FindExact("ZQXW").has_value(), c.before != utf16);
     ASSERT_EQ(messages_.size(), c.unreadable ? 2u : 1u);  // the missing Russian library, and the file once
     if (c.unreadable) {
       EXPECT_NE(messages_[0].find("data/dat_u.txt"), std::string::npos) << messages_[0];
-      EXPECT_NE(messages_[0].find("left as it is"), std::string::npos) << messages_[0];
+      EXPECT_NE(messages_[0].find(c.before == utf16 ? "left as it is" : "Nothing in the file is removed"),
+                std::string::npos)
+          << messages_[0];
     }
   }
 }
