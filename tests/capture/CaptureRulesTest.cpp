@@ -4,7 +4,8 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
+#include <cstdlib>
+#include <vector>
 
 #include "capture/KeyEventFilter.h"
 #include "capture/KeycodeMap.h"
@@ -138,11 +139,25 @@ TEST(KeycodeMapTest, LinuxKeyCodesAgreeWithXkbsEvdevKeycodes) {
   ASSERT_TRUE(file) << "XKB's keycode files are not installed";
   std::map<std::string, int> keycodes;
   std::map<std::string, std::string> aliases;
-  const std::regex key(R"(^\s*<([^>]+)>\s*=\s*(\d+)\s*;)"), alias(R"(^\s*alias\s*<([^>]+)>\s*=\s*<([^>]+)>\s*;)");
+  // Lines "<AE01> = 10;" and "alias <AC12> = <BKSL>;"; comments start with //.
+  const auto names = [](const std::string& line) {
+    std::vector<std::string> found;
+    for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1))
+      if (const size_t close = line.find('>', open); close != std::string::npos)
+        found.push_back(line.substr(open + 1, close - open - 1));
+    return found;
+  };
   for (std::string line; std::getline(file, line);) {
-    std::smatch m;
-    if (std::regex_search(line, m, key)) keycodes.try_emplace(m[1], std::stoi(m[2]));
-    if (std::regex_search(line, m, alias)) aliases.try_emplace(m[1], m[2]);
+    line = line.substr(0, line.find("//"));
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) continue;
+    const auto found = names(line);
+    if (line.compare(start, 6, "alias ") == 0 && found.size() == 2) {
+      aliases.try_emplace(found[0], found[1]);
+    } else if (line[start] == '<' && found.size() == 1) {
+      const size_t equals = line.find('=');
+      if (equals != std::string::npos) keycodes.try_emplace(found[0], std::atoi(line.c_str() + equals + 1));
+    }
   }
   ASSERT_GT(keycodes.size(), 200u);
   const auto linuxCodes = LinuxKeyCodes();
