@@ -46,7 +46,8 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one UTF-8 sequence at `i`; returns U+FFFD and advances one byte when malformed.
+}  // namespace
+
 char32_t DecodeUtf8(std::string_view s, size_t& i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char b0 = byte(i);
@@ -82,7 +83,6 @@ char32_t DecodeUtf8(std::string_view s, size_t& i) {
   return c;
 }
 
-}  // namespace
 
 unsigned char ToUpper(unsigned char c) { return kUpper[c]; }
 

@@ -45,4 +45,8 @@ char32_t ToUnicode(unsigned char c);  // U+FFFD for the one unassigned byte
 std::optional<std::string> FromUtf8(std::string_view utf8Text, char32_t* firstUnmappable = nullptr);
 std::optional<unsigned char> FromUnicode(char32_t c);
 
+// The UTF-8 sequence at `pos`, which it advances past it; U+FFFD, one byte
+// on, for a malformed sequence.
+char32_t DecodeUtf8(std::string_view utf8Text, size_t& pos);
+
 }  // namespace vuruzid::cp1251

@@ -15,7 +15,6 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr char32_t kMalformed = 0xFFFD;
 constexpr int kWordEndKey = 32;  // stands for any key that ends a word
 
 // The key that types a character, and whether Shift is held for it.
@@ -72,21 +71,6 @@ Keyboard RussianKeyboard() {
 const Keyboard& KeyboardFor(int language) {
   static const Keyboard us = UsKeyboard(), russian = RussianKeyboard();
   return language == SpellingEngine::kRussian ? russian : us;
-}
-
-// The next code point of `text` at `pos`, which it advances.
-char32_t NextCodePoint(std::string_view text, size_t& pos) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(pos++);
-  if (lead < 0x80) return lead;
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-  if (extra < 0 || pos + extra > text.size()) return kMalformed;
-  char32_t c = lead & (0x3F >> extra);
-  for (int i = 0; i < extra; ++i) {
-    if ((byte(pos) & 0xC0) != 0x80) return kMalformed;
-    c = c << 6 | (byte(pos++) & 0x3F);
-  }
-  return c;
 }
 
 enum class Script { None, Latin, Cyrillic };
@@ -168,7 +152,7 @@ ReplayCounts ReplayText(SpellingEngine& engine, std::string_view text,
   size_t pos = 0;
   while (pos < text.size()) {
     const size_t start = pos;
-    const char32_t c = NextCodePoint(text, pos);
+    const char32_t c = cp1251::DecodeUtf8(text, pos);
     if (LetterScript(c) == Script::None && !IsWordJoiner(c)) {
       typist.Type(c, keyboard);
       continue;
@@ -178,7 +162,7 @@ ReplayCounts ReplayText(SpellingEngine& engine, std::string_view text,
     size_t end = pos;
     while (end < text.size()) {
       size_t next = end;
-      const char32_t d = NextCodePoint(text, next);
+      const char32_t d = cp1251::DecodeUtf8(text, next);
       if (LetterScript(d) == Script::None && !IsWordJoiner(d)) break;
       word.push_back(d);
       end = next;
