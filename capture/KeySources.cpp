@@ -1,22 +1,16 @@
 // The one place that knows every key source and picks one for the session.
-#include <cstdlib>
-#include <string_view>
+#include <string>
 
 #include "capture/KeySource.h"
+#include "capture/Session.h"
 #include "capture/x11/XRecordKeySource.h"
+#include "platform/Environment.h"
 #if VURUZID_CAPTURE_DEVICES
 #include "capture/evdev/EvdevKeySource.h"
 #endif
 
 namespace vuruzid::capture {
 namespace {
-
-std::string_view Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-bool InWaylandSession() { return Environment("XDG_SESSION_TYPE") == "wayland" || !Environment("WAYLAND_DISPLAY").empty(); }
 
 enum class Route { X11, Devices };
 
@@ -33,7 +27,7 @@ std::unique_ptr<KeySource> Make(Route route, const KeySource::KeySink& onKey, co
 
 std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::LostSink onLost, std::string* whyNot) {
   std::vector<Route> routes;
-  if (const std::string_view chosen = Environment("VURUZID_CAPTURE"); chosen == "x11")
+  if (const std::string chosen = platform::EnvironmentValue("VURUZID_CAPTURE"); chosen == "x11")
     routes = {Route::X11};
   else if (chosen == "devices")
     routes = {Route::Devices};

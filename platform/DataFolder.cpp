@@ -1,6 +1,5 @@
 #include "platform/DataFolder.h"
 
-#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -9,15 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Environment.h"
+
 namespace vuruzid::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string EnvironmentValue(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
 
 std::string AccountHome() {
   std::vector<char> buffer(16384);

@@ -1,5 +1,6 @@
 #include "capture/evdev/EvdevKeySource.h"
 
+#include "capture/SocketNotifiers.h"
 #include "capture/evdev/SystemLayout.h"
 
 #include <QCoreApplication>
@@ -245,13 +246,7 @@ void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {
 void EvdevKeySource::Drop(Device* device, bool insideItsNotifier) {
   const auto found = std::ranges::find_if(devices_, [device](const auto& d) { return d.get() == device; });
   if (found == devices_.end()) return;
-  if (device->notifier) {
-    device->notifier->setEnabled(false);
-    if (insideItsNotifier)
-      device->notifier->deleteLater();
-    else
-      delete device->notifier;
-  }
+  DisposeNotifier(device->notifier, insideItsNotifier);
   ::close(device->fd);
   devices_.erase(found);
 }

@@ -1,15 +1,16 @@
 #include "capture/evdev/InputDevices.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "platform/Environment.h"
 
 namespace vuruzid::capture::evdev {
 
 InputFolders InputFolders::System() {
-  const char* root = std::getenv("VURUZID_INPUT_ROOT");
-  const std::filesystem::path base = root != nullptr && *root != '\0' ? root : "/";
+  const std::string root = platform::EnvironmentValue("VURUZID_INPUT_ROOT");
+  const std::filesystem::path base = root.empty() ? "/" : root;
   return {base / "dev/input", base / "sys/class/input", base / "etc/default/keyboard"};
 }
 

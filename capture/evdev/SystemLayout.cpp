@@ -2,18 +2,14 @@
 
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 
+#include "platform/Environment.h"
+
 namespace vuruzid::capture::evdev {
 namespace {
-
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 // KEY="value" lines of a shell-style settings file.
 std::map<std::string, std::string> ShellSettings(const std::filesystem::path& path) {
@@ -36,9 +32,9 @@ using Owned = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
 }  // namespace
 
 std::optional<LayoutNames> ConfiguredLayout(const std::filesystem::path& keyboardDefaults) {
-  if (const std::string layout = Environment("XKB_DEFAULT_LAYOUT"); !layout.empty())
-    return LayoutNames{Environment("XKB_DEFAULT_RULES"), Environment("XKB_DEFAULT_MODEL"), layout,
-                       Environment("XKB_DEFAULT_VARIANT"), Environment("XKB_DEFAULT_OPTIONS")};
+  if (const std::string layout = platform::EnvironmentValue("XKB_DEFAULT_LAYOUT"); !layout.empty())
+    return LayoutNames{platform::EnvironmentValue("XKB_DEFAULT_RULES"), platform::EnvironmentValue("XKB_DEFAULT_MODEL"), layout,
+                       platform::EnvironmentValue("XKB_DEFAULT_VARIANT"), platform::EnvironmentValue("XKB_DEFAULT_OPTIONS")};
   auto settings = ShellSettings(keyboardDefaults);
   if (settings["XKBLAYOUT"].empty()) return std::nullopt;
   return LayoutNames{"", settings["XKBMODEL"], settings["XKBLAYOUT"], settings["XKBVARIANT"], settings["XKBOPTIONS"]};

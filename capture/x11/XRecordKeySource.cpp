@@ -12,6 +12,8 @@
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
 
+#include "capture/Session.h"
+#include "capture/SocketNotifiers.h"
 #include "capture/x11/ConnectionGuard.h"
 #include "capture/x11/XkbKeyboard.h"
 
@@ -37,17 +39,6 @@ std::string CannotStart(const std::string& reason) { return "Checking cannot sta
 void CloseConnection(Display*& display) {
   if (display != nullptr) XCloseDisplay(display);
   display = nullptr;
-}
-
-// A notifier is deleted later when it may be the one whose signal is running.
-void DisposeNotifier(QSocketNotifier*& notifier, bool insideItsSignal) {
-  if (notifier == nullptr) return;
-  notifier->setEnabled(false);
-  if (insideItsSignal)
-    notifier->deleteLater();
-  else
-    delete notifier;
-  notifier = nullptr;
 }
 
 }  // namespace
@@ -121,8 +112,7 @@ bool XRecordKeySource::Start(std::string* whyNot) {
 }
 
 std::string XRecordKeySource::SessionWarning() const {
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland == nullptr || *wayland == '\0') return {};
+  if (!InWaylandSession()) return {};
   return "This is a Wayland session: only keys typed into X11 applications can be checked; "
          "keys typed into other applications are not seen.";
 }
