@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -166,7 +167,14 @@ void PrepareWords(Language& lang) {
 }
 
 Language& TheLanguage(int index) {
-  static Language languages[2] = {{"en", SpellingEngine::kEnglish}, {"ru", SpellingEngine::kRussian}};
+  static std::array<Language, 2> languages = [] {
+    std::array<Language, 2> both;
+    both[SpellingEngine::kEnglish].tag = "en";
+    both[SpellingEngine::kEnglish].index = SpellingEngine::kEnglish;
+    both[SpellingEngine::kRussian].tag = "ru";
+    both[SpellingEngine::kRussian].index = SpellingEngine::kRussian;
+    return both;
+  }();
   return languages[index];
 }
 
