@@ -73,7 +73,7 @@ void LanguageLibrary::BuildSampleKeys() {
   }
   rangeStarts.push_back(keys.empty() ? 0 : offsets_[(keys.size() - 1) * kSampleStride + 2]);
   sampleKeys_ = KeyIndex(keys, rangeStarts);
-  exactIndex_ = ExactIndex(words, [this](uint32_t i) { return Word(i); });
+  exactIndex_ = ExactIndex(words, blob_, offsets_[count_], [this](uint32_t i) { return Word(i); });
 }
 
 uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {

@@ -58,9 +58,7 @@ class LanguageLibrary {
   // of the first word equal to `word`, or nothing. Without the index (see
   // HasExactIndex) use WordsBefore.
   bool HasExactIndex() const { return !exactIndex_.empty(); }
-  std::optional<uint32_t> FindWord(std::string_view word) const {
-    return exactIndex_.Find(word, [this](uint32_t i) { return Word(i); });
-  }
+  std::optional<uint32_t> FindWord(std::string_view word) const { return exactIndex_.Find(word); }
 
   // String `id`, cut at its first NUL byte and at kMaxStringBytes; the empty
   // text for an id the table does not hold.

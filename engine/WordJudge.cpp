@@ -39,12 +39,12 @@ bool AllParts(std::string_view word, PartCheck part) {
 }  // namespace
 
 bool IsAcceptedWord(const WordList& list, std::string_view word) {
-  if (list.FindExact(word)) return true;
+  if (list.Contains(word)) return true;
   const std::string_view core = WithoutEdgeMarks(word);
   if (core.empty()) return true;  // only hyphens and grave accents: no word at all
-  if (core.size() != word.size() && list.FindExact(core)) return true;
+  if (core.size() != word.size() && list.Contains(core)) return true;
   if (core.find('-') == std::string_view::npos) return false;
-  return AllParts(core, [&list](std::string_view part, bool) { return list.FindExact(part).has_value(); });
+  return AllParts(core, [&list](std::string_view part, bool) { return list.Contains(part); });
 }
 
 bool MayBecomeAcceptedWord(const WordList& list, std::string_view word, size_t lowerBound) {
@@ -54,7 +54,7 @@ bool MayBecomeAcceptedWord(const WordList& list, std::string_view word, size_t l
   if (core.size() != word.size() && BeginsListedWord(list, core)) return true;
   if (core.find('-') == std::string_view::npos) return false;
   return AllParts(core, [&list](std::string_view part, bool last) {
-    return last ? BeginsListedWord(list, part) : list.FindExact(part).has_value();
+    return last ? BeginsListedWord(list, part) : list.Contains(part);
   });
 }
 

@@ -128,6 +128,19 @@ std::optional<size_t> WordList::FindExact(std::string_view word) const {
   return std::nullopt;
 }
 
+bool WordList::Contains(std::string_view word) const {
+  if (literal_ || baseCount_ == 0) return FindExact(word).has_value();
+  // Most words asked about are library words: settle those without searching
+  // the inserted ones.
+  if (library_->HasExactIndex()) {
+    if (const auto position = library_->FindWord(word); position && *position < baseCount_) return true;
+  } else if (const size_t baseRank = BaseLowerBound(word); baseRank < baseCount_ && Base(baseRank) == word) {
+    return true;
+  }
+  const size_t extraRank = ExtrasLowerBound(word);
+  return extraRank < extras_.size() && extras_[extraRank].word == word;
+}
+
 size_t WordList::LowerBound(std::string_view word) const {
   if (word.empty() || empty()) return 0;
   return std::min(FirstNotBefore(word), size() - 1);

@@ -42,6 +42,8 @@ class WordList {
 
   // Index of the first entry equal to `word`.
   std::optional<size_t> FindExact(std::string_view word) const;
+  // Whether an entry equals `word`: FindExact without working out where.
+  bool Contains(std::string_view word) const;
   // Index of the first entry that is greater than or equal to `word`; the
   // last index when every entry sorts before it; 0 for an empty word or list.
   size_t LowerBound(std::string_view word) const;

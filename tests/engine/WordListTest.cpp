@@ -169,6 +169,7 @@ TEST(WordListModel, MatchesTheLinearDefinitionOnRandomData) {
       ASSERT_EQ(inserted, reference.InsertWord(text));
       const std::string probe = randomWord();
       ASSERT_EQ(list.FindExact(probe), reference.FindExact(probe)) << probe;
+      ASSERT_EQ(list.Contains(probe), reference.FindExact(probe).has_value()) << probe;
       ASSERT_EQ(list.LowerBound(probe), reference.LowerBound(probe)) << probe;
     }
     ASSERT_EQ(Contents(list), reference.words);
@@ -214,6 +215,7 @@ TEST(WordListModel, InsertWordsMatchesSingleInsertionsOnRandomData) {
       for (int probe = 0; probe < 50; ++probe) {
         const std::string word = cp1251::ToUpper(cp1251::Trim(randomText()));
         ASSERT_EQ(all.FindExact(word), one.FindExact(word)) << word;
+        ASSERT_EQ(all.Contains(word), one.FindExact(word).has_value()) << word;
         ASSERT_EQ(all.LowerBound(word), one.LowerBound(word)) << word;
       }
     }
@@ -251,6 +253,7 @@ TEST(WordListModel, LargeLibraryLookupsMatchAPlainSearch) {
         const size_t first = std::lower_bound(listed.begin(), listed.end(), word) - listed.begin();
         const bool present = first < listed.size() && listed[first] == word;
         ASSERT_EQ(list.FindExact(word), present ? std::optional<size_t>(first) : std::nullopt) << word;
+        ASSERT_EQ(list.Contains(word), present) << word;
         ASSERT_EQ(list.LowerBound(word), std::min(first, listed.size() - 1)) << word;
       }
     }

@@ -52,7 +52,7 @@ int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf
     }
     const std::string word = cp1251::DictionarySpelling(cp1251::Trim(*text));
     if (word.empty()) continue;
-    const bool known = list.FindExact(word).has_value();
+    const bool known = list.Contains(word);
     if (!known) ++unknown;
 
     const size_t index = list.LowerBound(word);
