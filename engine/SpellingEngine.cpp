@@ -159,7 +159,7 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
   const size_t end = std::min(start + kSuggestionRows, wordList_.size());
   const size_t rows = start > 0 ? end - start : 0;
   display_.suggestions.resize(rows);
-  for (size_t i = 0; i < rows; ++i) display_.suggestions[i].assign(wordList_[start + i]);
+  wordList_.CopyWords(start, display_.suggestions);
 
   // Signal when the letters typed so far cannot become a known word.
   if (!currentWord_.empty() && !wordList_.empty() && !MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_))

@@ -8,17 +8,52 @@
 
 namespace vuruzid {
 
-std::string_view WordList::operator[](size_t index) const {
-  if (literal_) return literalWords_[index];
-  if (extras_.empty()) return Base(index);
+size_t WordList::ExtrasBeforePosition(size_t index) const {
   // Extra j stands at extraPositions_[j]; find the first at or after `index`
   // among the few that stand in the same bucket of positions.
   const size_t bucket = index >> kBucketShift;
   const auto first = extraPositions_.begin() + extrasBeforeBucket_[bucket];
   const auto last = extraPositions_.begin() + extrasBeforeBucket_[bucket + 1];
-  const size_t j = std::lower_bound(first, last, index) - extraPositions_.begin();
+  return std::lower_bound(first, last, index) - extraPositions_.begin();
+}
+
+std::string_view WordList::operator[](size_t index) const {
+  if (literal_) return literalWords_[index];
+  if (extras_.empty()) return Base(index);
+  const size_t j = ExtrasBeforePosition(index);
   if (j < extras_.size() && extraPositions_[j] == index) return extras_[j].word;
   return Base(index - j);
+}
+
+namespace {
+
+// Kept out of line on purpose. Inlined next to LoadString, whose words are
+// known to be at most 254 bytes long, GCC copies them with a string
+// instruction whose set-up alone costs more than the call into memcpy that
+// copies a short word.
+#if defined(__GNUC__)
+[[gnu::noinline]]
+#endif
+void AssignWord(std::string& to, std::string_view word) {
+  to.assign(word);
+}
+
+}  // namespace
+
+void WordList::CopyWords(size_t first, std::span<std::string> out) const {
+  if (literal_) {
+    for (size_t i = 0; i < out.size(); ++i) AssignWord(out[i], literalWords_[first + i]);
+    return;
+  }
+  // Walk the two sorted parts side by side from the first entry on.
+  size_t j = extras_.empty() ? 0 : ExtrasBeforePosition(first);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const size_t position = first + i;
+    if (j < extras_.size() && extraPositions_[j] == position)
+      AssignWord(out[i], extras_[j++].word);
+    else
+      AssignWord(out[i], Base(position - j));
+  }
 }
 
 void WordList::clear() {
@@ -90,14 +125,32 @@ void WordList::CountExtrasPerBucket() {
   }
 }
 
+namespace {
+
+// std::lower_bound over sorted keys without branches on the comparisons: the
+// user's word list is searched at every key, and a mispredicted branch costs
+// more than the compare it decides.
+size_t KeysBelow(const std::vector<uint64_t>& keys, uint64_t key) {
+  size_t n = keys.size();
+  if (n == 0) return 0;
+  const uint64_t* base = keys.data();
+  while (n > 1) {
+    const size_t half = n / 2;
+    base = base[half] < key ? base + half : base;
+    n -= half;
+  }
+  return (base - keys.data()) + (*base < key);
+}
+
+}  // namespace
+
 size_t WordList::ExtrasLowerBound(std::string_view word) const {
   // The keys settle all but the words sharing the first eight bytes.
   const uint64_t key = PrefixKey(word);
-  const auto keysBelow = std::lower_bound(extraKeys_.begin(), extraKeys_.end(), key);
-  if (keysBelow == extraKeys_.end() || *keysBelow != key) return keysBelow - extraKeys_.begin();
-  const auto keysAtMost = std::upper_bound(keysBelow, extraKeys_.end(), key);
-  return std::partition_point(extras_.begin() + (keysBelow - extraKeys_.begin()),
-                              extras_.begin() + (keysAtMost - extraKeys_.begin()),
+  const size_t below = KeysBelow(extraKeys_, key);
+  if (below == extraKeys_.size() || extraKeys_[below] != key) return below;
+  const auto keysAtMost = std::upper_bound(extraKeys_.begin() + below, extraKeys_.end(), key);
+  return std::partition_point(extras_.begin() + below, extras_.begin() + (keysAtMost - extraKeys_.begin()),
                               [word](const Extra& e) { return std::string_view(e.word) < word; }) -
          extras_.begin();
 }

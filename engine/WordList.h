@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ class WordList {
   bool empty() const { return size() == 0; }
   std::string_view operator[](size_t index) const;
   std::string_view back() const { return (*this)[size() - 1]; }
+  // Copies entries first, first + 1, ... into `out`, one per element; they
+  // must exist. Cheaper than indexing each: neighbours are found in one walk.
+  void CopyWords(size_t first, std::span<std::string> out) const;
 
   void clear();
 
@@ -66,6 +70,7 @@ class WordList {
   size_t BaseLowerBound(std::string_view word) const;
   size_t ExtrasLowerBound(std::string_view word) const;
   size_t FirstNotBefore(std::string_view word) const;  // size() when none
+  size_t ExtrasBeforePosition(size_t index) const;
   void MakeLiteral();
 
   std::shared_ptr<const LanguageLibrary> library_;

@@ -248,7 +248,8 @@ void PrefixAndNeighbours(benchmark::State& state, int language) {
   for (auto _ : state) {
     const size_t at = list.LowerBound(prefixes[i]);
     const size_t start = at > 0 ? at - 1 : 0;
-    for (size_t r = 0; r < 9 && start + r < list.size(); ++r) rows[r].assign(list[start + r]);
+    rows.resize(std::min<size_t>(9, list.size() - start));
+    list.CopyWords(start, rows);
     benchmark::DoNotOptimize(rows.data());
     if (++i == prefixes.size()) i = 0;
   }

@@ -171,6 +171,11 @@ TEST(WordListModel, MatchesTheLinearDefinitionOnRandomData) {
       ASSERT_EQ(list.FindExact(probe), reference.FindExact(probe)) << probe;
       ASSERT_EQ(list.Contains(probe), reference.FindExact(probe).has_value()) << probe;
       ASSERT_EQ(list.LowerBound(probe), reference.LowerBound(probe)) << probe;
+      // The display's rows: a run of neighbours copied out in one walk.
+      const size_t first = random() % list.size();
+      Words rows(std::min<size_t>(9, list.size() - first), "stale");
+      list.CopyWords(first, rows);
+      ASSERT_EQ(rows, Words(reference.words.begin() + first, reference.words.begin() + first + rows.size()));
     }
     ASSERT_EQ(Contents(list), reference.words);
   }
