@@ -79,7 +79,9 @@ TEST_F(X11WindowTest, WindowIsCutToTheCompactThenTheFullOutline) {
 TEST_F(X11WindowTest, SizeAndOutlineFollowTheScreensScale) {
   Start();
   const qreal scale = Form().devicePixelRatioF();
-  if (const QByteArray asked = qgetenv("QT_SCALE_FACTOR"); !asked.isEmpty()) EXPECT_EQ(scale, asked.toDouble());
+  if (const QByteArray asked = qgetenv("QT_SCALE_FACTOR"); !asked.isEmpty()) {
+    EXPECT_EQ(scale, asked.toDouble());
+  }
   const auto scaled = [scale](const QRegion& region) {
     QRegion result;
     for (const QRect& rect : region) result += QRect(rect.topLeft() * scale, rect.size() * scale);
