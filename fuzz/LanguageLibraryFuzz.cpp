@@ -1,8 +1,10 @@
 // The dictionary container: any bytes on disk either fail to open or give a
 // table whose every string can be read, and whose sorted-word search agrees
-// with a plain count when the words really are in byte order.
+// with a plain count, and its hash index with a plain scan, when the words
+// really are in byte order.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "FuzzFolder.h"
@@ -35,14 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string word(library->LoadString(id));
       for (const std::string& probe : {word, word + '\x01', word.substr(0, word.size() / 2), std::string("\xFF")}) {
         uint32_t before = 0;
-        for (uint32_t other = 1; other < count; ++other) before += library->LoadString(other) < probe;
+        std::optional<uint32_t> first;
+        for (uint32_t other = 1; other < count; ++other) {
+          before += library->LoadString(other) < probe;
+          if (!first && library->LoadString(other) == probe) first = other - 1;
+        }
         VURUZID_FUZZ_CHECK(library->WordsBefore(probe) == before);
+        if (library->HasExactIndex()) VURUZID_FUZZ_CHECK(library->FindWord(probe) == first);
       }
     }
   } else if (library->WordsInByteOrder()) {
     // A damaged file may claim an order it lacks: answers may be wrong but
     // must stay within the table.
     VURUZID_FUZZ_CHECK(library->WordsBefore("M") <= (count > 0 ? count - 1 : 0));
+    if (library->HasExactIndex()) {
+      const auto found = library->FindWord("M");
+      VURUZID_FUZZ_CHECK(!found || *found + 1 < count);
+    }
   }
   return 0;
 }
