@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileDescriptor.h"
+
 namespace vuruzid::platform {
 namespace fs = std::filesystem;
 
@@ -43,43 +45,24 @@ std::optional<fs::path> FinalTarget(fs::path path) {
   return std::nullopt;
 }
 
-bool WriteAll(int fd, std::string_view content) {
-  const char* data = content.data();
-  size_t left = content.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes `content` to a new temporary file beside the target, with the
 // permission bits `mode`, and flushes it to disk.
 bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content, mode_t mode,
                     fs::path& temporary) {
   std::string pattern =
       (folder / ("." + name.string() + std::string(kTemporaryMarker) + std::string(kRandomSuffixLength, 'X'))).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return false;
+  FileDescriptor file(::mkstemp(pattern.data()));
+  if (!file.valid()) return false;
   temporary = pattern;
-  bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  return ok;
+  const bool ok = WriteAll(file.get(), content) && ::fchmod(file.get(), mode) == 0 && ::fsync(file.get()) == 0;
+  return file.Close() && ok;
 }
 
 // Flushes the folder's entries, so the rename is on disk. File systems that
 // cannot flush a folder say EINVAL; there is nothing more to do on them.
 bool SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-  ::close(fd);
-  return synced;
+  const FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return directory.valid() && (::fsync(directory.get()) == 0 || errno == EINVAL);
 }
 
 bool IsRandomSuffixCharacter(char c) {

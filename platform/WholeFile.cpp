@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/FileDescriptor.h"
+
 namespace vuruzid::platform {
 namespace {
 
@@ -17,14 +19,6 @@ FileStamp StampFrom(const struct stat& st) {
           .changedNs = int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec};
 }
 
-// Closes the descriptor on every way out.
-struct Descriptor {
-  int fd;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
@@ -34,10 +28,10 @@ std::optional<FileStamp> StampOf(const std::filesystem::path& path) {
 }
 
 std::unique_ptr<WholeFile> WholeFile::Read(const std::filesystem::path& path) {
-  const Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (file.fd < 0) return nullptr;
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) return nullptr;
   struct stat st {};
-  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
+  if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
 
   // The size may change while reading: take what the stamp promised, and
   // refuse a file that got shorter meanwhile (it is checked again next time).
@@ -45,7 +39,7 @@ std::unique_ptr<WholeFile> WholeFile::Read(const std::filesystem::path& path) {
   auto bytes = std::make_unique_for_overwrite<char[]>(size);
   size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(file.fd, bytes.get() + done, size - done);
+    const ssize_t n = ::read(file.get(), bytes.get() + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return nullptr;
     done += static_cast<size_t>(n);
