@@ -11,6 +11,7 @@
 #include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
 #include "platform/DataFolder.h"
+#include "platform/Environment.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
 #include "ui/FirstFrame.h"
@@ -25,9 +26,7 @@ namespace {
 // The window's shape, place and stay-on-top need X11: in a Wayland session it
 // is drawn through XWayland wherever that is offered, unless told otherwise.
 void PreferXWayland() {
-  const char* display = std::getenv("DISPLAY");
-  if (display != nullptr && *display != '\0' && std::getenv("QT_QPA_PLATFORM") == nullptr)
-    setenv("QT_QPA_PLATFORM", "xcb", 0);
+  if (!vuruzid::platform::EnvironmentValue("DISPLAY").empty()) setenv("QT_QPA_PLATFORM", "xcb", /*overwrite=*/0);
 }
 
 }  // namespace

@@ -53,15 +53,16 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   library->mayHoldNul_ = std::memchr(library->blob_, 0, blobBytes) != nullptr;
   library->wordsInByteOrder_ = (ReadU32(bytes + 16) & kWordsInByteOrder) != 0;
   library->file_ = std::move(file);
-  if (library->wordsInByteOrder_) library->BuildSampleKeys();
+  if (library->wordsInByteOrder_) library->BuildLookupIndexes();
   return library;
 }
 
 // Word i (0-based) is string i + 1 and starts at blob offset offsets_[i + 1].
 // Sample r is word r * kSampleStride; a search ending on sample r goes on among
 // the words after sample r - 1, so each sample carries the blob offset where
-// those begin, to fetch them at once.
-void LanguageLibrary::BuildSampleKeys() {
+// those begin, to fetch them at once. A small library also gets its hash
+// index for exact lookups.
+void LanguageLibrary::BuildLookupIndexes() {
   const uint32_t words = WordCount();
   std::vector<uint64_t> keys;
   std::vector<uint32_t> rangeStarts;

@@ -77,7 +77,7 @@ class LanguageLibrary {
 
   uint32_t WordCount() const { return count_ > 0 ? count_ - 1 : 0; }
   std::string_view Word(uint32_t index) const { return LoadString(index + 1); }
-  void BuildSampleKeys();
+  void BuildLookupIndexes();
 
   std::unique_ptr<platform::WholeFile> file_;
   // The first eight bytes, as a big-endian number, of every kSampleStride-th

@@ -56,11 +56,12 @@ bool SpellingEngine::InsertWord(std::string_view word) {
 }
 
 void SpellingEngine::MergeUserWords() {
-  // Each word trimmed and upper-cased, then inserted as InsertWord would, all at once.
+  // Each line trimmed first (a line that starts with a tab still counts), then
+  // upper-cased and inserted as InsertWord would, all at once.
   std::vector<std::string> words;
   words.reserve(userWordList_.size());
   for (const auto& line : userWordList_)
-    if (std::string word = cp1251::ToUpper(cp1251::Trim(line)); !word.empty()) words.push_back(std::move(word));
+    if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.emplace_back(word);
   if (wordList_.InsertWords(words) > 0) display_.suggestions.clear();
 }
 

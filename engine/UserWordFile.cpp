@@ -22,10 +22,10 @@ std::optional<UserWordFileContents> ReadUserWordFile(const std::filesystem::path
     return std::nullopt;
   }
   const std::string_view bytes = file->Bytes();
-  return UserWordFileContents{
-      .lines = SplitLines(bytes),
-      .holdsUnreadableBytes = bytes.find('\0') != std::string_view::npos || StartsWithUtf16Mark(bytes),
-      .utf16 = StartsWithUtf16Mark(bytes)};
+  const bool utf16 = StartsWithUtf16Mark(bytes);
+  return UserWordFileContents{.lines = SplitLines(bytes),
+                              .holdsUnreadableBytes = utf16 || bytes.find('\0') != std::string_view::npos,
+                              .utf16 = utf16};
 }
 
 bool AppendUserWords(const std::filesystem::path& path, const std::vector<std::string>& words, bool beforeFirstNul) {

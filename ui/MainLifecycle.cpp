@@ -37,6 +37,7 @@ void TMainForm::FormCreate() {
   RunReported([&] { startup = vuruzid::ReadStartupSettings(settingsList_, screen.width(), screen.height()); });
 
   RunReported([&] { engine_.ActivateLanguage(startup.language); });
+  FollowLanguageInCapture();
   RunReported([&] { move(startup.left, startup.top); });
   RunReported([&] {
     engine_.setSignalEnabled(startup.signalEnabled);

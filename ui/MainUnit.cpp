@@ -244,7 +244,6 @@ void TMainForm::ApplyShape(int compact) {
 }
 
 void TMainForm::Image28MouseUp() {
-  checking_.SetLatinTyping(engine_.language() == vuruzid::SpellingEngine::kEnglish);
   checking_.Toggle();
   RefreshDisplays();
 }
@@ -280,8 +279,12 @@ void TMainForm::Image16MouseUp() {
 
 void TMainForm::Image11MouseUp() {
   engine_.SwitchLanguage();
-  checking_.SetLatinTyping(engine_.language() == vuruzid::SpellingEngine::kEnglish);
+  FollowLanguageInCapture();
   RefreshDisplays();
+}
+
+void TMainForm::FollowLanguageInCapture() {
+  checking_.SetLatinTyping(engine_.language() == vuruzid::SpellingEngine::kEnglish);
 }
 
 void TMainForm::Image29MouseUp() {

@@ -98,6 +98,9 @@ class TMainForm : public QWidget {
   void BuildElements();
   void BindActions();
   void FormCreate();
+  // Tells the key capture whether the current language is typed in Latin
+  // letters; called wherever the language changes.
+  void FollowLanguageInCapture();
   void RefreshDisplays();
   void PostSysCommand(unsigned command);
   void RestoreFromTray();
