@@ -35,12 +35,13 @@ KeyTable MakeTable(KeyLayout layout) {
     if (layout == KeyLayout::Russian) {
       for (const auto& r : kRussianKeys)
         if (r.key == k) c = r.letter;
-      if (k == kBackslashKey) c = '\\';  // types \ and / on a Russian keyboard, not the letter of its code
     }
+    // The key types \ and | (\ and / on a Russian keyboard), not the letter of its code: it ends a word.
+    if (k == kBackslashKey && layout != KeyLayout::Other) c = '\\';
     c = cp1251::ToUpper(c);
 
     KeyClass keyClass = KeyClass::WordEnd;
-    if (k == vk::kInsert || k == vk::kShift || (layout == KeyLayout::English && k >= 219 && k <= 221))
+    if (k == vk::kInsert || k == vk::kShift || (layout == KeyLayout::English && (k == 219 || k == 221)))
       keyClass = KeyClass::Ignored;
     else if (k == 189 || k == 222 || k == 192 || cp1251::IsWordCharacter(c))
       keyClass = KeyClass::WordCharacter;

@@ -16,7 +16,7 @@ KeyLayout LayoutFromId(std::string_view layoutId);
 
 // What a key does to the word being typed.
 enum class KeyClass : uint8_t {
-  Ignored,        // Shift, Insert, and under English the keys [ \ ]
+  Ignored,        // Shift, Insert, and under English the keys [ and ]
   WordCharacter,  // adds `character` at the caret
   Editing,        // Backspace, Left, Right
   WordEnd,        // everything else: the word is finished and judged

@@ -168,6 +168,24 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
   return beeps;
 }
 
+SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke& key, bool followLayout) {
+  KeyStrokeResult result;
+  if (followLayout && key.switchedTo != KeyScript::Unknown) {
+    const int wanted = key.switchedTo == KeyScript::Cyrillic ? kRussian : kEnglish;
+    if (wanted != language_) {
+      SwitchLanguage();
+      result.languageSwitched = true;
+    }
+  }
+  if (!key.command) {
+    result.beeps = ProcessKey(key.virtualKey, key.insertKeyState);
+  } else if (currentWord_.find(static_cast<char>(cp1251::kErrorMarker)) == std::string::npos) {
+    ResetWord();
+    display_.wordColour = kLimeColour;
+  }
+  return result;
+}
+
 void SpellingEngine::SaveUserWords() {
   // Appending leaves every byte the file held in place, whatever the reader made of it.
   const std::string_view name = UserWordFileName(language_);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/KeyMap.h"
+#include "engine/KeyStroke.h"
 #include "engine/LibraryCache.h"
 #include "engine/WordList.h"
 
@@ -66,6 +67,17 @@ class SpellingEngine {
   // One key-down: the virtual-key code (0-255) and the Insert-key state (low
   // bit toggled, sign bit held). Returns how many beeps the key asks for (0-2).
   int ProcessKey(int virtualKey, int16_t insertKeyState);
+
+  struct KeyStrokeResult {
+    int beeps = 0;
+    bool languageSwitched = false;
+  };
+  // One key-down as the capture reports it. A key typed after the keyboard
+  // switched to a group of the other script first switches the language, as
+  // the language button does (when `followLayout`). A command key (a
+  // shortcut) drops the word being typed unjudged, since the caret may have
+  // moved; a finished wrong word stays on display.
+  KeyStrokeResult ProcessKeyStroke(const KeyStroke& key, bool followLayout);
 
   // Empties the word being typed and its display (the window being shown).
   void ResetWord();

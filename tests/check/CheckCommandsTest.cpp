@@ -47,12 +47,18 @@ TEST_F(CheckCommands, ApostrophesAreSpelledWithTheGraveAccent) {
 TEST_F(CheckCommands, KeyReplayPrintsTheOutputsAfterEachKey) {
   Engine().ActivateLanguage(0);
   std::ostringstream out;
-  check::ReplayKeys(Engine(), {'C', 'A', 'X', 32}, 1, out);
+  check::ReplayKeys(Engine(), *check::ParseKeyStrokes("67 65,ctrl+65, 67,65,88 32", 1), out);
   EXPECT_EQ(out.str(),
+            "key 67: word \"C\" lime, Insert, beeps 0, suggestions: -\n"
+            "key 65: word \"CA\" lime, Insert, beeps 0, suggestions: -\n"
+            "key 65: word \"\" lime, Insert, beeps 0, suggestions: -\n"
             "key 67: word \"C\" lime, Insert, beeps 0, suggestions: -\n"
             "key 65: word \"CA\" lime, Insert, beeps 0, suggestions: -\n"
             "key 88: word \"CAX\" red, Insert, beeps 1, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n"
             "key 32: word \"CAX_\" red, Insert, beeps 2, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n");
+  EXPECT_EQ(check::ParseKeyStrokes("Super+Alt+9", 0), (std::vector<KeyStroke>{{9, 0, true}}));
+  for (const char* bad : {"", "ctrl+", "shift+65", "256", "65x", "ctrl++65"})
+    EXPECT_EQ(check::ParseKeyStrokes(bad, 1), std::nullopt) << bad;
 }
 
 // Texts typed as a person would, with every count worked out by hand on the

@@ -153,7 +153,7 @@ TEST_F(ProcessKey, KeysTypeTheirOwnCodeAsALetter) {
   Type({192, 189});
   EXPECT_EQ(Shown().word, "AP`-");
   Engine().ResetWord();
-  Type({219, 220, 221});  // ignored under English
+  Type({219, 221});  // ignored under English
   EXPECT_EQ(Shown().word, "");
   Type({222});
   EXPECT_EQ(Shown().word, "`");
@@ -240,12 +240,22 @@ TEST_F(ProcessKey, AddedWordsAreKnownAtOnce) {
 struct TypedText {
   const char* what;
   int language;
-  std::vector<int> keys;
+  std::vector<int> keys;  // virtual-key codes, with the flags below
   const char* wordAfter;  // UTF-8
   int beeps;              // over all keys
 };
 
-constexpr int kHyphen = 189, kQuote = 222, kIoKey = 192;
+constexpr int kHyphen = 189, kQuote = 222, kIoKey = 192, kBackslash = 220;
+// A key pressed as a shortcut, and the first key typed after switching to a
+// Cyrillic or a Latin keyboard group.
+constexpr int Command(int key) { return key | 0x100; }
+constexpr int Cyrillic(int key) { return key | 0x200; }
+constexpr int Latin(int key) { return key | 0x400; }
+
+KeyStroke StrokeOf(int key) {
+  const KeyScript script = key & 0x200 ? KeyScript::Cyrillic : key & 0x400 ? KeyScript::Latin : KeyScript::Unknown;
+  return {static_cast<uint8_t>(key & 0xFF), kInsertOn, (key & 0x100) != 0, script};
+}
 
 const TypedText kTypedTexts[] = {
     {"a dash between words", 0, {'C', 'A', 'T', kSpace, kHyphen, kSpace, 'D', 'O', 'G', kSpace}, "", 0},
@@ -268,6 +278,15 @@ const TypedText kTypedTexts[] = {
     {"ЕЩЁ", 1, {'T', 'O', kIoKey, kSpace}, "", 0},
     {"ВСЁ without Ё in the list", 1, {'D', 'C', kIoKey}, "ВСЕ", 0},
     {"ВВОД/ВЫВОД: the slash key ends a word", 1, {'D', 'D', 'J', 'L', 16, 220, 'D', 'S', 'D', 'J'}, "ВЫВО", 0},
+    {"cat|dog: the backslash key ends a word under English too", 0, {'C', 'A', 'T', 16, kBackslash, 'D', 'O'}, "DO", 0},
+    {"cat\\dog", 0, {'C', 'A', 'T', kBackslash, 'D', 'O', 'G', kSpace}, "", 0},
+    {"a shortcut drops the word unjudged", 0, {'D', 'O', Command('A'), 'C', 'A', 'T'}, "CAT", 0},
+    {"Ctrl+Backspace", 0, {'D', 'O', 'G', Command(8)}, "", 0},
+    {"Alt+Tab", 0, {'W', 'E', 'L', Command(9)}, "", 0},
+    {"a finished wrong word outlives a shortcut", 0, {'C', 'A', 'X', kSpace, Command('S')}, "CAX_", 3},
+    {"ВВОД typed after switching to a Cyrillic group", 0, {Cyrillic('D'), 'D', 'J', 'L', kSpace}, "", 0},
+    {"CAT typed after switching back to a Latin group", 1, {Latin('C'), 'A', 'T', kSpace}, "", 0},
+    {"a shortcut in the other group still switches", 0, {Cyrillic(Command('A')), 'N', 'J', kSpace}, "", 0},
 };
 
 class ProcessRealText : public ProcessKey {
@@ -286,7 +305,7 @@ TEST_F(ProcessRealText, DashesQuotesHyphensAndIo) {
     Engine().ResetWord();
     int beeps = 0;
     for (int key : row.keys) {
-      const int keyBeeps = Engine().ProcessKey(key, kInsertOn);
+      const int keyBeeps = Engine().ProcessKeyStroke(StrokeOf(key), true).beeps;
       beeps += keyBeeps;
       if (row.beeps == 0) {
         EXPECT_EQ(keyBeeps, 0) << "key " << key;
@@ -297,6 +316,18 @@ TEST_F(ProcessRealText, DashesQuotesHyphensAndIo) {
     EXPECT_EQ(beeps, row.beeps);
     EXPECT_EQ(Shown().wordColour, row.beeps == 0 ? kLimeColour : kRedColour);
   }
+}
+
+TEST_F(ProcessRealText, AGroupSwitchIsTheLanguageButtonUnlessFollowingIsOff) {
+  Engine().ActivateLanguage(0);
+  Engine().ProcessKeyStroke(StrokeOf('C'), true);
+  EXPECT_FALSE(Engine().ProcessKeyStroke(StrokeOf(Cyrillic('J')), false).languageSwitched);
+  EXPECT_EQ(Engine().language(), 0);
+  EXPECT_EQ(Shown().word, "CJ");
+  EXPECT_TRUE(Engine().ProcessKeyStroke(StrokeOf(Cyrillic('N')), true).languageSwitched);
+  EXPECT_EQ(Shown().language, "Rus");
+  EXPECT_EQ(Shown().word, *cp1251::FromUtf8("CJТ")) << "the word is kept, as the button keeps it";
+  EXPECT_FALSE(Engine().ProcessKeyStroke(StrokeOf(Cyrillic('J')), true).languageSwitched) << "already Russian";
 }
 
 TEST_F(ProcessRealText, SuggestionsFollowTheWholeWordAsTyped) {

@@ -1,6 +1,8 @@
 #include "tools/check/CheckCommands.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <ostream>
 
 #include "engine/Cp1251.h"
@@ -75,8 +77,47 @@ void PrintOutputs(const SpellingEngine& engine, int key, int beeps, std::ostream
   out << '\n';
 }
 
-void ReplayKeys(SpellingEngine& engine, const std::vector<int>& keys, int16_t insertKeyState, std::ostream& out) {
-  for (int key : keys) PrintOutputs(engine, key, engine.ProcessKey(key, insertKeyState), out);
+std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int16_t insertKeyState) {
+  std::vector<KeyStroke> keys;
+  std::string item;
+  const auto takeItem = [&] {
+    if (item.empty()) return true;
+    KeyStroke key{.insertKeyState = insertKeyState};
+    std::string_view rest = item;
+    const auto takeModifier = [&rest] {
+      for (const std::string_view modifier : {"ctrl+", "alt+", "super+"}) {
+        if (rest.size() > modifier.size() &&
+            std::equal(modifier.begin(), modifier.end(), rest.begin(),
+                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+          rest.remove_prefix(modifier.size());
+          return true;
+        }
+      }
+      return false;
+    };
+    while (takeModifier()) key.command = true;
+    unsigned code = 256;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), code);
+    if (error != std::errc() || end != rest.data() + rest.size() || code > 255) return false;
+    key.virtualKey = static_cast<uint8_t>(code);
+    keys.push_back(key);
+    item.clear();
+    return true;
+  };
+  for (const char c : text) {
+    if (c == ',' || std::isspace(static_cast<unsigned char>(c))) {
+      if (!takeItem()) return std::nullopt;
+    } else {
+      item += c;
+    }
+  }
+  if (!takeItem() || keys.empty()) return std::nullopt;
+  return keys;
+}
+
+void ReplayKeys(SpellingEngine& engine, const std::vector<KeyStroke>& keys, std::ostream& out) {
+  for (const KeyStroke& key : keys)
+    PrintOutputs(engine, key.virtualKey, engine.ProcessKeyStroke(key, false).beeps, out);
 }
 
 }  // namespace vuruzid::check

@@ -26,8 +26,13 @@ bool ActivateForTool(SpellingEngine& engine, int language, const std::function<v
 // around it. Returns the number of unknown words.
 int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf8Words, std::ostream& out);
 
-// Feeds virtual-key codes to the interpreter and prints its outputs after each.
-void ReplayKeys(SpellingEngine& engine, const std::vector<int>& keys, int16_t insertKeyState, std::ostream& out);
+// Key codes as written on the command line: decimal virtual-key codes
+// separated by commas or blanks, each optionally after held modifiers
+// ("ctrl+65", "alt+9", "super+76": a shortcut); nothing when one is not.
+std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int16_t insertKeyState);
+
+// Feeds key-downs to the interpreter and prints its outputs after each.
+void ReplayKeys(SpellingEngine& engine, const std::vector<KeyStroke>& keys, std::ostream& out);
 
 // Prints the interpreter's outputs after one key.
 void PrintOutputs(const SpellingEngine& engine, int key, int beeps, std::ostream& out);

@@ -4,8 +4,9 @@
 //       checks the words (or the lines of standard input): known or not, with
 //       the nine neighbouring dictionary entries.
 //   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES
-//       replays virtual-key codes (decimal, separated by commas or blanks)
-//       through the keystroke interpreter and prints its outputs after each key.
+//       replays virtual-key codes (decimal, separated by commas or blanks;
+//       ctrl+65 is A pressed while Ctrl is held) through the keystroke
+//       interpreter and prints its outputs after each key.
 //   vuruzid-check [--lang en|ru] [--folder DIR] --text FILE
 //       types a UTF-8 text (FILE, or - for standard input) through the
 //       interpreter as a person would and reports the words it marks wrong.
@@ -34,20 +35,6 @@ int Usage() {
   return 2;
 }
 
-bool ParseKeys(const std::string& text, std::vector<int>& keys) {
-  std::string spaced = text;
-  for (char& c : spaced)
-    if (c == ',') c = ' ';
-  std::istringstream in(spaced);
-  std::string item;
-  while (in >> item) {
-    const auto value = vuruzid::ParseWholeNumber(item);
-    if (!value || *value < 0 || *value > 255) return false;
-    keys.push_back(*value);
-  }
-  return !keys.empty();
-}
-
 std::optional<std::string> ReadText(const std::string& name) {
   if (name == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
   std::ifstream in(name, std::ios::binary);
@@ -63,8 +50,7 @@ int main(int argc, char** argv) {
   using namespace vuruzid;
   int language = SpellingEngine::kEnglish;
   std::filesystem::path folder = platform::CurrentFolder();
-  std::vector<int> keys;
-  bool replay = false;
+  std::optional<std::string> keyCodes;
   int16_t insertState = 1;
   std::vector<std::string> words;
   std::optional<std::string> textFile;
@@ -79,11 +65,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--folder" && hasValue) {
       folder = argv[++i];
     } else if (arg == "--keys" && hasValue) {
-      replay = true;
-      if (!ParseKeys(argv[++i], keys)) {
-        std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255\n";
-        return 2;
-      }
+      keyCodes = argv[++i];
     } else if (arg == "--text" && hasValue) {
       textFile = argv[++i];
     } else if (arg == "--overwrite") {
@@ -108,8 +90,14 @@ int main(int argc, char** argv) {
     check::PrintReplayReport(check::ReplayText(engine, *text), std::cout);
     return 0;
   }
-  if (replay) {
-    check::ReplayKeys(engine, keys, insertState, std::cout);
+  if (keyCodes) {
+    const auto keys = check::ParseKeyStrokes(*keyCodes, insertState);
+    if (!keys) {
+      std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255, each with ctrl+, alt+ or super+ "
+                   "before it when that key is held\n";
+      return 2;
+    }
+    check::ReplayKeys(engine, *keys, std::cout);
     return 0;
   }
   if (words.empty())
