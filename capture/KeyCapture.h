@@ -6,18 +6,20 @@
 #include <string>
 #include <string_view>
 
+#include "capture/KeyContextWatch.h"
 #include "capture/KeyEventFilter.h"
 #include "capture/KeySource.h"
 
 namespace vuruzid::capture {
 
-// Receives each key-down of the desktop: the virtual-key code (0-255) and the
-// Insert-key state (low bit: toggled on; sign bit: held down).
-using KeyDownHandler = std::function<void(uint8_t virtualKey, int16_t insertKeyState)>;
+// Receives each key-down of the desktop that goes where words are typed.
+using KeyDownHandler = std::function<void(const KeyStroke& key)>;
 
 // Desktop-wide key-down capture, delivered on the thread that installed it
 // between that thread's other events. It only watches: no application loses a
-// key. Nothing is recorded while it is not installed.
+// key. Nothing is recorded while it is not installed. Keys going to a password
+// field, a password program or a program left alone, and keys typed while
+// this login session is not in front, are held back (KeyContextWatch).
 class KeyCapture {
  public:
   explicit KeyCapture(KeyDownHandler onKeyDown);
@@ -40,16 +42,31 @@ class KeyCapture {
   // A note to show once when the installed capture cannot see the keys of
   // some applications (X11 keys in a Wayland session); empty when it sees
   // every key or nothing is installed.
-  std::string SessionWarning() const { return source_ ? source_->SessionWarning() : std::string(); }
+  // The note says why the routes that see more keys did not start.
+  std::string SessionWarning() const { return source_ ? sessionWarning_ : std::string(); }
 
   // Whether the user types a Latin script now; kept for later installations.
   void SetLatinTyping(bool latin);
 
+  // Told each time keys start or stop being held back, and why.
+  void SetContextHandler(KeyContextWatch::ContextSink onContext) { onContext_ = std::move(onContext); }
+  const KeyContext& Context() const { return context_.Context(); }
+  void SetProgramsLeftAlone(std::vector<std::string> programs) { context_.SetProgramsLeftAlone(std::move(programs)); }
+  const std::string& LastProgram() const { return context_.LastProgram(); }
+  // Why some of the context cannot be watched, one reason a line.
+  const std::vector<std::string>& ContextNotes() const { return context_.Notes(); }
+
  private:
+  void OnKeyEvent(const KeyEvent& event);
+
   std::unique_ptr<KeySource> source_;
   KeyDownHandler onKeyDown_;
   std::function<void(const std::string&)> onStopped_;
+  KeyContextWatch::ContextSink onContext_;
   KeyEventFilter keys_;  // outlives each installation: the Insert toggle is kept
+  KeyContextWatch context_;
+  KeyScript lastScript_ = KeyScript::Unknown;  // of the last key delivered
+  std::string sessionWarning_;
   bool latinTyping_ = true;
 };
 
@@ -75,6 +92,8 @@ class CheckingSwitch {
   uintptr_t HookHandle() const { return capture_.HookHandle(); }
   // Whether the user types a Latin script now (see KeyCapture).
   void SetLatinTyping(bool latin) { capture_.SetLatinTyping(latin); }
+  KeyCapture& Capture() { return capture_; }
+  const KeyCapture& Capture() const { return capture_; }
 
  private:
   void Tell(const std::string& message) const;

@@ -2,9 +2,10 @@
 
 namespace vuruzid::capture {
 
-std::optional<KeyDown> KeyEventFilter::OnKeyEvent(uint8_t keycode, bool pressed, uint8_t virtualKey) {
-  if (!pressed) {
-    held_[keycode] = altHeld_[keycode] = insertHeld_[keycode] = false;
+std::optional<KeyDown> KeyEventFilter::OnKeyEvent(const KeyEvent& event) {
+  const uint8_t keycode = event.keycode, virtualKey = event.virtualKey;
+  if (!event.pressed) {
+    held_[keycode] = insertHeld_[keycode] = false;
     return std::nullopt;
   }
   const bool repeat = held_[keycode];
@@ -14,12 +15,9 @@ std::optional<KeyDown> KeyEventFilter::OnKeyEvent(uint8_t keycode, bool pressed,
     if (!repeat) insertToggled_ = !insertToggled_;
     insertHeld_[keycode] = true;
   }
-  if (virtualKey == vk::kAlt) {
-    altHeld_[keycode] = true;
-    return std::nullopt;
-  }
-  if (virtualKey == 0 || virtualKey == vk::kF10 || altHeld_.any()) return std::nullopt;
-  return KeyDown{virtualKey, InsertKeyState()};
+  if (virtualKey == 0 || virtualKey == vk::kF10 || vk::IsCommandModifier(virtualKey)) return std::nullopt;
+  const bool command = (event.modifiers & (kControlHeld | kAltHeld | kSuperHeld)) != 0 && virtualKey != vk::kShift;
+  return KeyDown{virtualKey, InsertKeyState(), command};
 }
 
 int16_t KeyEventFilter::InsertKeyState() const {

@@ -5,20 +5,19 @@
 #include <optional>
 
 #include "capture/KeyNames.h"
+#include "capture/KeySource.h"
+#include "engine/KeyStroke.h"
 
 namespace vuruzid::capture {
 
-// A key-down the interpreter gets: its virtual-key code and the Insert-key
-// state at that moment.
-struct KeyDown {
-  uint8_t virtualKey;
-  int16_t insertKeyState;
-  friend bool operator==(const KeyDown&, const KeyDown&) = default;
-};
+// A key-down the interpreter gets: its virtual-key code, the Insert-key state
+// at that moment, and whether it is a shortcut.
+using KeyDown = KeyStroke;
 
 // Turns the recorded key presses and releases of the desktop into the
-// key-downs the interpreter sees. Key-ups are passed over, and so are system
-// keys: Alt itself, any key while an Alt key is held, and F10. Every press
+// key-downs the interpreter sees. Key-ups are passed over, and so are the
+// modifier keys Ctrl, Alt and Super themselves and F10. A key pressed while
+// Ctrl, Alt or Super is held is a command (Shift itself never is). Every press
 // counts, the auto-repeated ones of a held key included.
 //
 // It also keeps the Insert-key state, which nothing else on the desktop
@@ -34,24 +33,19 @@ class KeyEventFilter {
   template <typename VirtualKeyOf>
   void StartWithHeldKeys(const std::bitset<256>& heldKeycodes, VirtualKeyOf virtualKeyOf) {
     held_ = heldKeycodes;
-    altHeld_.reset();
     insertHeld_.reset();
-    for (unsigned keycode = 0; keycode < 256; ++keycode) {
-      if (!held_[keycode]) continue;
-      const uint8_t virtualKey = virtualKeyOf(static_cast<uint8_t>(keycode));
-      altHeld_[keycode] = virtualKey == vk::kAlt;
-      insertHeld_[keycode] = virtualKey == vk::kInsert;
-    }
+    for (unsigned keycode = 0; keycode < 256; ++keycode)
+      insertHeld_[keycode] = held_[keycode] && virtualKeyOf(static_cast<uint8_t>(keycode)) == vk::kInsert;
   }
 
-  // One recorded key event; the key-down to deliver, if any. `virtualKey` is 0
-  // for a key without a code.
-  std::optional<KeyDown> OnKeyEvent(uint8_t keycode, bool pressed, uint8_t virtualKey);
+  // One recorded key event; the key-down to deliver, if any. Its script is
+  // left to the caller.
+  std::optional<KeyDown> OnKeyEvent(const KeyEvent& event);
 
   int16_t InsertKeyState() const;
 
  private:
-  std::bitset<256> held_, altHeld_, insertHeld_;
+  std::bitset<256> held_, insertHeld_;
   bool insertToggled_ = true;
 };
 

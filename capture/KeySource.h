@@ -10,12 +10,19 @@
 
 namespace vuruzid::capture {
 
+// Modifiers held when a key event happened, as key sources report them.
+// AltGr (the third level) is none of them: it types text.
+enum ModifierBit : uint8_t { kControlHeld = 1, kAltHeld = 2, kSuperHeld = 4 };
+
 // One key press or release of the desktop as a key source saw it. Keycodes are
 // numbered as XKB numbers them (the keyboard devices' Linux codes plus 8).
 struct KeyEvent {
   uint8_t keycode;
   bool pressed;        // false for a release; an auto-repeat is a press
   uint8_t virtualKey;  // 0 for a key without a code
+  uint8_t modifiers = 0;  // ModifierBits held before this event
+  // The script of the keyboard group the key is typed in (KeycodeMap::ScriptOf).
+  KeyScript script = KeyScript::Unknown;
 };
 
 // Where the keys of the desktop come from: the X server (RECORD) or the
@@ -50,13 +57,19 @@ class KeySource {
   // (Russian, whose letters the checker maps by position), for a source that
   // cannot see which keyboard layout is active. Sources that see it ignore this.
   virtual void SetLatinTyping(bool /*latin*/) {}
+  // True for a source that also sees keys typed outside this login session
+  // (other virtual terminals, the login screen, other users on the same
+  // seat), which must then be held back while the session is not active.
+  virtual bool SeesOtherSessions() const { return false; }
 };
 
 // Starts the key source this session calls for: X11 RECORD in an X11
-// session; the keyboard devices in a Wayland session (XDG_SESSION_TYPE=wayland
-// or WAYLAND_DISPLAY set) and wherever RECORD cannot start. VURUZID_CAPTURE=x11
+// session, and the keyboard devices wherever RECORD cannot start; in a Wayland
+// session (XDG_SESSION_TYPE=wayland or WAYLAND_DISPLAY set) the devices first,
+// then RECORD through XWayland, which sees only X11 applications' keys. VURUZID_CAPTURE=x11
 // or =devices chooses one route only. Nothing, with every reason joined in
-// `whyNot`, when none starts.
+// `whyNot`, when none starts; when a later route starts, `whyNot` holds why
+// the ones before it did not.
 std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::LostSink onLost, std::string* whyNot);
 
 }  // namespace vuruzid::capture

@@ -32,7 +32,7 @@ std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::L
   else if (chosen == "devices")
     routes = {Route::Devices};
   else if (InWaylandSession())
-    routes = {Route::Devices};
+    routes = {Route::Devices, Route::X11};
   else
     routes = {Route::X11, Route::Devices};
 
@@ -41,7 +41,10 @@ std::unique_ptr<KeySource> StartKeySource(KeySource::KeySink onKey, KeySource::L
     auto source = Make(route, onKey, onLost);
     if (!source) continue;
     std::string why;
-    if (source->Start(&why)) return source;
+    if (source->Start(&why)) {
+      if (whyNot) *whyNot = reasons;
+      return source;
+    }
     reasons += (reasons.empty() ? "" : "\n\n") + why;
   }
   if (whyNot) *whyNot = reasons.empty() ? "Checking cannot start: this build has no way to see the keys." : reasons;

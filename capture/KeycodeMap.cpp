@@ -33,6 +33,32 @@ uint8_t LatinLayoutCode(uint8_t positionalCode, uint32_t keysym) {
   return 0;
 }
 
+KeyScript ScriptOfSymbol(uint32_t keysym) {
+  if (keysym >= 'a' && keysym <= 'z') return KeyScript::Latin;
+  constexpr uint32_t kUnicodeKeysym = 0x1000000;
+  if ((keysym >= 0x6a1 && keysym <= 0x6ff) || (keysym >= kUnicodeKeysym + 0x400 && keysym <= kUnicodeKeysym + 0x4ff))
+    return KeyScript::Cyrillic;
+  return KeyScript::Unknown;
+}
+
+void KeycodeMap::FollowGroup(unsigned group, const std::vector<std::pair<uint8_t, uint32_t>>& symbols) {
+  size_t latin = 0, cyrillic = 0;
+  for (const auto& [keycode, sym] : symbols) {
+    const KeyScript script = ScriptOfSymbol(sym);
+    latin += script == KeyScript::Latin;
+    cyrillic += script == KeyScript::Cyrillic;
+  }
+  // A group is of the script most of its letter keys type.
+  const KeyScript script = latin == 0 && cyrillic == 0 ? KeyScript::Unknown
+                           : latin >= cyrillic         ? KeyScript::Latin
+                                                       : KeyScript::Cyrillic;
+  scripts_[group % kGroups] = script;
+  const auto has = [this](KeyScript wanted) { return std::ranges::find(scripts_, wanted) != scripts_.end(); };
+  bilingual_ = has(KeyScript::Latin) && has(KeyScript::Cyrillic);
+  if (latin == 0) return;
+  for (const auto& [keycode, sym] : symbols) SetLayoutCode(group, keycode, LatinLayoutCode(CodesOf(keycode).virtualKey, sym));
+}
+
 size_t KeycodeMap::MappedKeyCount() const {
   return static_cast<size_t>(std::ranges::count_if(codes_, [](const KeyVirtualCodes& c) { return c.virtualKey != 0; }));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "capture/KeyNames.h"
+#include "engine/KeyStroke.h"
 
 namespace vuruzid::capture {
 
@@ -41,9 +42,21 @@ class KeycodeMap {
   // How many keycodes have a virtual-key code.
   size_t MappedKeyCount() const;
 
+  // Takes in one keyboard group as the keymap describes it: each keycode with
+  // the symbol it types without Shift (a keysym). A Latin group's letter keys
+  // follow their letters (LatinLayoutCode); every group's script is noted.
+  void FollowGroup(unsigned group, const std::vector<std::pair<uint8_t, uint32_t>>& symbols);
+  // The script of a group, where the keyboard has both a Latin and a Cyrillic
+  // group (so the group tells which language is typed); Unknown otherwise.
+  KeyScript ScriptOf(unsigned group) const { return bilingual_ ? scripts_[group % kGroups] : KeyScript::Unknown; }
+  bool HasLatinAndCyrillicGroups() const { return bilingual_; }
+  bool IsLatinGroup(unsigned group) const { return scripts_[group % kGroups] == KeyScript::Latin; }
+
  private:
   std::array<KeyVirtualCodes, 256> codes_{};
   std::array<std::array<uint8_t, 256>, kGroups> layoutCodes_{};
+  std::array<KeyScript, kGroups> scripts_{};
+  bool bilingual_ = false;
 };
 
 // The code a key gets in a Latin keyboard group (one in which some key types a
@@ -55,5 +68,9 @@ class KeycodeMap {
 // where the positional code stands: digits, the other keys, and every key of a
 // non-Latin group, whose letters the checker maps by position itself.
 uint8_t LatinLayoutCode(uint8_t positionalCode, uint32_t keysym);
+
+// The script of a keysym: Latin for a-z, Cyrillic for the Cyrillic letters
+// (legacy and Unicode keysyms), Unknown for anything else.
+KeyScript ScriptOfSymbol(uint32_t keysym);
 
 }  // namespace vuruzid::capture

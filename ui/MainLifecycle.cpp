@@ -32,6 +32,13 @@ void TMainForm::FormCreate() {
     if (loaded.writeFailed) vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
   });
 
+  RunReported([this] {
+    std::vector<std::string> problems;
+    sideSettings_ = vuruzid::SideSettings::Load(dataHome_, vuruzid::capture::DefaultProgramsLeftAlone(), problems);
+    for (const std::string& problem : problems) vuruzid::ui::ShowErrorReport(QString::fromStdString(problem), this);
+    checking_.Capture().SetProgramsLeftAlone(sideSettings_.ProgramsLeftAlone());
+  });
+
   const QSize screen = PrimaryScreenSize();
   vuruzid::StartupSettings startup;
   RunReported([&] { startup = vuruzid::ReadStartupSettings(settingsList_, screen.width(), screen.height()); });

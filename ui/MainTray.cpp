@@ -155,6 +155,10 @@ void TMainForm::BuildTrayMenu() {
   languages->addAction(trayEnglish_);
   languages->addAction(trayRussian_);
   traySound_ = add("TraySound", QStringLiteral("Sound"), checkable, [this](bool on) { on ? Image12Click() : Image38Click(); });
+  trayFollowLayout_ = add("TrayFollowLayout", QStringLiteral("Follow keyboard layout"), checkable,
+                          [this](bool on) { SetFollowLayout(on); });
+  trayLeaveProgram_ = add("TrayLeaveProgram", QStringLiteral("Don't check in a program"), checkable,
+                          [this](bool) { ToggleLastProgram(); });
   PopupMenu1->addSeparator();
   trayStartAtLogin_ = add("TrayStartAtLogin", QStringLiteral("Start at login"), checkable,
                           [this](bool on) { SetStartAtLogin(on); });
@@ -176,6 +180,28 @@ void TMainForm::UpdateTrayMenu() {
   trayRussian_->setChecked(!english);
   traySound_->setChecked(engine_.signalEnabled() == 1);
   trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
+  trayFollowLayout_->setChecked(sideSettings_.FollowLayout());
+  // The program that had the focus before this menu was opened.
+  const std::string& program = checking_.Capture().LastProgram();
+  const vuruzid::capture::ProgramName name{program, program};
+  const bool password = vuruzid::capture::ListNames(vuruzid::capture::PasswordPrograms(), name);
+  trayLeaveProgram_->setText(program.empty() ? QStringLiteral("Don't check in a program (none seen yet)")
+                                             : QStringLiteral("Don't check in %1").arg(QString::fromStdString(program)));
+  trayLeaveProgram_->setEnabled(!program.empty() && !password);  // password programs are never checked
+  trayLeaveProgram_->setChecked(password || vuruzid::capture::ListNames(sideSettings_.ProgramsLeftAlone(), name));
+}
+
+void TMainForm::SetFollowLayout(bool on) {
+  std::string error;
+  if (!sideSettings_.SetFollowLayout(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+}
+
+void TMainForm::ToggleLastProgram() {
+  const std::string program = checking_.Capture().LastProgram();
+  if (program.empty()) return;
+  std::string error;
+  if (!sideSettings_.ToggleProgram(program, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+  checking_.Capture().SetProgramsLeftAlone(sideSettings_.ProgramsLeftAlone());
 }
 
 // The entry starts the program as the user's menu and desktop links do: an

@@ -56,7 +56,7 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
       dataHome_(dataHome.empty() ? programFolder_ : std::move(dataHome)),
       engine_(EngineFilesFor(programFolder_, dataHome_),
               [this](const std::string& message) { vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this); }),
-      checking_([this](uint8_t virtualKey, int16_t insertKeyState) { KeyDown(virtualKey, insertKeyState); },
+      checking_([this](const vuruzid::KeyStroke& key) { KeyDown(key); },
                 [this](const std::string& message) {
                   vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this);
                 }) {
@@ -79,8 +79,13 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
 
   BuildElements();
   BindActions();
-  // Checking can also stop by itself (the X server went away): follow it.
-  checking_.SetStateChangedHandler([this] { RefreshDisplays(); });
+  // Checking can also stop by itself (the X server went away): follow it. No
+  // word outlives checking.
+  checking_.SetStateChangedHandler([this] {
+    if (checking_.CheckingOn() == 0) engine_.ResetWord();
+    RefreshDisplays();
+  });
+  checking_.Capture().SetContextHandler([this](const vuruzid::capture::KeyContext& context) { ContextChanged(context); });
   // A dialog open over this window must never be left minimized while it blocks it.
   vuruzid::ui::KeepModalWindowsUnminimized(this);
   FormCreate();
@@ -307,9 +312,16 @@ void TMainForm::Image12Click() {
   Image38->show();
 }
 
-void TMainForm::KeyDown(uint8_t virtualKey, int16_t insertKeyState) {
-  const int beeps = engine_.ProcessKey(virtualKey, insertKeyState);
-  for (int i = 0; i < beeps; ++i) QApplication::beep();
+void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
+  const auto result = engine_.ProcessKeyStroke(key, sideSettings_.FollowLayout());
+  if (result.languageSwitched) FollowLanguageInCapture();
+  for (int i = 0; i < result.beeps; ++i) QApplication::beep();
+  RefreshDisplays();
+}
+
+void TMainForm::ContextChanged(const vuruzid::capture::KeyContext& context) {
+  if (context.pause == vuruzid::capture::Pause::NotPaused) return;
+  engine_.ResetWord();
   RefreshDisplays();
 }
 

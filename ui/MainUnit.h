@@ -11,6 +11,7 @@
 #include "capture/KeyCapture.h"
 #include "engine/SpellingEngine.h"
 #include "settings/Settings.h"
+#include "settings/SideSettings.h"
 #include "ui/ImageButton.h"
 #include "ui/WindowShape.h"
 
@@ -74,7 +75,7 @@ class TMainForm : public QWidget {
   void BringForward();
 
   // One key-down from the desktop: judged by the engine, shown at once.
-  void KeyDown(uint8_t virtualKey, int16_t insertKeyState);
+  void KeyDown(const vuruzid::KeyStroke& key);
 
   bool IsStayOnTop() const;
   bool IsInTray() const;
@@ -84,6 +85,7 @@ class TMainForm : public QWidget {
   vuruzid::SettingsList& SettingsList() { return settingsList_; }
   const vuruzid::SpellingEngine& Engine() const { return engine_; }
   const vuruzid::capture::CheckingSwitch& Checking() const { return checking_; }
+  const vuruzid::SideSettings& SideSettings() const { return sideSettings_; }
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   const std::filesystem::path& DataHome() const { return dataHome_; }
   QSystemTrayIcon* TrayIconObject() const { return trayIcon_; }
@@ -109,6 +111,11 @@ class TMainForm : public QWidget {
   void BuildTrayMenu();
   void UpdateTrayMenu();
   void SetStartAtLogin(bool start);
+  void SetFollowLayout(bool on);
+  void ToggleLastProgram();
+  // Keys stopped or started going where words are typed: a password field,
+  // say. Nothing typed there may stay on display.
+  void ContextChanged(const vuruzid::capture::KeyContext& context);
   void StartDrag(QPoint globalPos);
   void ContinueManualDrag(QPoint globalPos);
   // Runs one step; an error is reported and the caller goes on with the next.
@@ -119,6 +126,7 @@ class TMainForm : public QWidget {
   vuruzid::SpellingEngine engine_;
   vuruzid::capture::CheckingSwitch checking_;
   vuruzid::SettingsList settingsList_;
+  vuruzid::SideSettings sideSettings_;
   int compact_ = 1;
   int firstRun_ = 0;
   bool minimizeGoesToTray_ = false;
@@ -140,6 +148,8 @@ class TMainForm : public QWidget {
   QAction* trayRussian_ = nullptr;
   QAction* traySound_ = nullptr;
   QAction* trayStartAtLogin_ = nullptr;
+  QAction* trayFollowLayout_ = nullptr;
+  QAction* trayLeaveProgram_ = nullptr;
 
   vuruzid::ui::BackgroundPicture* Image1 = nullptr;
   vuruzid::ui::BackgroundPicture* Image2 = nullptr;

@@ -128,10 +128,10 @@ int main(int argc, char** argv) {
   int keysTaken = 0;
   Clock::time_point ready;
   std::vector<uint8_t> virtualKeys;
-  vuruzid::capture::KeyCapture capture([&](uint8_t virtualKey, int16_t insertKeyState) {
-    engine.ProcessKey(virtualKey, insertKeyState);
+  vuruzid::capture::KeyCapture capture([&](const vuruzid::KeyStroke& key) {
+    engine.ProcessKeyStroke(key, true);
     ready = Clock::now();
-    virtualKeys.push_back(virtualKey);
+    virtualKeys.push_back(key.virtualKey);
     ++keysTaken;
   });
 

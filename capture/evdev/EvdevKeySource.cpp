@@ -97,7 +97,7 @@ bool EvdevKeySource::Start(std::string* whyNot) {
   };
   if (QCoreApplication::instance() == nullptr) return fail("Checking cannot start: the program's event loop is not running.");
   keycodeMap_ = DeviceKeycodeMap();
-  if (const auto layout = ConfiguredLayout(folders_.keyboardDefaults)) latinGroup_ = FollowLayout(*layout, keycodeMap_);
+  if (keymap_.Compile(ConfiguredLayout(folders_.keyboardDefaults))) latinGroup_ = keymap_.FollowGroups(keycodeMap_);
 
   int denied = 0;
   for (const std::string& name : EventDeviceNames(folders_.devices))
@@ -108,6 +108,8 @@ bool EvdevKeySource::Start(std::string* whyNot) {
                 ").");
   }
   for (const auto& device : devices_) heldAtStart_ |= device->held;
+  for (int keycode = 0; keycode < kKeycodes; ++keycode)
+    if (heldAtStart_[keycode]) keymap_.Update(static_cast<uint8_t>(keycode), true);
 
   // New keyboards appear as new device nodes; their permissions are set a
   // moment later, so the folder is looked at again shortly after a change.
@@ -214,6 +216,7 @@ void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_
     const bool pressed = value != 0;  // 1 down, 2 auto-repeat, 0 up
     device.held[keycode] = pressed;
     Deliver(keycode, pressed);
+    if (value != 2) keymap_.Update(keycode, pressed);  // after: a key's modifiers are those held before it
   }
 }
 
@@ -222,13 +225,13 @@ void EvdevKeySource::Resync(Device& device, const std::shared_ptr<bool>& alive) 
   for (int keycode = 0; keycode < kKeycodes && *alive; ++keycode) {
     if (device.held[keycode] == now[keycode]) continue;
     const auto code = static_cast<uint8_t>(keycode);
+    keymap_.Update(code, now[keycode]);
     if (!now[keycode]) {
       Deliver(code, false);  // released meanwhile
     } else {
-      // Pressed meanwhile: no key-down is invented, but Alt and Insert are
-      // told, since a held Alt silences keys and Insert flips the mode.
-      const uint8_t virtualKey = keycodeMap_.VirtualKey(code, numLockOn_);
-      if (virtualKey == vk::kAlt || virtualKey == vk::kInsert) Deliver(code, true);
+      // Pressed meanwhile: no key-down is invented, but Insert is told, since
+      // it flips the mode (held modifiers are in the keymap's state by now).
+      if (keycodeMap_.VirtualKey(code, numLockOn_) == vk::kInsert) Deliver(code, true);
     }
   }
   if (*alive) device.held = now;
@@ -238,9 +241,12 @@ void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {
   if (!onKey_) return;
   // A copy runs the handler, so a handler that removes this source does not free itself mid-call.
   const KeySink onKey = onKey_;
-  const uint8_t virtualKey = latinTyping_ && latinGroup_ ? keycodeMap_.VirtualKey(keycode, numLockOn_, *latinGroup_)
-                                                         : keycodeMap_.CodesOf(keycode).For(numLockOn_);
-  onKey({keycode, pressed, virtualKey});
+  const unsigned group = keymap_.Group();
+  const std::optional<unsigned> latinGroup =
+      keycodeMap_.IsLatinGroup(group) ? group : latinGroup_;
+  const uint8_t virtualKey = latinTyping_ && latinGroup ? keycodeMap_.VirtualKey(keycode, numLockOn_, *latinGroup)
+                                                        : keycodeMap_.CodesOf(keycode).For(numLockOn_);
+  onKey({keycode, pressed, virtualKey, keymap_.Modifiers(), keycodeMap_.ScriptOf(group)});
 }
 
 void EvdevKeySource::Drop(Device* device, bool insideItsNotifier) {

@@ -11,6 +11,7 @@
 
 #include "capture/KeySource.h"
 #include "capture/evdev/InputDevices.h"
+#include "capture/evdev/SystemLayout.h"
 
 class QFileSystemWatcher;
 class QSocketNotifier;
@@ -42,9 +43,12 @@ class EvdevKeySource final : public KeySource {
   const KeycodeMap& keycodeMap() const override { return keycodeMap_; }
   uintptr_t Id() const override { return running_ ? reinterpret_cast<uintptr_t>(this) : 0; }
   // While the user types a Latin script, letter keys follow the system's
-  // configured layout (its first Latin group); otherwise, and where no layout
-  // is configured, every key keeps its position.
+  // configured layout (the active group when it is Latin, else the first
+  // Latin group); otherwise, and where no layout is configured, every key
+  // keeps its position.
   void SetLatinTyping(bool latin) override { latinTyping_ = latin; }
+  // The devices carry the keys of every session on the seat.
+  bool SeesOtherSessions() const override { return true; }
 
   // The keyboards being read now.
   size_t KeyboardCount() const { return devices_.size(); }
@@ -68,7 +72,8 @@ class EvdevKeySource final : public KeySource {
   std::bitset<256> heldAtStart_;
   bool numLockOn_ = true;  // what a keyboard that cannot be asked is taken to have
   bool numLockKnown_ = false;
-  std::optional<unsigned> latinGroup_;  // of the configured layout
+  DeviceKeymap keymap_;                 // the configured layout, following every key
+  std::optional<unsigned> latinGroup_;  // its first Latin group
   bool latinTyping_ = true;
   bool running_ = false;
   std::vector<std::unique_ptr<Device>> devices_;

@@ -2,10 +2,13 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
-#include <memory>
+#include <utility>
+#include <vector>
 
+#include "capture/KeySource.h"
 #include "platform/Environment.h"
 
 namespace vuruzid::capture::evdev {
@@ -26,9 +29,6 @@ std::map<std::string, std::string> ShellSettings(const std::filesystem::path& pa
   return settings;
 }
 
-template <typename T, void (*Free)(T*)>
-using Owned = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
-
 }  // namespace
 
 std::optional<LayoutNames> ConfiguredLayout(const std::filesystem::path& keyboardDefaults) {
@@ -40,34 +40,63 @@ std::optional<LayoutNames> ConfiguredLayout(const std::filesystem::path& keyboar
   return LayoutNames{"", settings["XKBMODEL"], settings["XKBLAYOUT"], settings["XKBVARIANT"], settings["XKBOPTIONS"]};
 }
 
-std::optional<unsigned> FollowLayout(const LayoutNames& names, KeycodeMap& map) {
-  const Owned<xkb_context, xkb_context_unref> context(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
-  if (!context) return std::nullopt;
-  xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
-  const auto text = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
-  const xkb_rule_names rules{text(names.rules), text(names.model), text(names.layout), text(names.variant),
-                             text(names.options)};
-  const Owned<xkb_keymap, xkb_keymap_unref> keymap(
-      xkb_keymap_new_from_names(context.get(), &rules, XKB_KEYMAP_COMPILE_NO_FLAGS));
-  if (!keymap) return std::nullopt;
+void DeviceKeymap::Free::operator()(xkb_context* context) const { xkb_context_unref(context); }
+void DeviceKeymap::Free::operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
+void DeviceKeymap::Free::operator()(xkb_state* state) const { xkb_state_unref(state); }
 
+DeviceKeymap::DeviceKeymap() = default;
+DeviceKeymap::~DeviceKeymap() = default;
+
+bool DeviceKeymap::Compile(const std::optional<LayoutNames>& names) {
+  state_.reset();
+  keymap_.reset();
+  context_.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+  if (!context_) return false;
+  xkb_context_set_log_level(context_.get(), XKB_LOG_LEVEL_CRITICAL);
+  if (names) {
+    const auto text = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
+    const xkb_rule_names rules{text(names->rules), text(names->model), text(names->layout), text(names->variant),
+                               text(names->options)};
+    keymap_.reset(xkb_keymap_new_from_names(context_.get(), &rules, XKB_KEYMAP_COMPILE_NO_FLAGS));
+  }
+  if (!keymap_) keymap_.reset(xkb_keymap_new_from_names(context_.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
+  if (keymap_) state_.reset(xkb_state_new(keymap_.get()));
+  return state_ != nullptr;
+}
+
+std::optional<unsigned> DeviceKeymap::FollowGroups(KeycodeMap& map) const {
+  if (!keymap_) return std::nullopt;
   std::optional<unsigned> firstLatin;
-  const xkb_layout_index_t groups = std::min<xkb_layout_index_t>(xkb_keymap_num_layouts(keymap.get()), KeycodeMap::kGroups);
+  const xkb_layout_index_t groups = std::min<xkb_layout_index_t>(xkb_keymap_num_layouts(keymap_.get()), KeycodeMap::kGroups);
   for (xkb_layout_index_t group = 0; group < groups; ++group) {
-    std::map<uint8_t, uint32_t> symbols;  // keycode -> symbol without Shift
-    bool latin = false;
+    std::vector<std::pair<uint8_t, uint32_t>> symbols;  // keycode, symbol without Shift
     for (xkb_keycode_t keycode = 8; keycode < 256; ++keycode) {
       const xkb_keysym_t* syms = nullptr;
-      if (xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, group, 0, &syms) < 1) continue;
-      symbols[static_cast<uint8_t>(keycode)] = syms[0];
-      latin |= syms[0] >= XKB_KEY_a && syms[0] <= XKB_KEY_z;
+      if (xkb_keymap_key_get_syms_by_level(keymap_.get(), keycode, group, 0, &syms) < 1) continue;
+      symbols.emplace_back(static_cast<uint8_t>(keycode), syms[0]);
     }
-    if (!latin) continue;
-    if (!firstLatin) firstLatin = group;
-    for (const auto& [keycode, sym] : symbols)
-      map.SetLayoutCode(group, keycode, LatinLayoutCode(map.CodesOf(keycode).virtualKey, sym));
+    map.FollowGroup(group, symbols);
+    const bool latin = std::ranges::any_of(symbols, [](const auto& s) { return ScriptOfSymbol(s.second) == KeyScript::Latin; });
+    if (latin && !firstLatin) firstLatin = group;
   }
   return firstLatin;
+}
+
+void DeviceKeymap::Update(uint8_t keycode, bool pressed) {
+  if (state_) xkb_state_update_key(state_.get(), keycode, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
+}
+
+uint8_t DeviceKeymap::Modifiers() const {
+  if (!state_) return 0;
+  const auto held = [this](const char* name, ModifierBit bit) {
+    return xkb_state_mod_name_is_active(state_.get(), name, XKB_STATE_MODS_EFFECTIVE) > 0 ? bit : 0;
+  };
+  return static_cast<uint8_t>(held(XKB_MOD_NAME_CTRL, kControlHeld) | held(XKB_MOD_NAME_ALT, kAltHeld) |
+                              held(XKB_MOD_NAME_LOGO, kSuperHeld));
+}
+
+unsigned DeviceKeymap::Group() const {
+  return state_ ? xkb_state_serialize_layout(state_.get(), XKB_STATE_LAYOUT_EFFECTIVE) : 0;
 }
 
 }  // namespace vuruzid::capture::evdev

@@ -1,10 +1,16 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "capture/KeycodeMap.h"
+
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
 
 namespace vuruzid::capture::evdev {
 
@@ -21,9 +27,40 @@ struct LayoutNames {
 // neither names a layout.
 std::optional<LayoutNames> ConfiguredLayout(const std::filesystem::path& keyboardDefaults);
 
-// Compiles the layout and gives the map's letter keys the codes of the
-// letters each of its Latin groups types. Returns the first Latin group, or
-// nothing when the layout cannot be compiled or has no Latin group.
-std::optional<unsigned> FollowLayout(const LayoutNames& names, KeycodeMap& map);
+// The keymap the keyboards are read with, compiled with xkbcommon, and one
+// state fed with the keys of every keyboard, as a compositor keeps one per
+// seat. The state follows the modifiers held and the group switches the
+// keymap's own options make (grp:alt_shift_toggle and the like); switches the
+// desktop makes by other means are not seen.
+class DeviceKeymap {
+ public:
+  DeviceKeymap();
+  ~DeviceKeymap();
+  DeviceKeymap(const DeviceKeymap&) = delete;
+  DeviceKeymap& operator=(const DeviceKeymap&) = delete;
+
+  // Compiles the configured layout, or xkbcommon's default one when nothing is
+  // configured or the configuration does not compile; false when neither does.
+  bool Compile(const std::optional<LayoutNames>& names);
+  // Gives the map's letter keys the codes of the letters each Latin group
+  // types and notes each group's script. Returns the first Latin group.
+  std::optional<unsigned> FollowGroups(KeycodeMap& map) const;
+
+  // One key press or release (not an auto-repeat), by XKB keycode.
+  void Update(uint8_t keycode, bool pressed);
+  // The ModifierBits held now, and the active group.
+  uint8_t Modifiers() const;
+  unsigned Group() const;
+
+ private:
+  struct Free {
+    void operator()(xkb_context* context) const;
+    void operator()(xkb_keymap* keymap) const;
+    void operator()(xkb_state* state) const;
+  };
+  std::unique_ptr<xkb_context, Free> context_;
+  std::unique_ptr<xkb_keymap, Free> keymap_;
+  std::unique_ptr<xkb_state, Free> state_;
+};
 
 }  // namespace vuruzid::capture::evdev

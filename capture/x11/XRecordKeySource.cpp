@@ -122,15 +122,21 @@ bool XRecordKeySource::ReadKeyboard() {
   if (!keyboard) return false;
   keycodeMap_ = keyboard->keycodeMap;
   numLockMask_ = keyboard->numLockMask;
+  altMask_ = keyboard->altMask;
+  superMask_ = keyboard->superMask;
   return true;
 }
 
 void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {
-  // The state is the one before this event, so it tells Num Lock's state and
-  // the keyboard group (layout) active for the key.
+  // The state is the one before this event, so it tells Num Lock's state, the
+  // modifiers held and the keyboard group (layout) active for the key.
   const bool numLockOn = numLockMask_ != 0 && (modifierState & numLockMask_) != 0;
   const unsigned group = XkbGroupForCoreState(modifierState);
-  pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group)});
+  const auto held = [modifierState](unsigned mask, ModifierBit bit) { return (modifierState & mask) != 0 ? bit : 0; };
+  const auto modifiers =
+      static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) | held(superMask_, kSuperHeld));
+  pending_.push_back(
+      {keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group), modifiers, keycodeMap_.ScriptOf(group)});
 }
 
 void XRecordKeySource::OnDataReadable() {

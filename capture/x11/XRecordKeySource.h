@@ -57,7 +57,7 @@ class XRecordKeySource final : public KeySource {
   uintptr_t context_ = 0;
   int xkbEventBase_ = 0;
   KeycodeMap keycodeMap_;
-  unsigned numLockMask_ = 0;
+  unsigned numLockMask_ = 0, altMask_ = 0, superMask_ = 0;
   std::bitset<256> heldAtStart_;
   QSocketNotifier* controlNotifier_ = nullptr;
   QSocketNotifier* dataNotifier_ = nullptr;

@@ -3,6 +3,8 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,35 +18,36 @@ std::string KeyName(const char (&name)[XkbKeyNameLength]) {
   return text;
 }
 
-// The modifier bits of the keys that carry the Num_Lock symbol.
-unsigned NumLockMask(XkbDescPtr xkb) {
+// The modifier bits of the keys that carry any of `keysyms`.
+unsigned ModifierMask(XkbDescPtr xkb, std::initializer_list<KeySym> keysyms) {
   unsigned mask = 0;
   for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
     const int symbols = XkbKeyNumSyms(xkb, keycode);
     const KeySym* sym = XkbKeySymsPtr(xkb, keycode);
     for (int i = 0; i < symbols; ++i) {
-      if (sym[i] == XK_Num_Lock && xkb->map->modmap != nullptr) mask |= xkb->map->modmap[keycode];
+      if (std::ranges::find(keysyms, sym[i]) != keysyms.end() && xkb->map->modmap != nullptr)
+        mask |= xkb->map->modmap[keycode];
     }
   }
   return mask;
 }
 
-// Gives letter keys the codes of the letters each Latin group types with them.
-void FollowLatinGroups(XkbDescPtr xkb, KeycodeMap& map) {
-  for (unsigned group = 0; group < KeycodeMap::kGroups; ++group) {
-    std::vector<std::pair<uint8_t, KeySym>> symbols;  // keycode, symbol without Shift
-    bool latin = false;
+// Gives letter keys the codes of the letters each Latin group types with
+// them, and notes each group's script.
+void FollowGroups(XkbDescPtr xkb, KeycodeMap& map) {
+  unsigned groups = 1;
+  for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode)
+    groups = std::max<unsigned>(groups, XkbKeyNumGroups(xkb, keycode));
+  for (unsigned group = 0; group < std::min(groups, KeycodeMap::kGroups); ++group) {
+    std::vector<std::pair<uint8_t, uint32_t>> symbols;  // keycode, symbol without Shift
     for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && keycode < 256; ++keycode) {
-      const int groups = XkbKeyNumGroups(xkb, keycode);
-      if (groups == 0 || XkbKeyNumSyms(xkb, keycode) == 0) continue;
+      const int keyGroups = XkbKeyNumGroups(xkb, keycode);
+      if (keyGroups == 0 || XkbKeyNumSyms(xkb, keycode) == 0) continue;
       // A key with fewer groups wraps round, as XKB does by default.
-      const KeySym sym = XkbKeySymEntry(xkb, keycode, 0, static_cast<int>(group) % groups);
-      symbols.emplace_back(static_cast<uint8_t>(keycode), sym);
-      latin |= sym >= XK_a && sym <= XK_z;
+      const KeySym sym = XkbKeySymEntry(xkb, keycode, 0, static_cast<int>(group) % keyGroups);
+      symbols.emplace_back(static_cast<uint8_t>(keycode), static_cast<uint32_t>(sym));
     }
-    if (!latin) continue;
-    for (const auto& [keycode, sym] : symbols)
-      map.SetLayoutCode(group, keycode, LatinLayoutCode(map.CodesOf(keycode).virtualKey, static_cast<uint32_t>(sym)));
+    map.FollowGroup(group, symbols);
   }
 }
 
@@ -67,12 +70,17 @@ std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display) {
     const XkbKeyAliasRec& alias = xkb->names->key_aliases[i];
     aliases.push_back({KeyName(alias.alias), KeyName(alias.real)});
   }
-  const unsigned numLockMask = NumLockMask(xkb);
-  KeycodeMap map(namesByKeycode, aliases);
-  FollowLatinGroups(xkb, map);
+  KeyboardDescription keyboard;
+  keyboard.numLockMask = ModifierMask(xkb, {XK_Num_Lock});
+  // AltGr (the third level) types text: its bit never counts as Alt, even
+  // where a keymap puts both on one modifier.
+  const unsigned level3Mask = ModifierMask(xkb, {XK_ISO_Level3_Shift, XK_Mode_switch});
+  keyboard.altMask = ModifierMask(xkb, {XK_Alt_L, XK_Alt_R, XK_Meta_L, XK_Meta_R}) & ~level3Mask;
+  keyboard.superMask = ModifierMask(xkb, {XK_Super_L, XK_Super_R, XK_Hyper_L, XK_Hyper_R}) & ~level3Mask;
+  keyboard.keycodeMap = KeycodeMap(namesByKeycode, aliases);
+  FollowGroups(xkb, keyboard.keycodeMap);
   XkbFreeKeyboard(xkb, 0, True);
-
-  return KeyboardDescription{std::move(map), numLockMask};
+  return keyboard;
 }
 
 std::bitset<256> HeldKeycodes(Display* display) {

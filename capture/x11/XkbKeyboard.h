@@ -11,10 +11,13 @@ namespace vuruzid::capture::x11 {
 
 // What the capture needs to know of the keyboard: which virtual-key code
 // each keycode gives (by position, and in each Latin group by the letter it
-// types), and which modifier bit Num Lock sets.
+// types), each group's script, and which modifier bits Num Lock, Alt and
+// Super set (Control is always the core Control bit).
 struct KeyboardDescription {
   KeycodeMap keycodeMap;
   unsigned numLockMask = 0;
+  unsigned altMask = 0;
+  unsigned superMask = 0;
 };
 
 // Reads the key names (and their aliases) of the active keycode set from a

@@ -38,19 +38,23 @@ TEST_F(CaptureDelivery, KeyDownsArriveWithTheirVirtualKeyCodesAndInsertState) {
   for (const KeyDown& key : delivered.keys) EXPECT_EQ(key.insertKeyState, 1) << "insert mode at first";
 }
 
-TEST_F(CaptureDelivery, KeyUpsAltChordsAndF10AreNotDelivered) {
+TEST_F(CaptureDelivery, KeyUpsModifiersAndF10AreNotDeliveredAndChordsAreCommands) {
   const uint8_t a = Key(XK_a);
   desktop.Release(a);  // a lone key-up
-  for (unsigned long alt : {XK_Alt_L, XK_Alt_R}) {
-    desktop.Press(Key(alt));
-    desktop.Tap(a);
+  for (unsigned long modifier : {XK_Alt_L, XK_Alt_R, XK_Control_L, XK_Control_R, XK_Super_L}) {
+    desktop.Press(Key(modifier));
     desktop.Tap(Key(XK_x));  // (Alt+blank would open the window manager's menu)
-    desktop.Release(Key(alt));
+    desktop.Release(Key(modifier));
   }
+  desktop.Press(Key(XK_Shift_L));
+  desktop.Tap(a);
+  desktop.Release(Key(XK_Shift_L));
   desktop.Tap(Key(XK_F10));
-  desktop.Tap(Key(XK_b));  // Alt released: keys count again
+  desktop.Tap(Key(XK_b));  // nothing held: text again
   ASSERT_TRUE(delivered.WaitFor('B'));
-  EXPECT_THAT(delivered.Codes(), ElementsAre('B'));
+  const KeyDown command{'X', 1, true};
+  EXPECT_THAT(delivered.keys,
+              ElementsAre(command, command, command, command, command, KeyDown{16, 1}, KeyDown{'A', 1}, KeyDown{'B', 1}));
 }
 
 TEST_F(CaptureDelivery, EveryRepeatedKeyDownOfAHeldKeyCounts) {
@@ -113,7 +117,7 @@ TEST_F(CaptureDelivery, RemovingStopsDeliveryAndInstallingAgainResumes) {
 
 TEST_F(CaptureDelivery, AHandlerThatRemovesTheCaptureGetsNoFurtherKeys) {
   int calls = 0;
-  KeyCapture selfStopping([&](uint8_t, int16_t) {
+  KeyCapture selfStopping([&](const KeyStroke&) {
     ++calls;
     selfStopping.Remove();
   });

@@ -7,17 +7,20 @@
 #include <cstdlib>
 #include <vector>
 
+#include "capture/KeyContext.h"
 #include "capture/KeyEventFilter.h"
 #include "capture/KeycodeMap.h"
 
 namespace vuruzid::capture {
 namespace {
 
-constexpr uint8_t kA = 38, kB = 56, kLeftAlt = 64, kRightAlt = 108, kF10 = 76, kInsert = 118, kMedia = 200;
+constexpr uint8_t kA = 38, kB = 56, kInsert = 118, kMedia = 200;
 
 struct FilterTest : ::testing::Test {
-  std::optional<KeyDown> Down(uint8_t keycode, uint8_t virtualKey) { return filter.OnKeyEvent(keycode, true, virtualKey); }
-  std::optional<KeyDown> Up(uint8_t keycode, uint8_t virtualKey) { return filter.OnKeyEvent(keycode, false, virtualKey); }
+  std::optional<KeyDown> Down(uint8_t keycode, uint8_t virtualKey, uint8_t modifiers = 0) {
+    return filter.OnKeyEvent({keycode, true, virtualKey, modifiers});
+  }
+  std::optional<KeyDown> Up(uint8_t keycode, uint8_t virtualKey) { return filter.OnKeyEvent({keycode, false, virtualKey}); }
   KeyEventFilter filter;
 };
 
@@ -29,17 +32,28 @@ TEST_F(FilterTest, OnlyKeyDownsWithACodeArriveAndEveryRepeatCounts) {
   EXPECT_EQ(Up(kMedia, 0), std::nullopt);
 }
 
-TEST_F(FilterTest, AltItselfKeysWhileAnyAltIsHeldAndF10AreSystemKeys) {
-  EXPECT_EQ(Down(kLeftAlt, 18), std::nullopt);
-  EXPECT_EQ(Down(kLeftAlt, 18), std::nullopt);  // Alt's own repeats
-  EXPECT_EQ(Down(kA, 'A'), std::nullopt);
-  EXPECT_EQ(Down(kRightAlt, 18), std::nullopt);
-  EXPECT_EQ(Up(kLeftAlt, 18), std::nullopt);
-  EXPECT_EQ(Down(kB, 'B'), std::nullopt) << "the right Alt is still held";
-  EXPECT_EQ(Up(kRightAlt, 18), std::nullopt);
-  EXPECT_EQ(Down(kB, 'B'), (KeyDown{'B', 1}));
-  EXPECT_EQ(Down(kF10, 121), std::nullopt);
-  EXPECT_EQ(Down(kF10, 121), std::nullopt);
+TEST_F(FilterTest, ModifierKeysAndF10PassAndKeysWithCtrlAltOrSuperHeldAreCommands) {
+  struct Row {
+    const char* what;
+    uint8_t virtualKey, modifiers;
+    std::optional<KeyDown> delivered;
+  };
+  const Row rows[] = {
+      {"Ctrl itself", 17, 0, std::nullopt},
+      {"Alt itself, also under Ctrl", 18, kControlHeld, std::nullopt},
+      {"the Windows keys", 91, 0, std::nullopt},
+      {"F10", 121, 0, std::nullopt},
+      {"Ctrl+A", 'A', kControlHeld, KeyDown{'A', 1, true}},
+      {"Alt+Tab", 9, kAltHeld, KeyDown{9, 1, true}},
+      {"Super+L", 'L', kSuperHeld, KeyDown{'L', 1, true}},
+      {"Ctrl+Backspace", 8, kControlHeld, KeyDown{8, 1, true}},
+      {"Shift under Ctrl stays a modifier", 16, kControlHeld, KeyDown{16, 1, false}},
+      {"AltGr+Q is text: no bit is held", 'Q', 0, KeyDown{'Q', 1, false}},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Down(kB, row.virtualKey, row.modifiers), row.delivered) << row.what;
+    Up(kB, row.virtualKey);
+  }
 }
 
 TEST_F(FilterTest, InsertTogglesOnItsFirstDownAndReadsHeldUntilReleased) {
@@ -57,17 +71,13 @@ TEST_F(FilterTest, InsertTogglesOnItsFirstDownAndReadsHeldUntilReleased) {
 TEST_F(FilterTest, RestartingTakesTheHeldKeysAndKeepsTheInsertToggle) {
   Down(kInsert, 45);
   Up(kInsert, 45);
-  Down(kLeftAlt, 18);  // released while capture was off: never seen
+  Down(kA, 'A');  // released while capture was off: never seen
 
   std::bitset<256> held;
-  held[kRightAlt] = true;
-  filter.StartWithHeldKeys(held, [](uint8_t keycode) -> uint8_t { return keycode == kRightAlt ? 18 : 0; });
+  filter.StartWithHeldKeys(held, [](uint8_t) -> uint8_t { return 0; });
   EXPECT_EQ(filter.InsertKeyState(), 0);
-  EXPECT_EQ(Down(kA, 'A'), std::nullopt) << "Alt was held when capture started";
-  Up(kRightAlt, 18);
-  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 0})) << "the left Alt is no longer counted as held";
+  EXPECT_EQ(Down(kA, 'A'), (KeyDown{'A', 0})) << "a new press, not a repeat";
 
-  held.reset();
   held[kInsert] = true;
   filter.StartWithHeldKeys(held, [](uint8_t keycode) -> uint8_t { return keycode == kInsert ? 45 : 0; });
   EXPECT_EQ(filter.InsertKeyState(), -128);
@@ -93,6 +103,44 @@ TEST(KeycodeMapTest, NamesGiveCodesAndAliasesOnlyFillGaps) {
   EXPECT_EQ(map.VirtualKey(87, false), 35);
   EXPECT_EQ(map.VirtualKey(0, true), 0);
   EXPECT_EQ(map.MappedKeyCount(), 5u) << "aliases of missing or unnamed keys give nothing";
+}
+
+TEST(KeycodeMapTest, GroupsTellTheirScriptOnlyWhenTheKeyboardHasBoth) {
+  KeycodeMap map({"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+                  "", "", "", "", "AD06", "AD07"},
+                 {});
+  map.FollowGroup(0, {{29, 'z'}, {30, 'u'}});                  // German: Z where the US Y is
+  EXPECT_EQ(map.ScriptOf(0), KeyScript::Unknown) << "one script: the group says nothing of the language";
+  map.FollowGroup(1, {{29, 0x6ce}, {30, 0x1000433}});          // Cyrillic_en, and U+0433 as a Unicode keysym
+  EXPECT_EQ(map.ScriptOf(0), KeyScript::Latin);
+  EXPECT_EQ(map.ScriptOf(1), KeyScript::Cyrillic);
+  EXPECT_EQ(map.VirtualKey(29, true, 0), 'Z');
+  EXPECT_EQ(map.VirtualKey(29, true, 1), 'Y') << "Cyrillic letters keep their positions";
+  EXPECT_EQ(map.ScriptOf(2), KeyScript::Unknown);
+}
+
+TEST(KeyContextTest, WhereKeysAreHeldBack) {
+  const std::vector<std::string> leftAlone = {"XTerm", "", "my-editor"};
+  struct Row {
+    FocusFacts facts;
+    Pause pause;
+  };
+  const Row rows[] = {
+      {{true, false, {"gedit", "Gedit"}}, Pause::NotPaused},
+      {{true, false, {}}, Pause::NotPaused},
+      {{true, true, {"gedit", "Gedit"}}, Pause::PasswordField},
+      {{true, false, {"pinentry-gtk-2", "Pinentry-gtk-2"}}, Pause::PasswordProgram},
+      {{true, false, {"keepassxc", "KeePassXC"}}, Pause::PasswordProgram},
+      {{true, false, {"xterm", "XTerm"}}, Pause::ProgramLeftAlone},
+      {{true, false, {"uxterm", "xterm"}}, Pause::ProgramLeftAlone},  // by class, ignoring case
+      {{true, false, {"My-Editor", "My-Editor"}}, Pause::ProgramLeftAlone},
+      {{false, false, {"gedit", "Gedit"}}, Pause::SessionInactive},
+      {{true, true, {"xterm", "XTerm"}}, Pause::PasswordField},
+  };
+  for (const Row& row : rows) EXPECT_EQ(PauseFor(row.facts, leftAlone), row.pause) << row.facts.program.instance;
+  EXPECT_TRUE(ListNames(DefaultProgramsLeftAlone(), {"gnome-terminal-server", "Gnome-terminal"}));
+  EXPECT_TRUE(ListNames(DefaultProgramsLeftAlone(), {"ssh-askpass", "Ssh-askpass"}));
+  EXPECT_EQ(DescribeContext({Pause::PasswordField, "Gedit"}), "paused for a password field in Gedit");
 }
 
 TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {

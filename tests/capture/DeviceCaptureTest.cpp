@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <map>
+#include <tuple>
 
 #include "TestDesktop.h"
 #include "capture/KeyCapture.h"
@@ -88,13 +89,14 @@ class InputFolder {
 // Key-downs reaching the interpreter through the filter, as KeyCapture feeds it.
 struct Reader {
   DeliveredKeys delivered;
+  std::vector<KeyEvent> events;  // every press, as the source reported it
   KeyEventFilter filter;
   evdev::EvdevKeySource source;
   explicit Reader(const InputFolder& folder)
       : source(
             [this](const KeyEvent& key) {
-              if (auto down = filter.OnKeyEvent(key.keycode, key.pressed, key.virtualKey))
-                delivered.keys.push_back(*down);
+              if (key.pressed) events.push_back(key);
+              if (auto down = filter.OnKeyEvent(key)) delivered.keys.push_back(*down);
             },
             nullptr, folder.folders()) {}
 };
@@ -111,9 +113,8 @@ const Stream kStreams[] = {
     {"a key down and up", {{EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kUp}}, {'A'}},
     {"auto-repeats count", {{EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kRepeat}, {EV_KEY, KEY_A, kRepeat}}, {'A', 'A', 'A'}},
     {"key-ups alone are nothing", {{EV_KEY, KEY_B, kUp}}, {}},
-    {"keys while Alt is held are system keys",
-     {{EV_KEY, KEY_LEFTALT, kDown}, {EV_KEY, KEY_A, kDown}, {EV_KEY, KEY_A, kUp}, {EV_KEY, KEY_LEFTALT, kUp},
-      {EV_KEY, KEY_B, kDown}},
+    {"Alt itself is passed over",
+     {{EV_KEY, KEY_LEFTALT, kDown}, {EV_KEY, KEY_LEFTALT, kUp}, {EV_KEY, KEY_RIGHTCTRL, kDown}, {EV_KEY, KEY_B, kDown}},
      {'B'}},
     {"F10 is passed over", {{EV_KEY, KEY_F10, kDown}, {EV_KEY, KEY_F9, kDown}}, {120}},
     {"keys by position: the Ё key and the slash key", {{EV_KEY, KEY_GRAVE, kDown}, {EV_KEY, KEY_BACKSLASH, kDown}},
@@ -191,7 +192,7 @@ TEST(DeviceCapture, AWholeWordTypedOnADeviceIsJudged) {
   std::vector<int> beeps;
   ScopedEnvironment route("VURUZID_CAPTURE", "devices");
   ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
-  KeyCapture capture([&](uint8_t key, int16_t insert) { beeps.push_back(engine.ProcessKey(key, insert)); });
+  KeyCapture capture([&](const KeyStroke& key) { beeps.push_back(engine.ProcessKeyStroke(key, false).beeps); });
   std::string whyNot;
   ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
 
@@ -270,7 +271,7 @@ TEST(DeviceCapture, AVirtualKeyboardTypesAWordEndToEnd) {
   KeyEventFilter filter;
   evdev::EvdevKeySource source(
       [&](const KeyEvent& key) {
-        if (auto down = filter.OnKeyEvent(key.keycode, key.pressed, key.virtualKey)) delivered.keys.push_back(*down);
+        if (auto down = filter.OnKeyEvent(key)) delivered.keys.push_back(*down);
       },
       nullptr);
   std::string whyNot;
@@ -336,6 +337,48 @@ TEST(DeviceCapture, LetterKeysFollowTheConfiguredLayoutWhileLatinIsTyped) {
   }
 }
 
+// The device route keeps one keymap state for every keyboard, as a
+// compositor does: it sees the modifiers held and the group switches the
+// keymap's own options make.
+TEST(DeviceCapture, ModifiersAndTheKeymapsOwnGroupSwitchesAreFollowed) {
+  InputFolder folder;
+  folder.ConfigureKeyboard("XKBLAYOUT=\"us,ru\"\nXKBOPTIONS=\"grp:alt_shift_toggle\"\n");
+  folder.AddDevice("event0", kKeyboardKeys);
+  folder.AddDevice("event1", kKeyboardKeys);
+  Reader reader(folder);
+  std::string whyNot;
+  ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
+  const auto tap = [&](const char* device, uint16_t key) {
+    folder.Key(device, key, kDown);
+    folder.Key(device, key, kUp);
+  };
+  // Each keyboard is read on its own: wait where the order across them matters.
+  const auto readUpTo = [&](size_t presses) { return PumpUntil([&] { return reader.events.size() >= presses; }); };
+  tap("event0", KEY_R);
+  folder.Key("event0", KEY_LEFTCTRL, kDown);
+  ASSERT_TRUE(readUpTo(2));
+  tap("event1", KEY_A);  // Ctrl held on the other keyboard
+  ASSERT_TRUE(readUpTo(3));
+  folder.Key("event0", KEY_LEFTCTRL, kUp);
+  folder.Key("event0", KEY_LEFTALT, kDown);
+  tap("event0", KEY_LEFTSHIFT);
+  folder.Key("event0", KEY_LEFTALT, kUp);
+  tap("event0", KEY_R);
+  folder.Key("event0", KEY_RIGHTALT, kDown);
+  tap("event0", KEY_B);
+  folder.Key("event0", KEY_RIGHTALT, kUp);
+  tap("event0", KEY_SPACE);
+  ASSERT_TRUE(reader.delivered.WaitFor(32));
+
+  std::vector<std::tuple<uint8_t, uint8_t, KeyScript>> letters;  // code, modifiers, script
+  for (const KeyEvent& e : reader.events)
+    if (e.virtualKey >= 'A' && e.virtualKey <= 'Z') letters.emplace_back(e.virtualKey, e.modifiers, e.script);
+  EXPECT_THAT(letters, ElementsAreArray({std::tuple<uint8_t, uint8_t, KeyScript>{'R', 0, KeyScript::Latin},
+                                         {'A', kControlHeld, KeyScript::Latin},
+                                         {'R', 0, KeyScript::Cyrillic},
+                                         {'B', kAltHeld, KeyScript::Cyrillic}}));
+}
+
 // Which route a session takes, seen in what each says when it cannot start:
 // no X display, and a folder of input devices without a keyboard.
 struct Session {
@@ -348,8 +391,8 @@ struct Session {
 
 const Session kSessions[] = {
     {"an X11 session: RECORD, then the devices", "x11", nullptr, nullptr, true, true},
-    {"a Wayland session by its type", "wayland", nullptr, nullptr, false, true},
-    {"a Wayland session by its display", nullptr, "wayland-0", nullptr, false, true},
+    {"a Wayland session by its type: the devices, then RECORD", "wayland", nullptr, nullptr, true, true},
+    {"a Wayland session by its display", nullptr, "wayland-0", nullptr, true, true},
     {"X11 chosen in a Wayland session", "wayland", "wayland-0", "x11", true, false},
     {"devices chosen in an X11 session", "x11", nullptr, "devices", false, true},
 };

@@ -169,6 +169,8 @@ struct LayoutRow {
   std::vector<unsigned long> typed;  // symbols the user types, found in that group
   int language;
   const char* shown;  // the word display after typing, UTF-8
+  bool followLayout = true;
+  int languageAfter = -1;  // the language the checker is in after typing; -1: the one it started with
 };
 
 const LayoutRow kLayoutRows[] = {
@@ -182,6 +184,11 @@ const LayoutRow kLayoutRows[] = {
     {"de,ru", 1, {XK_Cyrillic_ka, XK_Cyrillic_o, XK_Cyrillic_te}, SpellingEngine::kRussian, "КОТ"},
     {"ru", 0, {XK_Cyrillic_ka, XK_Cyrillic_o, XK_Cyrillic_te}, SpellingEngine::kRussian, "КОТ"},
     {"us", 0, {XK_r, XK_j, XK_n}, SpellingEngine::kRussian, "КОТ"},
+    // The language follows a keyboard with a Latin and a Cyrillic group.
+    {"us,ru", 1, {XK_Cyrillic_pe, XK_Cyrillic_er, XK_Cyrillic_i, XK_Cyrillic_ve, XK_Cyrillic_ie, XK_Cyrillic_te},
+     SpellingEngine::kEnglish, "ПРИВЕТ", true, SpellingEngine::kRussian},
+    {"us,ru", 0, {XK_h, XK_e, XK_l, XK_l, XK_o}, SpellingEngine::kRussian, "HELLO", true, SpellingEngine::kEnglish},
+    {"us,ru", 1, {XK_Cyrillic_ka, XK_Cyrillic_o, XK_Cyrillic_te}, SpellingEngine::kEnglish, "RJN", false},
 };
 
 // The keycode that types `keysym` without Shift in `group`; 0 when none.
@@ -201,16 +208,18 @@ TEST_F(KeyboardMap, LettersFollowTheActiveLatinLayoutAndCyrillicKeepsPositions) 
   vuruzid::testing::WriteDictionary(program / "english.dll", {"LAZY", "THE"});
   vuruzid::testing::WriteDictionary(program / "russian.dll", {*cp1251::FromUtf8("КОТ")});
   SpellingEngine engine({program.path(), {program.path()}}, nullptr);
-  KeyCapture typing([&](uint8_t key, int16_t insert) { engine.ProcessKey(key, insert); });
-  std::string whyNot;
-  ASSERT_TRUE(typing.Install(&whyNot)) << whyNot;
+  bool follow = true;
+  KeyCapture typing([&](const KeyStroke& key) { engine.ProcessKeyStroke(key, follow); });
 
   for (const LayoutRow& row : kLayoutRows) {
     SCOPED_TRACE(std::string(row.setxkbmap) + ", group " + std::to_string(row.group));
     TestDesktop::SetKeyboard(row.setxkbmap);
     XkbLockGroup(desktop.display(), XkbUseCoreKbd, row.group);
     XSync(desktop.display(), False);
+    std::string whyNot;
+    ASSERT_TRUE(typing.Install(&whyNot)) << whyNot;  // each row starts as checking does
     PumpFor(150ms);  // the capture reads the new keyboard
+    follow = row.followLayout;
     engine.ActivateLanguage(row.language);
     engine.ResetWord();
     std::vector<uint8_t> keycodes;
@@ -221,6 +230,8 @@ TEST_F(KeyboardMap, LettersFollowTheActiveLatinLayoutAndCyrillicKeepsPositions) 
     desktop.TapAll(keycodes);
     ASSERT_TRUE(PumpUntil([&] { return cp1251::ToUtf8(engine.display().word) == row.shown; }, 1500ms))
         << "shown: " << cp1251::ToUtf8(engine.display().word);
+    EXPECT_EQ(engine.language(), row.languageAfter < 0 ? row.language : row.languageAfter);
+    typing.Remove();
     XkbLockGroup(desktop.display(), XkbUseCoreKbd, 0);
     XSync(desktop.display(), False);
   }

@@ -71,8 +71,8 @@ class RoadOfOneKey : public ::testing::Test {
   SpellingEngine engine{EngineFiles{folder, {folder}}, [this](const std::string& m) { messages.push_back(m); }};
   ::Display* bellRinger = nullptr;
   size_t keysTaken = 0;
-  CheckingSwitch checking{[this](uint8_t virtualKey, int16_t insertKeyState) {
-                            const int beeps = engine.ProcessKey(virtualKey, insertKeyState);
+  CheckingSwitch checking{[this](const KeyStroke& key) {
+                            const int beeps = engine.ProcessKeyStroke(key, false).beeps;
                             for (int i = 0; i < beeps; ++i) XkbBell(bellRinger, None, 0, None);
                             XSync(bellRinger, False);
                             ++keysTaken;

@@ -70,8 +70,8 @@ void PrintTo(const KeyDown& key, std::ostream* out);
 
 struct DeliveredKeys {
   std::vector<KeyDown> keys;
-  std::function<void(uint8_t, int16_t)> Handler() {
-    return [this](uint8_t virtualKey, int16_t insertKeyState) { keys.push_back({virtualKey, insertKeyState}); };
+  std::function<void(const KeyStroke&)> Handler() {
+    return [this](const KeyStroke& key) { keys.push_back(key); };
   }
   std::vector<int> Codes() const;
   // Waits until the key-down `virtualKey` (a sentinel typed last) has come.

@@ -43,7 +43,7 @@ class AddAction : public ::testing::Test {
   }
 
   void Type(const std::string& keys) {
-    for (unsigned char key : keys) window->KeyDown(key, kInsertOn);
+    for (unsigned char key : keys) window->KeyDown({key, kInsertOn});
   }
   std::string Display() const { return window->Engine().display().word; }
   bool Known(const std::string& word) const { return window->Engine().wordList().FindExact(word).has_value(); }

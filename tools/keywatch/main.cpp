@@ -1,6 +1,10 @@
-// vuruzid-keywatch: watches the keys typed anywhere on the X desktop and
+// vuruzid-keywatch: watches the keys typed anywhere on the desktop and
 // prints, per key-down, its virtual-key code and what the keystroke
-// interpreter makes of it, until interrupted (Ctrl+C or SIGTERM).
+// interpreter makes of it, until interrupted (Ctrl+C or SIGTERM). It is the
+// program's capture and interpreter without the window: keys going to
+// password fields, password programs and programs left alone are held back,
+// shortcuts drop the word, the language follows the keyboard layout, and
+// each change of that context is printed on a line of its own.
 //
 //   vuruzid-keywatch [--lang en|ru] [--folder DIR]
 //
@@ -13,6 +17,7 @@
 #include "capture/KeyCapture.h"
 #include "engine/SpellingEngine.h"
 #include "platform/ProgramFolder.h"
+#include "settings/SideSettings.h"
 #include "tools/check/CheckCommands.h"
 #include "tools/keywatch/QuitOnSignal.h"
 
@@ -44,14 +49,30 @@ int main(int argc, char** argv) {
 
   QCoreApplication application(argc, argv);
   auto tell = [](const std::string& message) { std::cerr << "vuruzid-keywatch: " << message << std::endl; };
+  // Context lines go with the keys, in order, to standard output.
+  auto note = [](const std::string& line) { std::cout << "-- " << line << std::endl; };
 
   SpellingEngine engine(check::ToolEngineFiles(folder), tell);
   if (!check::ActivateForTool(engine, language, tell)) return 1;
+  std::vector<std::string> problems;
+  const SideSettings side = SideSettings::Load(folder, capture::DefaultProgramsLeftAlone(), problems);
+  for (const std::string& problem : problems) tell(problem);
 
-  capture::KeyCapture capture([&engine](uint8_t virtualKey, int16_t insertKeyState) {
-    const int beeps = engine.ProcessKey(virtualKey, insertKeyState);
-    check::PrintOutputs(engine, virtualKey, beeps, std::cout);
+  capture::KeyCapture* watching = nullptr;
+  capture::KeyCapture capture([&](const KeyStroke& key) {
+    const auto result = engine.ProcessKeyStroke(key, side.FollowLayout());
+    if (result.languageSwitched) {
+      watching->SetLatinTyping(engine.language() == SpellingEngine::kEnglish);
+      note("language followed the keyboard layout: " + std::string(engine.display().language));
+    }
+    check::PrintOutputs(engine, key.virtualKey, result.beeps, std::cout);
     std::cout.flush();  // one line per key, as it happens, also into a pipe
+  });
+  watching = &capture;
+  capture.SetProgramsLeftAlone(side.ProgramsLeftAlone());
+  capture.SetContextHandler([&](const capture::KeyContext& context) {
+    if (context.pause != capture::Pause::NotPaused) engine.ResetWord();
+    note(capture::DescribeContext(context));
   });
   capture.SetStoppedHandler([&](const std::string& why) {
     tell(why);
@@ -64,6 +85,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (const std::string warning = capture.SessionWarning(); !warning.empty()) tell(warning);
+  for (const std::string& why : capture.ContextNotes()) tell(why);
+  if (capture.Context().pause != capture::Pause::NotPaused) note(capture::DescribeContext(capture.Context()));
   if (!keywatch::QuitOnSignals()) tell("cannot catch Ctrl+C; stop it with kill -9.");
   tell("watching the keys of the desktop; Ctrl+C stops.");
 

@@ -59,7 +59,7 @@ class MainWindowFixture : public ::testing::Test {
 
   // Types virtual-key codes as the capture delivers them (insert mode on).
   void Type(std::initializer_list<int> virtualKeys) {
-    for (int key : virtualKeys) form_->KeyDown(static_cast<uint8_t>(key), 1);
+    for (int key : virtualKeys) form_->KeyDown({static_cast<uint8_t>(key), 1});
   }
 
   TestProgramFolder folder_;

@@ -1,0 +1,105 @@
+#include "capture/x11/ActiveWindowWatcher.h"
+
+// Qt before Xlib: Xlib's macros break Qt's headers.
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "capture/SocketNotifiers.h"
+#include "capture/x11/ConnectionGuard.h"
+
+namespace vuruzid::capture::x11 {
+namespace {
+
+// One value of a window property of format 32 (a window id or a process id); 0 when it has none.
+unsigned long CardinalProperty(Display* display, Window window, Atom property, Atom type) {
+  Atom actualType = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  unsigned long value = 0;
+  if (XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format, &count, &after, &data) ==
+          Success &&
+      data != nullptr && format == 32 && count == 1)
+    value = *reinterpret_cast<unsigned long*>(data);
+  if (data != nullptr) XFree(data);
+  return value;
+}
+
+}  // namespace
+
+ActiveWindowWatcher::ActiveWindowWatcher(ActiveSink onChanged) : onChanged_(std::move(onChanged)) {}
+
+ActiveWindowWatcher::~ActiveWindowWatcher() {
+  *alive_ = false;
+  DisposeNotifier(notifier_, dispatchDepth_ > 0);
+  if (display_ != nullptr) {
+    const XErrorTrap trap;
+    XCloseDisplay(display_);
+  }
+}
+
+bool ActiveWindowWatcher::Start(std::string* whyNot) {
+  const auto fail = [&](const char* reason) {
+    if (whyNot) *whyNot = reason;
+    return false;
+  };
+  const XErrorTrap trap;
+  display_ = XOpenDisplay(nullptr);
+  if (display_ == nullptr) return fail("no X display can be reached to see which window is active.");
+  guard_ = std::make_unique<ConnectionGuard>(display_);
+  root_ = DefaultRootWindow(display_);
+  activeAtom_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+  pidAtom_ = XInternAtom(display_, "_NET_WM_PID", False);
+  // Selected before the first read, so no change can slip between the two.
+  XSelectInput(display_, root_, PropertyChangeMask);
+  ReadActiveWindow();
+  if (guard_->TakeError() != 0 || guard_->ConnectionLost()) return fail("the X display does not answer.");
+  notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read);
+  QObject::connect(notifier_, &QSocketNotifier::activated, [this] { OnReadable(); });
+  return true;
+}
+
+void ActiveWindowWatcher::OnReadable() {
+  const std::shared_ptr<bool> alive = alive_;
+  ++dispatchDepth_;
+  const XErrorTrap trap;
+  bool changed = false;
+  while (!guard_->ConnectionLost() && XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    changed |= event.type == PropertyNotify && event.xproperty.atom == activeAtom_;
+  }
+  if (guard_->ConnectionLost()) {
+    notifier_->setEnabled(false);  // the key source reports the lost display
+  } else if (changed) {
+    const Active before = current_;
+    ReadActiveWindow();
+    guard_->TakeError();  // the window may be gone already: then it has no class
+    if ((current_.program != before.program || current_.thisProcess != before.thisProcess) && onChanged_) {
+      const ActiveSink onChanged = onChanged_;  // a copy: the handler may destroy this watcher
+      onChanged(current_);
+    }
+  }
+  if (*alive) --dispatchDepth_;
+}
+
+void ActiveWindowWatcher::ReadActiveWindow() {
+  current_ = {};
+  const Window window = CardinalProperty(display_, root_, activeAtom_, XA_WINDOW);
+  if (window == 0) return;
+  XClassHint hint{};
+  if (XGetClassHint(display_, window, &hint) != 0) {
+    if (hint.res_name != nullptr) current_.program.instance = hint.res_name;
+    if (hint.res_class != nullptr) current_.program.className = hint.res_class;
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+  }
+  current_.thisProcess = CardinalProperty(display_, window, pidAtom_, XA_CARDINAL) == static_cast<unsigned long>(::getpid());
+}
+
+}  // namespace vuruzid::capture::x11

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vuruzid {
+
+// Settings that live beside the positional settings file, never inside it
+// (its sixteen lines stay as they are), each in a small text file of its own.
+inline constexpr std::string_view kOptionsFileName = "data/Options.ini";      // Name=on|off lines
+inline constexpr std::string_view kLeftAloneFileName = "data/left_alone.txt";  // one window class a line
+inline constexpr std::string_view kFollowLayoutOption = "FollowKeyboardLayout";
+
+// Both files, read tolerantly: lines the program does not understand are
+// kept as they are whenever it writes a file again, so nothing the user wrote
+// is lost. A file that cannot be read (no permission, not a text file) gives
+// the defaults and is never written over.
+class SideSettings {
+ public:
+  // Reads the files under `folder` (the folder that holds data/). A missing
+  // list is written with `defaultLeftAlone`. Each problem is added to `problems`
+  // as a sentence a person can read.
+  static SideSettings Load(const std::filesystem::path& folder, const std::vector<std::string>& defaultLeftAlone,
+                           std::vector<std::string>& problems);
+
+  bool FollowLayout() const { return followLayout_; }
+  // Changes the option and writes the options file; false, with the reason, when it cannot be written.
+  bool SetFollowLayout(bool on, std::string* error);
+
+  // The programs named by the list (comments and blank lines left out).
+  const std::vector<std::string>& ProgramsLeftAlone() const { return programs_; }
+  // Adds the program to the list, or removes every line naming it (ignoring
+  // case), and writes the list; false, with the reason, when it cannot be written.
+  bool ToggleProgram(const std::string& program, std::string* error);
+
+ private:
+  struct File {
+    std::filesystem::path path;
+    std::vector<std::string> lines;
+    bool writable = true;
+  };
+  bool Write(File& file, std::string* error);
+  void ReadPrograms();
+
+  File options_, list_;
+  bool followLayout_ = true;
+  std::vector<std::string> programs_;
+};
+
+}  // namespace vuruzid
