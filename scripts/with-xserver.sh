@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside a private X session: Xvfb (with XTEST, RECORD and XKB),
-# the openbox window manager and the trayer tray host. Used by the test script
+# the openbox window manager, the trayer tray host and a session bus of its
+# own (through which the accessibility bus is reached, as on a desktop). Used by the test script
 # and by the screenshot and benchmark scripts. The session ends with the command.
 set -euo pipefail
 
@@ -54,4 +55,8 @@ if [ "${VURUZID_NO_WM:-0}" != 1 ]; then
   done
 fi
 
-"$@"
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/null; then
+  dbus-run-session -- "$@" 2> >(grep -v -E '^dbus-daemon\[|^SpiRegistry daemon' >&2)
+else
+  "$@"
+fi

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include "TestDesktop.h"
 #include "capture/KeyCapture.h"
 
@@ -130,6 +132,47 @@ TEST_F(CaptureDelivery, AHandlerThatRemovesTheCaptureGetsNoFurtherKeys) {
   PumpFor(100ms);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(selfStopping.HookHandle(), 0u);
+}
+
+// Programs whose keys are held back, by the class of the active window: an
+// xterm started for each row takes the focus from the test's window.
+TEST_F(CaptureDelivery, KeysGoingToProgramsLeftAloneAreHeldBack) {
+  struct Row {
+    const char* what;
+    const char* className;
+    std::vector<std::string> leftAlone;
+    Pause pause;
+  };
+  const Row rows[] = {
+      {"a terminal on the default list", "XTerm", DefaultProgramsLeftAlone(), Pause::ProgramLeftAlone},
+      {"the list emptied: checked", "XTerm", {}, Pause::NotPaused},
+      {"a class the user added", "MyNotes", {"mynotes"}, Pause::ProgramLeftAlone},
+      {"a password program, listed or not", "Pinentry", {}, Pause::PasswordProgram},
+  };
+  std::vector<Pause> told;
+  capture.SetContextHandler([&](const KeyContext& context) { told.push_back(context.pause); });
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    capture.SetProgramsLeftAlone(row.leftAlone);
+    told.clear();
+    QProcess xterm;
+    xterm.start("xterm", {"-class", row.className, "-geometry", "20x2+0+0"});
+    ASSERT_TRUE(xterm.waitForStarted());
+    ASSERT_TRUE(PumpUntil([&] { return capture.Context().program == row.className; }, 5000ms))
+        << "active: " << capture.Context().program;
+    EXPECT_EQ(capture.Context().pause, row.pause);
+    EXPECT_EQ(told.size(), row.pause == Pause::NotPaused ? 0u : 1u) << "told of the pause alone";
+    EXPECT_EQ(capture.LastProgram(), row.className);
+    delivered.keys.clear();
+    desktop.TapAll({Key(XK_q), Key(XK_w)});
+    xterm.kill();
+    xterm.waitForFinished();
+    ASSERT_TRUE(PumpUntil([&] { return capture.Context().program != row.className; }, 5000ms));
+    desktop.Tap(Key(XK_e));
+    ASSERT_TRUE(delivered.WaitFor('E'));
+    const std::vector<int> checked = {'Q', 'W', 'E'}, heldBack = {'E'};
+    EXPECT_EQ(delivered.Codes(), row.pause == Pause::NotPaused ? checked : heldBack);
+  }
 }
 
 }  // namespace
