@@ -196,6 +196,32 @@ TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
   EXPECT_EQ(Text("Label7"), "") << "no keys arrive while checking is off";
 }
 
+TEST_F(X11WindowTest, AProgramLeftAloneShowsNothingUntilTheTrayMenuChecksItAgain) {
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  for (unsigned long keysym : {XK_c, XK_a}) probe_.TypeKeysym(keysym);
+  ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "CA"; }));
+  QProcess xterm;
+  xterm.start("xterm", {"-geometry", "20x2+600+0"});
+  ASSERT_TRUE(WaitFor([&] { return Form().Checking().Capture().LastProgram() == "XTerm"; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7").isEmpty(); })) << "a terminal's words are not shown";
+  for (unsigned long keysym : {XK_d, XK_o}) probe_.TypeKeysym(keysym);
+  QTest::qWait(100);
+  EXPECT_EQ(Text("Label7"), "");
+
+  QAction* entry = Form().TrayMenu()->findChild<QAction*>("TrayLeaveProgram");
+  emit Form().TrayMenu()->aboutToShow();
+  EXPECT_EQ(entry->text(), "Don't check in XTerm");
+  EXPECT_TRUE(entry->isChecked());
+  entry->trigger();
+  EXPECT_EQ(ReadFile(folder_.path() / "data" / "left_alone.txt").find("\nxterm\n"), std::string::npos);
+  for (unsigned long keysym : {XK_d, XK_o}) probe_.TypeKeysym(keysym);
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "DO"; })) << Text("Label7").toStdString();
+  xterm.kill();
+  xterm.waitForFinished();
+}
+
 TEST_F(X11WindowTest, AWrongWordRingsTheBellUnlessTheSignalIsOff) {
   Start();
   Click("Image28");
@@ -291,6 +317,7 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
     QTest::qWait(100);
   };
   const fs::path autostart = config / "autostart" / "qor-vuruzid.desktop";
+  const fs::path options = folder_.path() / "data" / "Options.ini";
   struct Step {
     const char* entry;
     bool shownBefore;
@@ -305,6 +332,8 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
       {"TraySound", true, [&] { return Form().Engine().signalEnabled() == 0 && !Element("Image38")->isVisibleTo(&Form()); }},
       {"TraySound", false, [&] { return Form().Engine().signalEnabled() == 1 && Element("Image38")->isVisibleTo(&Form()); }},
       {"TrayStartAtLogin", false, [&] { return fs::exists(autostart); }},
+      {"TrayFollowLayout", true, [&] { return ReadFile(options).find("FollowKeyboardLayout=off\n") != std::string::npos; }},
+      {"TrayFollowLayout", false, [&] { return Form().SideSettings().FollowLayout(); }},
   };
   for (const Step& step : steps) {
     choose(step.entry, step.shownBefore);
