@@ -7,6 +7,8 @@
 #include "SettingsFolder.h"
 #include "engine/TextLines.h"
 #include "settings/Settings.h"
+#include "settings/SideSettings.h"
+#include "support/TempFolder.h"
 
 namespace vuruzid {
 namespace {
@@ -189,6 +191,57 @@ TEST(SettingsSave, FailedWriteIsReportedAndLosesNothing) {
   fs::permissions(folder.SettingsFile(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_TRUE(SaveSettings(folder.Path(), list, {}));
   EXPECT_EQ(folder.ReadSettingsBytes(), JoinLinesCrLf(list));
+}
+
+// The files beside the settings file: what the user wrote is never lost,
+// and a file that cannot be read gives the defaults and stays as it is.
+TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
+  using namespace std::string_view_literals;
+  const std::vector<std::string> defaults = {"xterm", "pinentry"};
+  constexpr std::string_view kNone = "<none>", kFolder = "<folder>";
+  struct Row {
+    const char* what;
+    std::string_view options, list;  // kNone: no file; kFolder: a folder in its place
+    bool follow;
+    std::vector<std::string> programs;
+    size_t problems;
+  };
+  const Row rows[] = {
+      {"a first start: defaults, the list written", kNone, kNone, true, defaults, 0},
+      {"the user's own list", "FollowKeyboardLayout = off\n", "# mine\n  Konsole \n\nmy-editor\n", false,
+       {"Konsole", "my-editor"}, 0},
+      {"unknown lines are kept", "Colour=blue\r\nFollowKeyboardLayout=on\r\n", "xterm", true, {"xterm"}, 0},
+      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, defaults, 1},
+      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, defaults, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    testing::TempFolder folder;
+    for (const auto& [name, content] : {std::pair{kOptionsFileName, row.options}, std::pair{kLeftAloneFileName, row.list}}) {
+      if (content == kFolder) fs::create_directories(folder / name);
+      else if (content != kNone) folder.Write(name, content);
+    }
+    std::vector<std::string> problems;
+    SideSettings side = SideSettings::Load(folder.path(), defaults, problems);
+    EXPECT_EQ(side.FollowLayout(), row.follow);
+    EXPECT_EQ(side.ProgramsLeftAlone(), row.programs);
+    EXPECT_EQ(problems.size(), row.problems);
+
+    std::string error;
+    const bool listReadable = row.problems == 0, optionsReadable = row.options.find('\0') == std::string_view::npos;
+    EXPECT_EQ(side.ToggleProgram("KONSOLE", &error), listReadable) << error;
+    EXPECT_EQ(side.SetFollowLayout(!row.follow, &error), optionsReadable) << error;
+    if (!listReadable) {
+      if (row.list != kFolder) EXPECT_EQ(folder.Read(kLeftAloneFileName), row.list) << "an unreadable list is left as it is";
+      continue;
+    }
+    const std::string list = folder.Read(kLeftAloneFileName), options = folder.Read(kOptionsFileName);
+    const bool hadKonsole = row.programs.front() == "Konsole";
+    EXPECT_EQ(list.find("Konsole"), std::string::npos) << list;
+    EXPECT_EQ(list.find("KONSOLE\n") != std::string::npos, !hadKonsole) << list;
+    EXPECT_EQ(SideSettings::Load(folder.path(), defaults, problems).FollowLayout(), !row.follow) << "read back";
+    EXPECT_EQ(options.find("Colour=blue\n") != std::string::npos, row.options.starts_with("Colour"));
+  }
 }
 
 }  // namespace
