@@ -11,6 +11,7 @@
 #include <hunspell.hxx>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -152,6 +153,46 @@ void TimePerKey(const std::vector<Text>& texts, const fs::path& scratch) {
   }
 }
 
+// Paragraphs of the texts of both languages, taken in turn: a bilingual
+// writer's day, typed with a switch of keyboard layout at every change of
+// script, by a checker that follows the layout and by one that does not.
+void CompareFollowingTheLayout(const std::vector<Text>& texts, const fs::path& scratch) {
+  std::array<std::vector<std::string>, 2> paragraphs;
+  for (const Text& text : texts) {
+    size_t start = 0;
+    while (start < text.utf8.size() && paragraphs[text.language].size() < 400) {
+      const size_t end = std::min(text.utf8.find("\n\n", start), text.utf8.size());
+      if (end - start > 80) paragraphs[text.language].push_back(text.utf8.substr(start, end - start));
+      start = end + 2;
+    }
+  }
+  std::string session;
+  for (size_t i = 0; i < std::min(paragraphs[0].size(), paragraphs[1].size()); ++i)
+    session += paragraphs[0][i] + "\n\n" + paragraphs[1][i] + "\n\n";
+  std::printf("bilingual session (%zu English and %zu Russian paragraphs, layout switched between them):\n",
+              std::min(paragraphs[0].size(), paragraphs[1].size()), std::min(paragraphs[0].size(), paragraphs[1].size()));
+  for (const bool follow : {true, false}) {
+    auto engine = Engine(scratch, SpellingEngine::kEnglish);
+    const ReplayCounts counts = vuruzid::check::ReplayText(*engine, session, {}, {true, follow});
+    std::printf("  following the layout %-3s: %zu words, %.1f alarms per 1000 words\n", follow ? "on" : "off",
+                counts.wordsTyped, PerThousand(counts.wordsMarked, counts.wordsTyped));
+  }
+}
+
+// Shell commands typed into a terminal: every word the checker would judge
+// there, were terminals not left alone.
+void CountTerminalAlarms(const fs::path& scratch) {
+  std::string commands;
+  for (const char* script : {"/usr/bin/xdg-open", "/usr/bin/ldd", "/usr/bin/which", "/usr/bin/zgrep", "/usr/sbin/adduser"})
+    if (fs::exists(script)) commands += ReadFile(script);
+  if (commands.empty()) return;
+  auto engine = Engine(scratch, SpellingEngine::kEnglish);
+  const ReplayCounts counts = vuruzid::check::ReplayText(*engine, commands);
+  std::printf("terminal session (shell scripts typed): checked %.1f alarms per 1000 words (%zu words); "
+              "left alone (the default) 0: no key reaches the checker\n",
+              PerThousand(counts.wordsMarked, counts.wordsTyped), counts.wordsTyped);
+}
+
 // Misspellings with a single one-word correction, "wrong->right" per line.
 std::vector<std::string> Misspellings(const fs::path& path) {
   std::vector<std::string> words;
@@ -210,6 +251,8 @@ int main(int argc, char** argv) {
   fs::create_directories(scratch);
 
   CompareOnTexts(texts, scratch, showDisagreements);
+  CompareFollowingTheLayout(texts, scratch);
+  CountTerminalAlarms(scratch);
   TimePerKey(texts, scratch);
   CountCaughtMisspellings(misspellings, scratch);
   fs::remove_all(scratch);

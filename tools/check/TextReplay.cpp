@@ -88,11 +88,16 @@ constexpr bool IsWordJoiner(char32_t c) { return IsApostrophe(c) || c == '-' || 
 // Presses keys on the engine and keeps the counts.
 class Typist {
  public:
-  Typist(SpellingEngine& engine, ReplayCounts& counts) : engine_(engine), counts_(counts) {}
+  Typist(SpellingEngine& engine, ReplayCounts& counts, bool followLayout)
+      : engine_(engine), counts_(counts), followLayout_(followLayout) {}
+
+  // The writer switched the keyboard to a group of this script: the next key tells.
+  void SwitchTo(KeyScript script) { switchedTo_ = script; }
 
   void Press(int key) {
     const size_t markersBefore = Markers();
-    counts_.beeps += engine_.ProcessKey(key, 1);
+    const KeyStroke stroke{static_cast<uint8_t>(key), 1, false, std::exchange(switchedTo_, KeyScript::Unknown)};
+    counts_.beeps += engine_.ProcessKeyStroke(stroke, followLayout_).beeps;
     ++counts_.keys;
     if (Markers() > markersBefore) {
       ++marks_;
@@ -127,17 +132,28 @@ class Typist {
 
   SpellingEngine& engine_;
   ReplayCounts& counts_;
+  bool followLayout_;
+  KeyScript switchedTo_ = KeyScript::Unknown;
   size_t marks_ = 0;
 };
 
 }  // namespace
 
 ReplayCounts ReplayText(SpellingEngine& engine, std::string_view text,
-                        const std::function<void(const ReplayedWord&)>& onWord) {
+                        const std::function<void(const ReplayedWord&)>& onWord, ReplayOptions options) {
   ReplayCounts counts;
-  const Keyboard& keyboard = KeyboardFor(engine.language());
-  const Script own = engine.language() == SpellingEngine::kRussian ? Script::Cyrillic : Script::Latin;
-  Typist typist(engine, counts);
+  const int ownLanguage = engine.language();
+  const Script own = ownLanguage == SpellingEngine::kRussian ? Script::Cyrillic : Script::Latin;
+  Typist typist(engine, counts, options.followLayout);
+  bool typingOwn = true;  // on the keyboard layout of the text's own language
+  const auto switchLayout = [&](bool toOwn) {
+    if (typingOwn == toOwn) return;
+    typingOwn = toOwn;
+    typist.SwitchTo((own == Script::Cyrillic) == toOwn ? KeyScript::Cyrillic : KeyScript::Latin);
+  };
+  const auto keyboard = [&]() -> const Keyboard& {
+    return KeyboardFor(typingOwn ? ownLanguage : SpellingEngine::kEnglish + SpellingEngine::kRussian - ownLanguage);
+  };
   std::vector<char32_t> word;
 
   // The word last typed hears of the marks its end brought, once the next begins.
@@ -154,7 +170,7 @@ ReplayCounts ReplayText(SpellingEngine& engine, std::string_view text,
     const size_t start = pos;
     const char32_t c = cp1251::DecodeUtf8(text, pos);
     if (LetterScript(c) == Script::None && !IsWordJoiner(c)) {
-      typist.Type(c, keyboard);
+      typist.Type(c, keyboard());
       continue;
     }
     // A word: letters, digits, apostrophes and hyphens.
@@ -176,15 +192,16 @@ ReplayCounts ReplayText(SpellingEngine& engine, std::string_view text,
     }
     settlePending();
     const std::string_view written = text.substr(start, end - start);
-    if (hasOther) {
-      ++counts.otherScriptWords;
+    if (hasOther) ++counts.otherScriptWords;
+    if (hasOther && !options.switchLayouts) {
       if (onWord) onWord({written, true, 0});
       typist.Press(kWordEndKey);
       typist.TakeMarks();  // a mark here belongs to the word before
       continue;
     }
-    for (char32_t d : word) typist.Type(d, keyboard);
-    if (hasOwn) {
+    if (options.switchLayouts && (hasOwn || hasOther)) switchLayout(!hasOther);
+    for (char32_t d : word) typist.Type(d, keyboard());
+    if (hasOwn || hasOther) {
       ++counts.wordsTyped;
       pendingWord = written;
       pending = true;

@@ -17,7 +17,7 @@ struct ReplayCounts {
   size_t wordsMarked = 0;       // word ends at which the interpreter marked the word wrong
   size_t beeps = 0;             // beeps asked for, while typing and at word ends
   size_t keys = 0;              // keys pressed, Shift included
-  size_t otherScriptWords = 0;  // words in the other script, not typed
+  size_t otherScriptWords = 0;  // words in the other script (typed only when switching layouts)
   std::map<std::string, size_t> markedWords;  // UTF-8, as the interpreter spelled them
 };
 
@@ -28,15 +28,24 @@ struct ReplayedWord {
   size_t marks;           // times the interpreter marked it wrong at its end
 };
 
+// How a text is typed.
+struct ReplayOptions {
+  // A writer with both keyboard layouts switches to the other one for a word
+  // in the other script and back, and types every word; without, such a word
+  // is not typed (its writer would switch the checker's language for it).
+  bool switchLayouts = false;
+  bool followLayout = true;  // the checker follows those switches
+};
+
 // Types a UTF-8 text as a person would on a US keyboard (English) or a
 // standard Russian keyboard (Russian): letters with Shift for capitals,
 // digits, punctuation, blanks, Enter; the typographic apostrophe as the
 // apostrophe key. A character with no key on that keyboard ends the word. A
-// word holding a letter of the other script is not typed (its writer would
-// switch the checker's language for it) but counted apart. `onWord`, when
-// given, hears of every word with a letter in it.
+// word holding a letter of the other script is counted apart, and typed only
+// when the writer switches layouts. `onWord`, when given, hears of every word
+// with a letter in it.
 ReplayCounts ReplayText(SpellingEngine& engine, std::string_view utf8Text,
-                        const std::function<void(const ReplayedWord&)>& onWord = {});
+                        const std::function<void(const ReplayedWord&)>& onWord = {}, ReplayOptions options = {});
 
 // Prints the counts and the `top` words most often marked wrong.
 void PrintReplayReport(const ReplayCounts& counts, std::ostream& out, size_t top = 20);
