@@ -222,6 +222,40 @@ TEST_F(X11WindowTest, AProgramLeftAloneShowsNothingUntilTheTrayMenuChecksItAgain
   xterm.waitForFinished();
 }
 
+// A GTK window's plain entry, then its password entry, through the real
+// accessibility bus: not one letter of the password reaches the window.
+TEST_F(X11WindowTest, NoLetterOfAPasswordReachesTheWindow) {
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "needs a session bus";
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  QProcess window;
+  window.start("/usr/bin/python3", {VURUZID_PASSWORD_WINDOW});
+  ASSERT_TRUE(WaitFor([&] { return window.readAllStandardOutput().contains("ready"); }, 10000));
+  const auto focus = [&](const char* entry) {
+    window.write(QByteArray(entry) + "\n");
+    QTest::qWait(300);  // the bus tells of the focus
+  };
+  const auto type = [&](std::initializer_list<unsigned long> keysyms) {
+    for (unsigned long keysym : keysyms) probe_.TypeKeysym(keysym);
+  };
+  focus("plain");
+  type({XK_c, XK_a, XK_t});
+  ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "CAT"; })) << "the plain entry is checked as before";
+  focus("password");
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7").isEmpty(); })) << "cleared as the password field gains the focus";
+  type({XK_s, XK_w, XK_o, XK_r, XK_d, XK_space, XK_f, XK_i});
+  QTest::qWait(200);
+  EXPECT_EQ(Text("Label7"), "");
+  EXPECT_EQ(Element<QListWidget>("ListBox1")->count(), 0);
+  EXPECT_EQ(Form().Engine().currentWord(), "");
+  focus("plain");
+  type({XK_d, XK_o});
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "DO"; })) << Text("Label7").toStdString();
+  window.write("quit\n");
+  window.waitForFinished();
+}
+
 TEST_F(X11WindowTest, AWrongWordRingsTheBellUnlessTheSignalIsOff) {
   Start();
   Click("Image28");
