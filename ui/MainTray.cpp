@@ -185,7 +185,7 @@ void TMainForm::UpdateTrayMenu() {
   const std::string& program = checking_.Capture().LastProgram();
   const vuruzid::capture::ProgramName name{program, program};
   const bool password = vuruzid::capture::ListNames(vuruzid::capture::PasswordPrograms(), name);
-  trayLeaveProgram_->setText(program.empty() ? QStringLiteral("Don't check in a program (none seen yet)")
+  trayLeaveProgram_->setText(program.empty() ? QStringLiteral("Don't check in a program")
                                              : QStringLiteral("Don't check in %1").arg(QString::fromStdString(program)));
   trayLeaveProgram_->setEnabled(!program.empty() && !password);  // password programs are never checked
   trayLeaveProgram_->setChecked(password || vuruzid::capture::ListNames(sideSettings_.ProgramsLeftAlone(), name));
