@@ -60,7 +60,11 @@ bool DeviceKeymap::Compile(const std::optional<LayoutNames>& names) {
     keymap_.reset(xkb_keymap_new_from_names(context_.get(), &rules, XKB_KEYMAP_COMPILE_NO_FLAGS));
   }
   if (!keymap_) keymap_.reset(xkb_keymap_new_from_names(context_.get(), nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS));
-  if (keymap_) state_.reset(xkb_state_new(keymap_.get()));
+  if (!keymap_) return false;
+  state_.reset(xkb_state_new(keymap_.get()));
+  modifierIndices_ = {xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_CTRL),
+                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_ALT),
+                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_LOGO)};
   return state_ != nullptr;
 }
 
@@ -88,11 +92,10 @@ void DeviceKeymap::Update(uint8_t keycode, bool pressed) {
 
 uint8_t DeviceKeymap::Modifiers() const {
   if (!state_) return 0;
-  const auto held = [this](const char* name, ModifierBit bit) {
-    return xkb_state_mod_name_is_active(state_.get(), name, XKB_STATE_MODS_EFFECTIVE) > 0 ? bit : 0;
+  const auto held = [this](size_t which, ModifierBit bit) {
+    return xkb_state_mod_index_is_active(state_.get(), modifierIndices_[which], XKB_STATE_MODS_EFFECTIVE) > 0 ? bit : 0;
   };
-  return static_cast<uint8_t>(held(XKB_MOD_NAME_CTRL, kControlHeld) | held(XKB_MOD_NAME_ALT, kAltHeld) |
-                              held(XKB_MOD_NAME_LOGO, kSuperHeld));
+  return static_cast<uint8_t>(held(0, kControlHeld) | held(1, kAltHeld) | held(2, kSuperHeld));
 }
 
 unsigned DeviceKeymap::Group() const {

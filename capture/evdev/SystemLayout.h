@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -61,6 +62,7 @@ class DeviceKeymap {
   std::unique_ptr<xkb_context, Free> context_;
   std::unique_ptr<xkb_keymap, Free> keymap_;
   std::unique_ptr<xkb_state, Free> state_;
+  std::array<uint32_t, 3> modifierIndices_{};  // Ctrl, Alt, Super in the keymap
 };
 
 }  // namespace vuruzid::capture::evdev
