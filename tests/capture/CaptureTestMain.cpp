@@ -1,4 +1,5 @@
-// The capture is served by socket notifiers, so its tests run inside a Qt application.
+// The capture and the watches of where keys go are served by the event loop
+// (socket notifiers, D-Bus), so their tests run inside a Qt application.
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -32,16 +32,7 @@ namespace {
 const Focus kPlain{false, "vuruzid-password-window"};
 const Focus kPassword{true, "vuruzid-password-window"};
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  QTimer wake;  // keeps WaitForMoreEvents from sleeping past the deadline
-  wake.start(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 15000); }
 
 TEST(FocusWatcherTest, ReportsEachChangeOfTheFocusOnce) {
   if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || std::getenv("DISPLAY") == nullptr)
@@ -131,9 +122,3 @@ TEST(FocusWatcherTest, StartSaysWhyWithoutTheBus) {
 
 }  // namespace
 }  // namespace vuruzid::capture::atspi
-
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -203,10 +203,3 @@ TEST(SessionActivityTest, TheKeyboardDevicesDeliverOnlyWhileTheSessionIsActive) 
 
 }  // namespace
 }  // namespace vuruzid::capture::logind
-
-// QtDBus delivers signals through the event loop of a Qt application.
-int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
