@@ -58,7 +58,8 @@ bool ActiveWindowWatcher::Start(std::string* whyNot) {
   // Selected before the first read, so no change can slip between the two.
   XSelectInput(display_, root_, PropertyChangeMask);
   ReadActiveWindow();
-  if (guard_->TakeError() != 0 || guard_->ConnectionLost()) return fail("the X display does not answer.");
+  guard_->TakeError();  // the active window may be gone already: then it has no class
+  if (guard_->ConnectionLost()) return fail("the X display does not answer.");
   notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read);
   QObject::connect(notifier_, &QSocketNotifier::activated, [this] { OnReadable(); });
   return true;
@@ -73,6 +74,8 @@ void ActiveWindowWatcher::OnReadable() {
     XEvent event;
     XNextEvent(display_, &event);
     changed |= event.type == PropertyNotify && event.xproperty.atom == activeAtom_;
+    // A window manager may leave the property naming a window that is gone.
+    changed |= event.type == DestroyNotify && event.xdestroywindow.window == activeWindow_;
   }
   if (guard_->ConnectionLost()) {
     notifier_->setEnabled(false);  // the key source reports the lost display
@@ -90,7 +93,13 @@ void ActiveWindowWatcher::OnReadable() {
 
 void ActiveWindowWatcher::ReadActiveWindow() {
   current_ = {};
-  const Window window = CardinalProperty(display_, root_, activeAtom_, XA_WINDOW);
+  if (activeWindow_ != 0) XSelectInput(display_, activeWindow_, NoEventMask);
+  Window window = CardinalProperty(display_, root_, activeAtom_, XA_WINDOW);
+  // Told of its end; a window that is gone already is none (the error is taken by the caller).
+  if (window != 0) XSelectInput(display_, window, StructureNotifyMask);
+  XWindowAttributes attributes;
+  if (window != 0 && XGetWindowAttributes(display_, window, &attributes) == 0) window = 0;
+  activeWindow_ = window;
   if (window == 0) return;
   XClassHint hint{};
   if (XGetClassHint(display_, window, &hint) != 0) {

@@ -43,7 +43,7 @@ class ActiveWindowWatcher {
   ActiveSink onChanged_;
   _XDisplay* display_ = nullptr;
   std::unique_ptr<ConnectionGuard> guard_;
-  unsigned long activeAtom_ = 0, pidAtom_ = 0, root_ = 0;
+  unsigned long activeAtom_ = 0, pidAtom_ = 0, root_ = 0, activeWindow_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   Active current_;
   int dispatchDepth_ = 0;
