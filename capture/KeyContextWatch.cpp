@@ -1,8 +1,6 @@
 // The one place that knows every watch of where the keys go.
 #include "capture/KeyContextWatch.h"
 
-#include <QCoreApplication>
-
 #include "capture/Session.h"
 #include "capture/x11/ActiveWindowWatcher.h"
 #include "platform/Environment.h"
@@ -79,11 +77,9 @@ void KeyContextWatch::Update() {
   if (session_) facts.sessionActive = session_->Active();
 #endif
 #if VURUZID_CONTEXT_ATSPI
-  if (focus_) {
+  if (focus_) {  // (it hears nothing of this program's own windows)
     facts.passwordField = focus_->Current().passwordField;
     const std::string& application = focus_->Current().application;
-    ownWindow = !application.empty() && QCoreApplication::instance() != nullptr &&
-                application == QCoreApplication::applicationName().toStdString();
     if (!activeWindow_) facts.program = {application, application};
   }
 #endif
