@@ -41,7 +41,7 @@ bool AllParts(std::string_view word, PartCheck part) {
 bool IsAcceptedWord(const WordList& list, std::string_view word) {
   if (list.Contains(word)) return true;
   const std::string_view core = WithoutEdgeMarks(word);
-  if (core.empty()) return true;  // only hyphens and grave accents: no word at all
+  if (core.size() <= 1) return true;  // no word at all, or a lone letter: an initial, an abbreviation
   if (core.size() != word.size() && list.Contains(core)) return true;
   if (core.find('-') == std::string_view::npos) return false;
   return AllParts(core, [&list](std::string_view part, bool) { return list.Contains(part); });
@@ -50,7 +50,7 @@ bool IsAcceptedWord(const WordList& list, std::string_view word) {
 bool MayBecomeAcceptedWord(const WordList& list, std::string_view word, size_t lowerBound) {
   if (list[lowerBound].starts_with(word)) return true;
   const std::string_view core = WithoutEdgeMarks(word);
-  if (core.empty()) return true;
+  if (core.size() <= 1) return true;
   if (core.size() != word.size() && BeginsListedWord(list, core)) return true;
   if (core.find('-') == std::string_view::npos) return false;
   return AllParts(core, [&list](std::string_view part, bool last) {

@@ -8,6 +8,9 @@
 // rules keep the checker from crying wolf on ordinary text:
 // - a run of only hyphens and grave accents (a dash between words, a quote
 //   mark typed with the apostrophe key) is no word and is never judged;
+// - a lone letter is never wrong: initials and abbreviations (М. Горький,
+//   т. е., г.) are typed as one-letter words, and most single Russian
+//   letters are no word of the list;
 // - hyphens and grave accents at either edge of a word do not count
 //   ("-БИТНЫХ" after digits, 'CAUSE, a word in quotes);
 // - a hyphenated word is right when the whole word is listed or when every

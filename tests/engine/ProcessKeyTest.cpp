@@ -184,9 +184,11 @@ TEST_F(ProcessKey, WordEndWithNothingTypedSignalsNothing) {
   }
 }
 
-TEST_F(ProcessKey, LettersThatCannotStartAWordTurnRedAtOnce) {
+TEST_F(ProcessKey, LettersThatCannotStartAWordTurnRedAtTheSecond) {
+  // No word starts with O, but a lone letter is never wrong (an initial);
   // OG occurs inside DOG but no word starts with it.
-  EXPECT_EQ(Type({'O'}), 1);
+  EXPECT_EQ(Type({'O'}), 0);
+  EXPECT_EQ(Shown().wordColour, kLimeColour);
   EXPECT_EQ(Type({'G'}), 1);
   EXPECT_EQ(Shown().wordColour, kRedColour);
 }
@@ -284,6 +286,9 @@ const TypedText kTypedTexts[] = {
     {"Ctrl+Backspace", 0, {'D', 'O', 'G', Command(8)}, "", 0},
     {"Alt+Tab", 0, {'W', 'E', 'L', Command(9)}, "", 0},
     {"a finished wrong word outlives a shortcut", 0, {'C', 'A', 'X', kSpace, Command('S')}, "CAX_", 3},
+    {"a lone letter: Т. Е.", 1, {'N', 191, kSpace, 'T', 191, kSpace, 'N', kSpace}, "", 0},
+    {"a lone letter in quotes, under English", 0, {kQuote, 'Q', kQuote, kSpace}, "", 0},
+    {"two letters are a word again", 1, {'N', 'N', kSpace}, "ТТ_", 3},
     {"ВВОД typed after switching to a Cyrillic group", 0, {Cyrillic('D'), 'D', 'J', 'L', kSpace}, "", 0},
     {"CAT typed after switching back to a Latin group", 1, {Latin('C'), 'A', 'T', kSpace}, "", 0},
     {"a shortcut in the other group still switches", 0, {Cyrillic(Command('A')), 'N', 'J', kSpace}, "", 0},
