@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/Environment.h"
 
@@ -30,19 +31,24 @@ std::vector<std::string> EventDeviceNames(const std::filesystem::path& devices) 
   return names;
 }
 
-bool HasEveryLetterKey(std::string_view keyBitmap) {
-  // Words stand most significant first; the letters live in the last one (bits 0-63).
-  std::istringstream words{std::string(keyBitmap)};
-  std::string word, last;
-  while (words >> word) last = word;
-  if (last.empty() || last.size() > 16) return false;
-  uint64_t bits = 0;
-  for (char c : last) {
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (digit < 0) return false;
-    bits = bits << 4 | static_cast<uint64_t>(digit);
+bool HasEveryLetterKey(std::string_view keyBitmap, unsigned wordBits) {
+  // Words stand most significant first, each of `wordBits` bits: the last one holds bits 0 and up.
+  std::vector<uint64_t> words;
+  std::istringstream in{std::string(keyBitmap)};
+  for (std::string word; in >> word;) {
+    if (word.size() > wordBits / 4 || wordBits > 64) return false;
+    uint64_t bits = 0;
+    for (char c : word) {
+      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+      if (digit < 0) return false;
+      bits = bits << 4 | static_cast<uint64_t>(digit);
+    }
+    words.push_back(bits);
   }
-  return std::ranges::all_of(kLetterKeys, [bits](int key) { return (bits >> key & 1) != 0; });
+  return !words.empty() && std::ranges::all_of(kLetterKeys, [&](int key) {
+    const size_t fromEnd = static_cast<size_t>(key) / wordBits;
+    return fromEnd < words.size() && (words[words.size() - 1 - fromEnd] >> (key % wordBits) & 1) != 0;
+  });
 }
 
 DeviceKind KindOfDevice(const InputFolders& folders, const std::string& name) {

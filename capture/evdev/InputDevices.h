@@ -29,9 +29,10 @@ enum class DeviceKind { Keyboard, Other, Unknown };
 // not. Unknown when sysfs does not say.
 DeviceKind KindOfDevice(const InputFolders& folders, const std::string& name);
 
-// The same judgement on a capabilities text: hexadecimal words of 64 bits,
-// the most significant first, as sysfs writes a key bitmap.
-bool HasEveryLetterKey(std::string_view keyBitmap);
+// The same judgement on a capabilities text: hexadecimal words, the most
+// significant first, as sysfs writes a key bitmap. The kernel writes words of
+// the reading process's long: 64 bits for a 64-bit program, 32 for a 32-bit one.
+bool HasEveryLetterKey(std::string_view keyBitmap, unsigned wordBits = 8 * sizeof(long));
 
 // The letter keys' Linux codes, shared with the check done on a device itself.
 inline constexpr int kLetterKeys[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 30, 31, 32,
