@@ -4,10 +4,12 @@
 # metainfo and manual pages go where the desktop looks for them.
 #   cmake --install BUILD --prefix /usr        (or: cd BUILD && cpack -G DEB)
 
-set(VURUZID_HOMEPAGE "https://qor-vuruzid.example.org" CACHE STRING
+# No web address is made up: without a home page the package and the
+# metainfo name none, and the metainfo leaves out the screenshots kept there.
+set(VURUZID_HOMEPAGE "" CACHE STRING
     "Web address of the program's home page; the package metainfo names its screenshots below it")
-string(REGEX REPLACE "^[a-z]+://([^/]+).*$" "\\1" vuruzid_web_host "${VURUZID_HOMEPAGE}")
-set(VURUZID_MAINTAINER_MAIL "packages@${vuruzid_web_host}" CACHE STRING "The package maintainer's mail address")
+# A reserved name that can never reach anybody, until a real address is configured.
+set(VURUZID_MAINTAINER_MAIL "packages@qor-vuruzid.invalid" CACHE STRING "The package maintainer's mail address")
 
 set(vuruzid_install_folder lib/qor-vuruzid)
 set(vuruzid_app_id org.vuruzid.QorVuruzid)
@@ -33,6 +35,21 @@ install(TARGETS vuruzid-dictbuild RUNTIME DESTINATION bin)
 
 # Menu entry and AppStream metainfo.
 install(FILES ${linux_dist}/${vuruzid_app_id}.desktop DESTINATION share/applications)
+set(VURUZID_METAINFO_WEB "")
+if(VURUZID_HOMEPAGE)
+  string(CONCAT VURUZID_METAINFO_WEB
+    "  <url type=\"homepage\">${VURUZID_HOMEPAGE}</url>\n"
+    "  <screenshots>\n"
+    "    <screenshot type=\"default\">\n"
+    "      <caption>The full window with a finished wrong word and its neighbours</caption>\n"
+    "      <image>${VURUZID_HOMEPAGE}/screenshots/full-red.png</image>\n"
+    "    </screenshot>\n"
+    "    <screenshot>\n"
+    "      <caption>The compact window while a word is typed</caption>\n"
+    "      <image>${VURUZID_HOMEPAGE}/screenshots/compact-green.png</image>\n"
+    "    </screenshot>\n"
+    "  </screenshots>\n")
+endif()
 configure_file(${linux_dist}/${vuruzid_app_id}.metainfo.xml.in ${packaging_out}/${vuruzid_app_id}.metainfo.xml @ONLY)
 install(FILES ${packaging_out}/${vuruzid_app_id}.metainfo.xml DESTINATION share/metainfo)
 
@@ -100,7 +117,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VURUZID_HOMEPAGE})
+if(VURUZID_HOMEPAGE)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VURUZID_HOMEPAGE})
+endif()
 # Qt 6, libjpeg, libX11 and libXtst, as dpkg-shlibdeps finds them in the programs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

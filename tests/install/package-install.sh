@@ -77,6 +77,12 @@ command -v desktop-file-validate >/dev/null &&
 command -v appstreamcli >/dev/null &&
   { appstreamcli validate --no-net --pedantic /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml > "$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log"; fail "the metainfo is invalid"; }; }
+# The licence is named wherever a package tool looks, and no made-up web address ships.
+grep -q '^License: GPL-3+' /usr/share/doc/qor-vuruzid/copyright || fail "the copyright file does not name the licence"
+grep -q 'GPL-3.0-or-later' /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml || fail "the metainfo names no licence"
+[ -f /usr/lib/qor-vuruzid/licences/COPYING ] || fail "the licence text is not installed"
+! grep -rqs 'example\.org' /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml /usr/share/doc/qor-vuruzid/copyright ||
+  fail "a placeholder web address ships"
 # The tools on the PATH find the installed dictionaries from any folder.
 (cd / && vuruzid-check --lang en cat 2>&1 | grep -q ': known') || fail "vuruzid-check does not find its dictionaries"
 
