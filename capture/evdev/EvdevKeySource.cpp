@@ -83,8 +83,7 @@ EvdevKeySource::EvdevKeySource(KeySink onKey, LostSink /*onLost: devices come an
     : onKey_(std::move(onKey)), folders_(std::move(folders)) {}
 
 EvdevKeySource::~EvdevKeySource() {
-  *alive_ = false;
-  const bool insideSignal = dispatchDepth_ > 0;
+  const bool insideSignal = dispatch_.InsideDispatch();
   while (!devices_.empty()) Drop(devices_.back().get(), insideSignal);
   delete watcher_;
 }
@@ -114,10 +113,10 @@ bool EvdevKeySource::Start(std::string* whyNot) {
   // New keyboards appear as new device nodes; their permissions are set a
   // moment later, so the folder is looked at again shortly after a change.
   watcher_ = new QFileSystemWatcher({QString::fromStdString(folders_.devices.string())});
-  QObject::connect(watcher_, &QFileSystemWatcher::directoryChanged, [this, alive = std::weak_ptr<bool>(alive_)] {
+  QObject::connect(watcher_, &QFileSystemWatcher::directoryChanged, [this, alive = dispatch_.Watch()] {
     Rescan();
     QTimer::singleShot(500, watcher_, [this, alive] {
-      if (!alive.expired() && *alive.lock()) Rescan();
+      if (const auto stillAlive = alive.lock(); stillAlive && *stillAlive) Rescan();
     });
   });
   running_ = true;
@@ -166,15 +165,12 @@ void EvdevKeySource::Rescan() {
 }
 
 void EvdevKeySource::OnReadable(Device* device) {
-  const std::shared_ptr<bool> alive = alive_;
-  ++dispatchDepth_;
-  const bool stillThere = ReadEvents(*device, alive);
-  if (!*alive) return;  // a handler removed the source; it is gone
-  --dispatchDepth_;
+  bool stillThere = true;
+  if (!dispatch_.Run([&](const bool& alive) { stillThere = ReadEvents(*device, alive); })) return;  // gone
   if (!stillThere) Drop(device, true);
 }
 
-bool EvdevKeySource::ReadEvents(Device& device, const std::shared_ptr<bool>& alive) {
+bool EvdevKeySource::ReadEvents(Device& device, const bool& alive) {
   constexpr size_t kRecord = sizeof(input_event);
   char buffer[64 * kRecord];
   while (true) {
@@ -190,14 +186,14 @@ bool EvdevKeySource::ReadEvents(Device& device, const std::shared_ptr<bool>& ali
       input_event event;
       std::memcpy(&event, device.partial.data() + used, kRecord);
       Handle(device, event.type, event.code, event.value, alive);
-      if (!*alive) return true;
+      if (!alive) return true;
     }
     device.partial.erase(0, used);
   }
 }
 
 void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_t value,
-                            const std::shared_ptr<bool>& alive) {
+                            const bool& alive) {
   if (device.dropping) {
     // The kernel's buffer overflowed: what came before the next report is
     // incomplete, so skip it and ask the keyboard what is down instead.
@@ -220,9 +216,9 @@ void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_
   }
 }
 
-void EvdevKeySource::Resync(Device& device, const std::shared_ptr<bool>& alive) {
+void EvdevKeySource::Resync(Device& device, const bool& alive) {
   const std::bitset<256> now = KeysDown(device.fd);
-  for (int keycode = 0; keycode < kKeycodes && *alive; ++keycode) {
+  for (int keycode = 0; keycode < kKeycodes && alive; ++keycode) {
     if (device.held[keycode] == now[keycode]) continue;
     const auto code = static_cast<uint8_t>(keycode);
     keymap_.Update(code, now[keycode]);
@@ -234,7 +230,7 @@ void EvdevKeySource::Resync(Device& device, const std::shared_ptr<bool>& alive) 
       if (keycodeMap_.VirtualKey(code, numLockOn_) == vk::kInsert) Deliver(code, true);
     }
   }
-  if (*alive) device.held = now;
+  if (alive) device.held = now;
 }
 
 void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {

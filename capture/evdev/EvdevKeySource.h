@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "capture/KeySource.h"
+#include "capture/DispatchGuard.h"
 #include "capture/evdev/InputDevices.h"
 #include "capture/evdev/SystemLayout.h"
 
@@ -60,9 +61,10 @@ class EvdevKeySource final : public KeySource {
   Opening Open(const std::string& name);
   void Rescan();
   void OnReadable(Device* device);
-  bool ReadEvents(Device& device, const std::shared_ptr<bool>& alive);  // false when the device is gone
-  void Handle(Device& device, uint16_t type, uint16_t code, int32_t value, const std::shared_ptr<bool>& alive);
-  void Resync(Device& device, const std::shared_ptr<bool>& alive);
+  // `alive` turns false when a handler removed this source: then stop at once.
+  bool ReadEvents(Device& device, const bool& alive);  // false when the device is gone
+  void Handle(Device& device, uint16_t type, uint16_t code, int32_t value, const bool& alive);
+  void Resync(Device& device, const bool& alive);
   void Deliver(uint8_t keycode, bool pressed);
   void Drop(Device* device, bool insideItsNotifier);
 
@@ -78,9 +80,7 @@ class EvdevKeySource final : public KeySource {
   bool running_ = false;
   std::vector<std::unique_ptr<Device>> devices_;
   QFileSystemWatcher* watcher_ = nullptr;
-  // Lets a handler running inside a notifier remove this source safely.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  int dispatchDepth_ = 0;
+  DispatchGuard dispatch_;  // a handler running inside a notifier may remove this source
 };
 
 }  // namespace vuruzid::capture::evdev

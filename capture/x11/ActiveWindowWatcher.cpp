@@ -35,8 +35,7 @@ unsigned long CardinalProperty(Display* display, Window window, Atom property, A
 ActiveWindowWatcher::ActiveWindowWatcher(ActiveSink onChanged) : onChanged_(std::move(onChanged)) {}
 
 ActiveWindowWatcher::~ActiveWindowWatcher() {
-  *alive_ = false;
-  DisposeNotifier(notifier_, dispatchDepth_ > 0);
+  DisposeNotifier(notifier_, dispatch_.InsideDispatch());
   if (display_ != nullptr) {
     const XErrorTrap trap;
     XCloseDisplay(display_);
@@ -66,20 +65,21 @@ bool ActiveWindowWatcher::Start(std::string* whyNot) {
 }
 
 void ActiveWindowWatcher::OnReadable() {
-  const std::shared_ptr<bool> alive = alive_;
-  ++dispatchDepth_;
-  const XErrorTrap trap;
-  bool changed = false;
-  while (!guard_->ConnectionLost() && XPending(display_) > 0) {
-    XEvent event;
-    XNextEvent(display_, &event);
-    changed |= event.type == PropertyNotify && event.xproperty.atom == activeAtom_;
-    // A window manager may leave the property naming a window that is gone.
-    changed |= event.type == DestroyNotify && event.xdestroywindow.window == activeWindow_;
-  }
-  if (guard_->ConnectionLost()) {
-    notifier_->setEnabled(false);  // the key source reports the lost display
-  } else if (changed) {
+  dispatch_.Run([this](const bool&) {
+    const XErrorTrap trap;
+    bool changed = false;
+    while (!guard_->ConnectionLost() && XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      changed |= event.type == PropertyNotify && event.xproperty.atom == activeAtom_;
+      // A window manager may leave the property naming a window that is gone.
+      changed |= event.type == DestroyNotify && event.xdestroywindow.window == activeWindow_;
+    }
+    if (guard_->ConnectionLost()) {
+      notifier_->setEnabled(false);  // the key source reports the lost display
+      return;
+    }
+    if (!changed) return;
     const Active before = current_;
     ReadActiveWindow();
     guard_->TakeError();  // the window may be gone already: then it has no class
@@ -87,8 +87,7 @@ void ActiveWindowWatcher::OnReadable() {
       const ActiveSink onChanged = onChanged_;  // a copy: the handler may destroy this watcher
       onChanged(current_);
     }
-  }
-  if (*alive) --dispatchDepth_;
+  });
 }
 
 void ActiveWindowWatcher::ReadActiveWindow() {

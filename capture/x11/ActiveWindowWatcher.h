@@ -5,6 +5,7 @@
 #include <string>
 
 #include "capture/ProgramName.h"
+#include "capture/DispatchGuard.h"
 
 class QSocketNotifier;
 struct _XDisplay;
@@ -46,8 +47,7 @@ class ActiveWindowWatcher {
   unsigned long activeAtom_ = 0, pidAtom_ = 0, root_ = 0, activeWindow_ = 0;
   QSocketNotifier* notifier_ = nullptr;
   Active current_;
-  int dispatchDepth_ = 0;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  DispatchGuard dispatch_;  // the handler may destroy this watcher
 };
 
 }  // namespace vuruzid::capture::x11

@@ -47,7 +47,6 @@ XRecordKeySource::XRecordKeySource(KeySink onKey, LostSink onLost)
     : onKey_(std::move(onKey)), onLost_(std::move(onLost)) {}
 
 XRecordKeySource::~XRecordKeySource() {
-  *alive_ = false;
   const XErrorTrap trap;
   Stop();
 }
@@ -140,17 +139,16 @@ void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierSt
 }
 
 void XRecordKeySource::OnDataReadable() {
-  const std::shared_ptr<bool> alive = alive_;
-  ++dispatchDepth_;
-  {
-    const XErrorTrap trap;
-    XRecordProcessReplies(data_);
-  }
-  if (!ReportIfLost()) DeliverPending(alive);
-  if (*alive) --dispatchDepth_;
+  dispatch_.Run([this](const bool& alive) {
+    {
+      const XErrorTrap trap;
+      XRecordProcessReplies(data_);
+    }
+    if (!ReportIfLost()) DeliverPending(alive);
+  });
 }
 
-void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
+void XRecordKeySource::DeliverPending(const bool& alive) {
   std::vector<KeyEvent> keys;
   keys.swap(pending_);
   if (keys.empty() || !onKey_) return;
@@ -158,18 +156,15 @@ void XRecordKeySource::DeliverPending(const std::shared_ptr<bool>& alive) {
   const KeySink onKey = onKey_;
   for (const KeyEvent& key : keys) {
     onKey(key);
-    if (!*alive || data_ == nullptr) return;  // the handler removed the capture: deliver no more
+    if (!alive || data_ == nullptr) return;  // the handler removed the capture: deliver no more
   }
 }
 
 void XRecordKeySource::OnControlReadable() {
-  const std::shared_ptr<bool> alive = alive_;
-  ++dispatchDepth_;
-  {
+  dispatch_.Run([this](const bool&) {
     const XErrorTrap trap;
     DrainControlEvents();
-  }
-  if (*alive) --dispatchDepth_;
+  });
 }
 
 void XRecordKeySource::DrainControlEvents() {
@@ -198,11 +193,11 @@ bool XRecordKeySource::ReportIfLost() {
     // Told from the event loop: the handler may well remove this source. The
     // handler is moved out first, so removing the source (and with it onLost_)
     // does not free the handler while it runs; it is told only once anyway.
-    std::weak_ptr<bool> alive = alive_;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [this, alive] {
-          if (alive.expired() || !*alive.lock() || !onLost_) return;
+        [this, alive = dispatch_.Watch()] {
+          const auto stillAlive = alive.lock();
+          if (!stillAlive || !*stillAlive || !onLost_) return;
           const LostSink onLost = std::exchange(onLost_, nullptr);
           onLost("Checking has stopped: the connection to the X display was lost.");
         },
@@ -212,7 +207,7 @@ bool XRecordKeySource::ReportIfLost() {
 }
 
 void XRecordKeySource::Stop() {
-  const bool insideSignal = dispatchDepth_ > 0;
+  const bool insideSignal = dispatch_.InsideDispatch();
   DisposeNotifier(dataNotifier_, insideSignal);
   DisposeNotifier(controlNotifier_, insideSignal);
   if (context_ != 0 && control_ != nullptr && !controlGuard_->ConnectionLost()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture/KeySource.h"
+#include "capture/DispatchGuard.h"
 
 class QSocketNotifier;
 struct _XDisplay;
@@ -45,7 +46,7 @@ class XRecordKeySource final : public KeySource {
   void OnDataReadable();
   void OnControlReadable();
   void DrainControlEvents();
-  void DeliverPending(const std::shared_ptr<bool>& alive);
+  void DeliverPending(const bool& alive);
   bool ReportIfLost();
   void Stop();
 
@@ -62,9 +63,7 @@ class XRecordKeySource final : public KeySource {
   QSocketNotifier* controlNotifier_ = nullptr;
   QSocketNotifier* dataNotifier_ = nullptr;
   std::vector<KeyEvent> pending_;
-  // Lets a handler running inside a notifier remove this source safely.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  int dispatchDepth_ = 0;
+  DispatchGuard dispatch_;  // a handler running inside a notifier may remove this source
   bool lostReported_ = false;
 };
 
