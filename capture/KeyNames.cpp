@@ -63,13 +63,6 @@ std::string_view KeyNameOfLinuxKey(uint16_t linuxCode) {
   return found == kNamedKeys.end() ? std::string_view() : found->name;
 }
 
-std::vector<std::pair<std::string_view, uint16_t>> LinuxKeyCodes() {
-  std::vector<std::pair<std::string_view, uint16_t>> codes;
-  for (const NamedKey& key : kNamedKeys)
-    if (key.linuxCode != 0) codes.emplace_back(key.name, key.linuxCode);
-  return codes;
-}
-
 std::optional<KeyVirtualCodes> VirtualKeyForKeyName(std::string_view keyName) {
   const auto found = std::ranges::find(kNamedKeys, keyName, &NamedKey::name);
   if (found == kNamedKeys.end()) return std::nullopt;

@@ -30,7 +30,5 @@ std::optional<KeyVirtualCodes> VirtualKeyForKeyName(std::string_view keyName);
 // input devices report; XKB's evdev keycode set numbers the same keys 8
 // higher); empty for keys without a virtual-key code.
 std::string_view KeyNameOfLinuxKey(uint16_t linuxCode);
-// Every key name with its Linux key code.
-std::vector<std::pair<std::string_view, uint16_t>> LinuxKeyCodes();
 
 }  // namespace vuruzid::capture

@@ -51,9 +51,6 @@ class EvdevKeySource final : public KeySource {
   // The devices carry the keys of every session on the seat.
   bool SeesOtherSessions() const override { return true; }
 
-  // The keyboards being read now.
-  size_t KeyboardCount() const { return devices_.size(); }
-
  private:
   struct Device;
   enum class Opening { Opened, NotKeyboard, Denied, Failed };

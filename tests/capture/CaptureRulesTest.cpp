@@ -208,16 +208,18 @@ TEST(KeycodeMapTest, LinuxKeyCodesAgreeWithXkbsEvdevKeycodes) {
     }
   }
   ASSERT_GT(keycodes.size(), 200u);
-  const auto linuxCodes = LinuxKeyCodes();
-  EXPECT_GT(linuxCodes.size(), 100u);
-  for (const auto& [name, linuxCode] : linuxCodes) {
+  size_t named = 0;
+  for (uint16_t linuxCode = 0; linuxCode < 248; ++linuxCode) {
+    const std::string_view name = KeyNameOfLinuxKey(linuxCode);
+    if (name.empty()) continue;
+    ++named;
     SCOPED_TRACE(std::string(name));
     std::string real(name);
     if (aliases.contains(real)) real = aliases[real];
     ASSERT_TRUE(keycodes.contains(real));
     EXPECT_EQ(keycodes[real], linuxCode + 8);
-    EXPECT_EQ(KeyNameOfLinuxKey(linuxCode), name);
   }
+  EXPECT_GT(named, 100u);
 }
 
 }  // namespace
