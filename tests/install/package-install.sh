@@ -12,6 +12,7 @@ set -u
 build=$(cd "$1" && pwd)
 
 skip() { echo "skipped: $*"; exit 77; }
+[ "${VURUZID_SYSTEM_TESTS:-}" = 1 ] || skip "it adds users and changes the system: set VURUZID_SYSTEM_TESTS=1 to run it"
 [ "$(id -u)" -eq 0 ] || skip "installing a package and creating users needs root"
 command -v dpkg >/dev/null && command -v cpack >/dev/null || skip "dpkg and cpack are needed"
 [ -n "${DISPLAY:-}" ] || skip "needs an X session (scripts/with-xserver.sh)"

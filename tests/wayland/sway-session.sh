@@ -9,6 +9,7 @@ set -u
 program_folder=$(cd "$1" && pwd)
 
 skip() { echo "skipped: $*"; exit 77; }
+[ "${VURUZID_SYSTEM_TESTS:-}" = 1 ] || skip "it adds users and changes the system: set VURUZID_SYSTEM_TESTS=1 to run it"
 [ "$(id -u)" -eq 0 ] || skip "creating the test user needs root"
 command -v sway >/dev/null || skip "sway is not installed"
 command -v Xwayland >/dev/null || skip "Xwayland is not installed"
