@@ -7,14 +7,17 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <functional>
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/DataFolder.h"
 #include "platform/ProgramFolder.h"
 #include "res/SkinPictures.h"
 #include "ui/AddWordUnit.h"
@@ -54,6 +57,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The help page marks where this copy's data folder goes with class="data-folder".
+QString WithDataFolder(QString html, const QString& folder) {
+  static const QRegularExpression marked(QStringLiteral("class=\"data-folder\">([^<]*)<"));
+  if (const QRegularExpressionMatch match = marked.match(html); match.hasMatch())
+    html.replace(match.capturedStart(1), match.capturedLength(1), folder.toHtmlEscaped());
+  return html;
+}
+
+// Shows the help page (UTF-8) with this copy's data folder filled in.
+class HelpBrowser : public QTextBrowser {
+ public:
+  HelpBrowser(QWidget* parent, std::function<QString()> dataFolder)
+      : QTextBrowser(parent), dataFolder_(std::move(dataFolder)) {}
+
+  QVariant loadResource(int type, const QUrl& name) override {
+    QVariant resource = QTextBrowser::loadResource(type, name);
+    if (type != QTextDocument::HtmlResource || resource.userType() != QMetaType::QByteArray) return resource;
+    return WithDataFolder(QString::fromUtf8(resource.toByteArray()), dataFolder_());
+  }
+
+ private:
+  std::function<QString()> dataFolder_;
+};
+
 QLabel* MakeLabel(QWidget* page, const char* name, const QString& text, int left, int top) {
   auto* label = new QLabel(text, page);
   label->setObjectName(QLatin1String(name));
@@ -90,7 +117,7 @@ THelpForm::THelpForm(const vuruzid::SettingsList& settings, QWidget* parent)
   layout->addWidget(TabbedNotebook1);
 
   auto* helpPage = new QWidget;
-  WebBrowser1 = new QTextBrowser(helpPage);
+  WebBrowser1 = new HelpBrowser(helpPage, [this] { return QFile::decodeName(DataHomeShown().c_str()); });
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   WebBrowser1->setOpenExternalLinks(true);
   auto* helpLayout = new QVBoxLayout(helpPage);
@@ -204,6 +231,11 @@ void THelpForm::FormShow() {
   }
   Label6->setText(QStringLiteral("PN: ") + vuruzid::ui::FromCp1251(settings_[2]));
   Label8->setText(vuruzid::ui::FromCp1251(settings_[1]));
+}
+
+fs::path THelpForm::DataHomeShown() const {
+  if (!dataHome_.empty()) return dataHome_;
+  return vuruzid::platform::ChooseDataHome(CurDir, vuruzid::platform::UserEnvironment::OfThisProcess()).folder;
 }
 
 void THelpForm::Label4Click() {

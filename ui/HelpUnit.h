@@ -22,6 +22,10 @@ class THelpForm : public QDialog {
 
   explicit THelpForm(const vuruzid::SettingsList& settings, QWidget* parent = nullptr);
 
+  // The folder holding data/ and the link folder, which the help page names.
+  // Unset, it is the one the program folder's rule chooses (ChooseDataHome).
+  void SetDataHome(std::filesystem::path folder) { dataHome_ = std::move(folder); }
+
   // Reloads the help page and rereads the settings, then shows the window
   // modally on the page the user left selected (the About page the first time).
   void ShowModal();
@@ -53,9 +57,11 @@ class THelpForm : public QDialog {
  private:
   void BuildAboutPage(QWidget* page);
   void FormShow();
+  std::filesystem::path DataHomeShown() const;
 
   const vuruzid::SettingsList& settings_;
   std::filesystem::path CurDir;
+  std::filesystem::path dataHome_;
   bool shownBefore_ = false;
 };
 

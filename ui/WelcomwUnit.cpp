@@ -60,14 +60,13 @@ TWelcomeForm::TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent)
   BitBtn1->setDefault(true);
   BitBtn1->setEnabled(false);
 
+  // Ticked or not as the desktop allows, at every show (OfferLinkPlaces).
   CheckBox1 = new QCheckBox(QStringLiteral("Add to the applications menu"), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  CheckBox1->setGeometry(12, 308, 189, 17);
-  CheckBox1->setChecked(true);
+  CheckBox1->setGeometry(12, 308, 240, 17);
   CheckBox2 = new QCheckBox(QStringLiteral("Create Shortcut at the Desktop"), this);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-  CheckBox2->setGeometry(12, 332, 193, 17);
-  CheckBox2->setChecked(true);
+  CheckBox2->setGeometry(12, 332, 240, 17);
 
   setTabOrder(BitBtn1, Edit1);
   setTabOrder(Edit1, CheckBox1);
@@ -87,11 +86,28 @@ void TWelcomeForm::ShowModal() {
 }
 
 void TWelcomeForm::FormShow() {
+  OfferLinkPlaces();
   try {
     vuruzid::ui::ShowLocalPage(WebBrowser1, vuruzid::ui::ReadCurrentDir() / kReadmePage);
   } catch (const std::exception& error) {
     vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
   }
+}
+
+void TWelcomeForm::OfferLinkPlaces() {
+  // The installed program's own menu entry is there already: a second one
+  // would list the program twice.
+  const fs::path systemEntry = vuruzid::platform::SystemMenuEntry();
+  CheckBox1->setEnabled(systemEntry.empty());
+  CheckBox1->setChecked(systemEntry.empty());
+  CheckBox1->setText(systemEntry.empty() ? QStringLiteral("Add to the applications menu")
+                                         : QStringLiteral("Already in the applications menu"));
+  CheckBox1->setToolTip(systemEntry.empty() ? QString()
+                                            : QStringLiteral("The installed program's entry %1 puts it there.")
+                                                  .arg(Native(systemEntry)));
+  const bool hasDesktop = !vuruzid::platform::DesktopFolder().empty();
+  CheckBox2->setChecked(hasDesktop);
+  CheckBox2->setToolTip(hasDesktop ? QString() : QStringLiteral("You have no desktop folder."));
 }
 
 void TWelcomeForm::Edit1Change() {

@@ -64,6 +64,9 @@ class TWelcomeForm : public QDialog {
 
  private:
   void FormShow();
+  // Ticks the menu box unless the installed program's menu entry is there
+  // already (then it is disabled), and the desktop box when there is a desktop folder.
+  void OfferLinkPlaces();
 
   vuruzid::SettingsList& settings_;
   std::filesystem::path linkHome_;

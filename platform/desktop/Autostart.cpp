@@ -1,26 +1,63 @@
 #include "platform/desktop/Autostart.h"
 
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <system_error>
 
-#include "platform/DataFolder.h"
+#include "platform/AtomicFile.h"
+#include "platform/desktop/StandardFolders.h"
 
 namespace vuruzid::platform {
 namespace fs = std::filesystem;
 
-fs::path AutostartFolder(const std::string& xdgConfigHome, const std::string& home) {
-  if (fs::path config(xdgConfigHome); config.is_absolute()) return config / "autostart";
-  if (fs::path homeFolder(home); homeFolder.is_absolute()) return homeFolder / ".config" / "autostart";
-  return {};
+namespace {
+
+// The keys by which desktops switch an autostart entry off, with the values for off and on.
+struct Switch {
+  const char* key;
+  const char* off;
+  const char* on;
+};
+constexpr Switch kSwitches[] = {{"Hidden", "true", "false"}, {"X-GNOME-Autostart-enabled", "false", "true"}};
+
+std::optional<std::string> ReadEntry(const fs::path& file) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool IsSwitchedOff(const std::string& text) {
+  for (const Switch& s : kSwitches)
+    if (DesktopEntryValue(text, s.key) == s.off) return true;
+  return false;
+}
+
+// The user's own entry, switched on or off by its keys alone: the rest of it is theirs.
+bool SwitchUsersEntry(const fs::path& file, std::string text, bool start, std::string& error) {
+  if (!start) {
+    text = WithDesktopEntryValue(text, "Hidden", "true");
+  } else {
+    for (const Switch& s : kSwitches)
+      if (DesktopEntryValue(text, s.key) == s.off) text = WithDesktopEntryValue(text, s.key, s.on);
+  }
+  if (ReplaceFileAtomically(file, text)) return true;
+  error = "cannot write " + file.string();
+  return false;
+}
+
+}  // namespace
+
 fs::path AutostartFolderOfThisProcess() {
-  const UserEnvironment environment = UserEnvironment::OfThisProcess();
-  return AutostartFolder(environment.xdgConfigHome, environment.home);
+  const fs::path config = XdgFoldersOfThisProcess().configHome;
+  return config.empty() ? fs::path() : config / "autostart";
 }
 
 bool StartsAtLogin(const fs::path& folder) {
-  std::error_code ec;
-  return !folder.empty() && fs::is_regular_file(folder / kAutostartFile, ec);
+  if (folder.empty()) return false;
+  const std::optional<std::string> text = ReadEntry(folder / kAutostartFile);
+  return text && !IsSwitchedOff(*text);
 }
 
 bool SetStartAtLogin(const fs::path& folder, bool start, const DesktopEntry& entry, std::string& error) {
@@ -30,6 +67,9 @@ bool SetStartAtLogin(const fs::path& folder, bool start, const DesktopEntry& ent
   }
   std::error_code ec;
   const fs::path file = folder / kAutostartFile;
+  const std::optional<std::string> existing = ReadEntry(file);
+  if (existing && !DesktopEntryValue(*existing, kCreatedByProgramKey))
+    return SwitchUsersEntry(file, *existing, start, error);
   if (!start) {
     fs::remove(file, ec);
     if (ec) error = ec.message() + " (" + file.string() + ")";
@@ -40,7 +80,8 @@ bool SetStartAtLogin(const fs::path& folder, bool start, const DesktopEntry& ent
     error = ec.message() + " (" + folder.string() + ")";
     return false;
   }
-  return WriteDesktopEntry(file, entry, error);
+  return WriteDesktopEntryText(file, WithDesktopEntryValue(FormatDesktopEntry(entry), kCreatedByProgramKey, "true"),
+                               error);
 }
 
 }  // namespace vuruzid::platform

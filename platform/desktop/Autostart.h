@@ -11,16 +11,21 @@ namespace vuruzid::platform {
 // sessions start at login.
 inline constexpr const char* kAutostartFile = "qor-vuruzid.desktop";
 
-// $XDG_CONFIG_HOME/autostart (an absolute value only), else ~/.config/autostart;
-// empty when neither can be found.
-std::filesystem::path AutostartFolder(const std::string& xdgConfigHome, const std::string& home);
+// The key the program marks its own autostart entry with; an entry without it
+// is the user's (or an earlier version's) and is never removed.
+inline constexpr const char* kCreatedByProgramKey = "X-Vuruzid-Created";
+
+// The autostart folder in the user's configuration folder; empty when that cannot be found.
 std::filesystem::path AutostartFolderOfThisProcess();
 
-// True when `folder` holds the program's autostart entry.
+// True when `folder` holds the program's autostart entry and the desktop has
+// not switched it off (Hidden=true, X-GNOME-Autostart-enabled=false).
 bool StartsAtLogin(const std::filesystem::path& folder);
 
-// Writes the entry (making the folder when missing) or removes it. False with
-// the reason in `error` on failure; removing an entry that is not there succeeds.
+// Starting: writes the program's own entry (making the folder when missing),
+// or switches an entry the user made back on. Not starting: removes the
+// program's own entry, or switches the user's off with Hidden=true. False with
+// the reason in `error` on failure; an entry that is not there needs nothing.
 bool SetStartAtLogin(const std::filesystem::path& folder, bool start, const DesktopEntry& entry, std::string& error);
 
 }  // namespace vuruzid::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +33,16 @@ std::string FormatDesktopEntry(const DesktopEntry& entry);
 // with the reason in `error`.
 bool WriteDesktopEntry(const std::filesystem::path& file, const DesktopEntry& entry,
                        std::string& error);
+// The same for an entry's whole text.
+bool WriteDesktopEntryText(const std::filesystem::path& file, std::string_view text, std::string& error);
+
+// The value of `key` in the [Desktop Entry] group of an entry's text (blanks
+// around "=" ignored); nothing when the group has no such key.
+std::optional<std::string> DesktopEntryValue(std::string_view text, std::string_view key);
+
+// `text` with `key` set to `value` in its [Desktop Entry] group: the key's
+// line is replaced, or a line is added after the group's last key. Every other
+// line is kept as it was.
+std::string WithDesktopEntryValue(std::string_view text, std::string_view key, std::string_view value);
 
 }  // namespace vuruzid::platform

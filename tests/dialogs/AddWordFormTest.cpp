@@ -43,17 +43,9 @@ Shown ShowAndClose(TAddWordForm& dialog, const std::string& word,
 
 }  // namespace
 
-TEST(AddWordForm, HasItsCaptionsSizeAndTabOrder) {
+TEST(AddWordForm, TheCaptionIsNotCut) {
   TAddWordForm dialog;
-  EXPECT_EQ(dialog.windowTitle(), " QOR Vuruzid");
-  EXPECT_EQ(dialog.Label1->text(), "Add this word to the data base");
-  EXPECT_EQ(dialog.Button1->text(), "Ok");
-  EXPECT_EQ(dialog.Button2->text(), "Cancel");
-  EXPECT_EQ(dialog.size(), QSize(251, 91));
-  EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());  // not resizable
-  EXPECT_GE(dialog.Label1->width(), dialog.Label1->sizeHint().width());  // caption not cut
-  EXPECT_EQ(dialog.Edit1->nextInFocusChain(), dialog.Button1);
-  EXPECT_EQ(dialog.Button1->nextInFocusChain(), dialog.Button2);
+  EXPECT_GE(dialog.Label1->width(), dialog.Label1->sizeHint().width());
 }
 
 TEST(AddWordForm, OffersTheWordSelectedAndReturnsItOnOk) {

@@ -199,40 +199,98 @@ TEST(MoveWithoutReplacing, WorksAcrossFileSystems) {
   fs::remove(target);
 }
 
-TEST(StandardFolders, FollowTheUsersXdgSettings) {
+TEST(StandardFolders, FollowTheXdgRulesAndTheUsersDirs) {
+  struct Case {
+    const char* name;
+    const char* xdgDataHome;
+    const char* home;  // "~" stands for a temporary home folder
+    const char* xdgConfigHome;
+    const char* xdgDataDirs;
+    const char* userDirs;  // ~/.config/user-dirs.dirs, if any
+    const char* expected;  // data home | config home | data dirs | desktop
+  };
+  const Case cases[] = {
+      {"nothing set", "", "~", "", "", nullptr, "~/.local/share|~/.config|/usr/local/share:/usr/share|~/Desktop"},
+      {"absolute values", "/d", "~", "/c", "/a:/b/", nullptr, "/d|/c|/a:/b/|~/Desktop"},
+      {"relative values are ignored", "d", "~", "c", "a:/b", nullptr, "~/.local/share|~/.config|/b|~/Desktop"},
+      {"no home", "", "", "", "", nullptr, "||/usr/local/share:/usr/share|"},
+      {"relative home", "", "home", "", "", nullptr, "||/usr/local/share:/usr/share|"},
+      {"desktop under $HOME", "", "~", "", "",
+       "# made by xdg-user-dirs\nXDG_DESKTOP_DIR=\"$HOME/Work \\\"Desk\"\n",
+       "~/.local/share|~/.config|/usr/local/share:/usr/share|~/Work \"Desk"},
+      {"the last absolute desktop counts", "", "~", "", "", "XDG_DESKTOP_DIR=\"/old\"\nXDG_DESKTOP_DIR=/srv/desk\n",
+       "~/.local/share|~/.config|/usr/local/share:/usr/share|/srv/desk"},
+      {"relative desktop is ignored", "", "~", "", "", "XDG_DESKTOP_DIR=\"Desk\"\n",
+       "~/.local/share|~/.config|/usr/local/share:/usr/share|~/Desktop"},
+      {"desktop switched off", "", "~", "", "", "XDG_DESKTOP_DIR=\"$HOME/\"\n",
+       "~/.local/share|~/.config|/usr/local/share:/usr/share|"},
+  };
+  TempFolder temp;
+  const auto homeIn = [&](std::string text) {
+    for (size_t at; (at = text.find('~')) != std::string::npos;) text.replace(at, 1, (temp / "home").string());
+    return text;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(temp / "home/.config/user-dirs.dirs");
+    if (c.userDirs) WriteFile(temp / "home/.config/user-dirs.dirs", c.userDirs);
+    const XdgFolders folders = ResolveXdgFolders({c.xdgDataHome, homeIn(c.home), c.xdgConfigHome}, c.xdgDataDirs);
+    std::string dataDirs;
+    for (const fs::path& folder : folders.dataDirs) dataDirs += (dataDirs.empty() ? "" : ":") + folder.string();
+    EXPECT_EQ(folders.dataHome.string() + "|" + folders.configHome.string() + "|" + dataDirs + "|" +
+                  folders.desktop.string(),
+              homeIn(c.expected));
+  }
+}
+
+TEST(StandardFolders, FoldersOfThisProcessAreThereOrEmpty) {
   ScratchDesktop session;
   EXPECT_FALSE(fs::exists(session.applications()));
   EXPECT_EQ(ApplicationsFolder(), session.applications());  // made on demand
   EXPECT_TRUE(fs::is_directory(session.applications()));
   EXPECT_EQ(DesktopFolder(), session.desktop());
+  EXPECT_EQ(AutostartFolderOfThisProcess(), session.configHome() / "autostart");
+  EXPECT_EQ(SystemMenuEntry(), fs::path());
+  WriteFile(session.systemData() / "applications" / kSystemMenuEntryFile, "[Desktop Entry]\n");
+  EXPECT_EQ(SystemMenuEntry(), session.systemData() / "applications" / kSystemMenuEntryFile);
 
   session.SetDesktopFolder(session.home() / "Nowhere");
   EXPECT_EQ(DesktopFolder(), fs::path());
-}
-
-TEST(StandardFolders, AnApplicationsFolderThatCannotBeMadeIsEmpty) {
-  ScratchDesktop session;
   WriteFile(session.home() / "blocked", "a file where a folder should be");
   ::setenv("XDG_DATA_HOME", (session.home() / "blocked").c_str(), 1);
   EXPECT_EQ(ApplicationsFolder(), fs::path());
 }
 
-TEST(Autostart, TheFolderFollowsXdgConfigHomeThenHome) {
-  struct Case {
-    const char* xdgConfigHome;
-    const char* home;
-    const char* expected;
+// The desktop's own switches are read; an entry the program did not make is
+// switched by its keys and kept, whatever else it holds.
+TEST(Autostart, FollowsTheDesktopsSwitchesAndKeepsTheUsersOwnEntry) {
+  const struct {
+    const char* name;
+    const char* entry;
+    bool before, start;
+    const char* after;  // nullptr: removed
+  } cases[] = {
+      {"the user's entry, switched off", "[Desktop Entry]\nExec=x --mine\n\n[Desktop Action A]\nHidden=false\n",
+       true, false,
+       "[Desktop Entry]\nExec=x --mine\nHidden=true\n\n[Desktop Action A]\nHidden=false\n"},
+      {"hidden by the desktop, switched on", "[Desktop Entry]\nHidden = true\nExec=x", false, true,
+       "[Desktop Entry]\nHidden=false\nExec=x"},
+      {"switched off in GNOME, switched on", "[Desktop Entry]\nExec=x\nX-GNOME-Autostart-enabled=false\n", false, true,
+       "[Desktop Entry]\nExec=x\nX-GNOME-Autostart-enabled=true\n"},
+      {"the program's own, switched off in GNOME",
+       "[Desktop Entry]\nExec=x\nX-Vuruzid-Created=true\nX-GNOME-Autostart-enabled=false\n", false, false, nullptr},
   };
-  const Case cases[] = {
-      {"/cfg", "/home/ann", "/cfg/autostart"},
-      {"", "/home/ann", "/home/ann/.config/autostart"},
-      {"relative/cfg", "/home/ann", "/home/ann/.config/autostart"},  // only an absolute value counts
-      {"", "", ""},
-      {"", "relative", ""},
-  };
-  for (const auto& [xdg, home, expected] : cases) {
-    SCOPED_TRACE(std::string(xdg) + " | " + home);
-    EXPECT_EQ(AutostartFolder(xdg, home), fs::path(expected));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    folder.Write(kAutostartFile, c.entry);
+    EXPECT_EQ(StartsAtLogin(folder.path()), c.before);
+    std::string error;
+    const DesktopEntry entry{"QOR Vuruzid", "/usr/bin/qor-vuruzid", "", "/", {}};
+    ASSERT_TRUE(SetStartAtLogin(folder.path(), c.start, entry, error)) << error;
+    EXPECT_EQ(StartsAtLogin(folder.path()), c.start);
+    EXPECT_EQ(fs::exists(folder / kAutostartFile) ? ReadFile(folder / kAutostartFile) : "removed",
+              c.after ? c.after : "removed");
   }
 }
 

@@ -37,6 +37,7 @@ void IsolateFromRealHome() {
   SetEnvironment("XDG_DATA_HOME", sessionHome / "data");
   SetEnvironment("XDG_CONFIG_HOME", sessionHome / "config");
   SetEnvironment("XDG_CACHE_HOME", sessionHome / "cache");
+  SetEnvironment("XDG_DATA_DIRS", sessionHome / "system");  // an installed copy's menu entry stays out
 }
 
 ScratchDesktop::ScratchDesktop() : root_(rootFolder_.path()), previousFolder_(fs::current_path()) {
@@ -46,6 +47,7 @@ ScratchDesktop::ScratchDesktop() : root_(rootFolder_.path()), previousFolder_(fs
   SetEnvironment("HOME", home());
   SetEnvironment("XDG_DATA_HOME", dataHome());
   SetEnvironment("XDG_CONFIG_HOME", configHome());
+  SetEnvironment("XDG_DATA_DIRS", systemData());
   SetDesktopFolder(desktop());
 
   fs::create_directories(program() / "data");

@@ -8,7 +8,7 @@
 namespace vuruzid::testing {
 
 // A private desktop session on disk for one test: HOME, XDG_DATA_HOME,
-// XDG_CONFIG_HOME and the desktop folder (through user-dirs.dirs) all point
+// XDG_CONFIG_HOME, XDG_DATA_DIRS and the desktop folder (through user-dirs.dirs) all point
 // into a fresh temporary folder, and the current directory is a program
 // folder there holding the help pages, data/ and the link folder Doder/.
 // Everything is put back and removed when the object goes.
@@ -23,6 +23,7 @@ class ScratchDesktop {
   std::filesystem::path dataHome() const { return home() / ".local" / "share"; }
   std::filesystem::path configHome() const { return home() / ".config"; }
   std::filesystem::path applications() const { return dataHome() / "applications"; }
+  std::filesystem::path systemData() const { return root_ / "usr" / "share"; }  // the one XDG_DATA_DIRS folder
   std::filesystem::path desktop() const { return home() / "Work Desk"; }
   std::filesystem::path program() const { return root_ / "Programs" / "QOR Vuruzid"; }
   std::filesystem::path linkFolder() const { return program() / "Doder"; }
