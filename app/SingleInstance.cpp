@@ -4,11 +4,12 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QThread>
 #include <cstdio>
 #include <system_error>
+
+#include "app/PrivateRuntime.h"
 
 namespace {
 
@@ -19,13 +20,6 @@ constexpr char kDone[] = "done\n";
 // A copy that has just taken the lock may still be on its way to listening.
 constexpr int kConnectForMs = 3000;
 constexpr int kAnswerWithinMs = 5000;
-
-// The user's own runtime folder where there is one; the temporary folder otherwise.
-QString SocketFolder() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable()) return runtime;
-  return QDir::tempPath();
-}
 
 fs::path AbsoluteFolder(const fs::path& folder) {
   std::error_code ec;
@@ -45,10 +39,17 @@ QString SingleInstance::KeyFor(const fs::path& dataFolder) {
   return QStringLiteral("QOR_Vuruzid-") + QString::fromLatin1(hash.toHex().left(24));
 }
 
-SingleInstance::SingleInstance(const fs::path& dataFolder)
-    : socketPath_(SocketFolder() + QLatin1Char('/') + KeyFor(dataFolder)), lock_(LockPath()) {
+QString SingleInstance::SocketPathFor(const fs::path& dataFolder, QString& why) {
+  const QString folder =
+      vuruzid::app::PrivateRuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), why);
+  return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + KeyFor(dataFolder);
+}
+
+SingleInstance::SingleInstance(const fs::path& dataFolder) : socketPath_(SocketPathFor(dataFolder, unguardedBecause_)) {
+  if (socketPath_.isEmpty()) return;
+  lock_.emplace(LockPathFor(socketPath_));
   // Only a lock whose process has gone is stale, however old it is.
-  lock_.setStaleLockTime(0);
+  lock_->setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance() {
@@ -56,10 +57,14 @@ SingleInstance::~SingleInstance() {
 }
 
 SingleInstance::Claim SingleInstance::ClaimDataFolder() {
-  if (lock_.tryLock(0)) return Listen() ? Claim::First : Claim::Unguarded;
-  if (lock_.error() != QLockFile::LockFailedError) {
+  if (!lock_) {
+    std::fprintf(stderr, "QOR_Vuruzid: %s; a second copy would not be noticed.\n", qPrintable(unguardedBecause_));
+    return Claim::Unguarded;
+  }
+  if (lock_->tryLock(0)) return Listen() ? Claim::First : Claim::Unguarded;
+  if (lock_->error() != QLockFile::LockFailedError) {
     std::fprintf(stderr, "QOR_Vuruzid: the lock %s cannot be made; a second copy would not be noticed.\n",
-                 qPrintable(LockPath()));
+                 qPrintable(lock_->fileName()));
     return Claim::Unguarded;
   }
   return AskRunningCopyToComeForward() ? Claim::Forwarded : Claim::NoAnswer;
@@ -80,6 +85,11 @@ bool SingleInstance::Listen() {
 
 void SingleInstance::Answer() {
   while (QLocalSocket* connection = server_->nextPendingConnection()) {
+    if (!vuruzid::app::PeerIsThisUser(connection->socketDescriptor())) {
+      connection->abort();
+      connection->deleteLater();
+      continue;
+    }
     QObject::connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
     QObject::connect(connection, &QLocalSocket::readyRead, connection, [this, connection] {
       while (connection->canReadLine()) {
@@ -102,6 +112,11 @@ bool SingleInstance::AskRunningCopyToComeForward() const {
     if (socket.waitForConnected(500)) break;
     if (connectBy.hasExpired()) return false;
     QThread::msleep(100);
+  }
+  // A socket of another user's making is not asked: its answer would mean nothing.
+  if (!vuruzid::app::PeerIsThisUser(socket.socketDescriptor())) {
+    std::fprintf(stderr, "QOR_Vuruzid: %s is held by another user.\n", qPrintable(socketPath_));
+    return false;
   }
   socket.write(kBringForward);
   if (!socket.waitForBytesWritten(kAnswerWithinMs)) return false;

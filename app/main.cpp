@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
 #include "platform/DataFolder.h"
@@ -32,8 +35,19 @@ void PreferXWayland() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto answer = vuruzid::app::AnswerWithoutStarting(argc, argv)) {
+    std::fputs(answer->c_str(), stdout);
+    return 0;
+  }
   PreferXWayland();
+  if (!vuruzid::app::DisplayIsNamed()) {
+    std::fputs(vuruzid::app::kNoDisplay, stderr);
+    return 1;
+  }
+  // The application opens the display, or fails to.
+  std::optional<vuruzid::app::NoDisplayEndsCleanly> noDisplay(std::in_place);
   VuruzidApplication application(argc, argv);
+  noDisplay.reset();
 
   // One copy per data folder: a second start brings the running window
   // forward and ends before it reads or writes anything.

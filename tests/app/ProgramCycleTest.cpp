@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/DisplayCheck.h"
 #include "app/SingleInstance.h"
 
 #include "support/TestProgramFolder.h"
@@ -54,7 +55,9 @@ TEST(ProgramCycle, SecondStartRestoresTheWindowAndCloseWritesTheSettings) {
   ASSERT_TRUE(RunXdotool({"mousemove", "538", "242", "click", "1"}));
   QTest::qWait(200);
   ASSERT_TRUE(RunXdotool({"mousemove", "548", "220", "click", "1"}));
-  if (program.state() != QProcess::NotRunning) ASSERT_TRUE(program.waitForFinished(10000));
+  if (program.state() != QProcess::NotRunning) {
+    ASSERT_TRUE(program.waitForFinished(10000));
+  }
   EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.exitCode(), 0);
 
@@ -174,14 +177,16 @@ TEST(ProgramCycle, ASecondStartBringsTheRunningWindowForwardAndEnds) {
 // program folder runs a copy of its own at the same time.
 TEST(ProgramCycle, WhatAKilledCopyLeftDoesNotStopALaterStart) {
   ProgramCopy copy;
-  const SingleInstance names(copy.DataFolder());
+  QString why;
+  const QString socket = SingleInstance::SocketPathFor(copy.DataFolder(), why);
+  ASSERT_FALSE(socket.isEmpty()) << why.toStdString();
   const auto killed = copy.Start();
   ASSERT_TRUE(killed->waitForStarted(5000));
   ASSERT_FALSE(ProgramCopy::WindowOf(*killed).isEmpty());
   killed->kill();
   ASSERT_TRUE(killed->waitForFinished(5000));
-  EXPECT_TRUE(QFile::exists(names.LockPath()));
-  EXPECT_TRUE(QFile::exists(names.SocketPath()));
+  EXPECT_TRUE(QFile::exists(SingleInstance::LockPathFor(socket)));
+  EXPECT_TRUE(QFile::exists(socket));
 
   const auto restarted = copy.Start();
   ASSERT_TRUE(restarted->waitForStarted(5000));
@@ -198,7 +203,38 @@ TEST(ProgramCycle, WhatAKilledCopyLeftDoesNotStopALaterStart) {
 
   Close(other, *elsewhere);
   Close(copy, *restarted);
-  EXPECT_FALSE(QFile::exists(names.LockPath())) << "a copy that closes takes its lock with it";
+  EXPECT_FALSE(QFile::exists(SingleInstance::LockPathFor(socket))) << "a copy that closes takes its lock with it";
+}
+
+// --help and --version answer anywhere; without a display the program says
+// what it needs and ends with status 1, whatever else it is given.
+TEST(ProgramCycle, AnswersItsOptionsAndEndsCleanlyWithoutADisplay) {
+  const struct {
+    QStringList arguments;
+    const char* display;  // nullptr: unset
+    int exitCode;
+    const char* printed;  // on standard output, or on standard error when it fails
+    bool lastLine;        // after Qt's own messages
+  } cases[] = {
+      {{"--version"}, nullptr, 0, "QOR Vuruzid 1.3", false},
+      {{"-x", "--help"}, nullptr, 0, "--version  show the version and end", true},
+      {{"--unknown"}, nullptr, 1, vuruzid::app::kNoDisplay, false},
+      {{}, ":999", 1, vuruzid::app::kNoDisplay, true},  // a display whose server has gone
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(' ').toStdString() + " DISPLAY=" + (c.display ? c.display : ""));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(name);
+    if (c.display) environment.insert("DISPLAY", c.display);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(VURUZID_PROGRAM_DIR "/QOR_Vuruzid", c.arguments);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), c.exitCode);
+    const QString printed = (c.exitCode ? program.readAllStandardError() : program.readAllStandardOutput()).trimmed();
+    EXPECT_EQ((c.lastLine ? printed.section('\n', -1) : printed).trimmed(), QString(c.printed).trimmed());
+  }
 }
 
 }  // namespace
