@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
   const auto createDialogs = [&] {
     addWordForm.emplace(&mainForm);
     helpForm.emplace(mainForm.SettingsList(), &mainForm);
+    helpForm->SetDataHome(dataHome.folder);  // the help page names the folder really used
     welcomeForm.emplace(mainForm.SettingsList(), &mainForm);
     if (dataHome.perUser) welcomeForm->SetShortcutPlaces(dataHome.folder, vuruzid::platform::LauncherOfThisProcess());
     mainForm.SetDialogs(&*addWordForm, &*helpForm, &*welcomeForm);

@@ -157,7 +157,7 @@ void THelpForm::BuildAboutPage(QWidget* page) {
   Label1->move(8, 198);
   Label1->adjustSize();
 
-  Label2 = MakeLabel(page, "Label2", QStringLiteral("Version 1.3"), 118, 204);
+  Label2 = MakeLabel(page, "Label2", QStringLiteral("Version " VURUZID_VERSION), 118, 204);
   Label2->setStyleSheet(QStringLiteral("color: grey; font-weight: bold"));
   Label2->adjustSize();
 
