@@ -114,6 +114,10 @@ TEST_F(DictBuildProgramTest, ReportsFailuresAndLeavesTheOldLibraryAlone) {
 
   EXPECT_EQ(RunDictBuild({empty.string()}), 2);
   EXPECT_NE(output_.find("usage"), std::string::npos) << output_;
+  EXPECT_EQ(RunDictBuild({"--help"}), 0) << "asked for, the usage is no error";
+  EXPECT_NE(output_.find("usage"), std::string::npos) << output_;
+  EXPECT_EQ(RunDictBuild({"--version"}), 0);
+  EXPECT_NE(output_.find("(QOR Vuruzid) 1."), std::string::npos) << output_;
 
   EXPECT_EQ(ReadAll(library), "old library");
 

@@ -28,11 +28,11 @@
 
 namespace {
 
-int Usage() {
-  std::cerr << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
+int Usage(std::ostream& out = std::cerr, int status = 2) {
+  out << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
                "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n"
                "       vuruzid-check [--lang en|ru] [--folder DIR] --text FILE|-\n";
-  return 2;
+  return status;
 }
 
 std::optional<std::string> ReadText(const std::string& name) {
@@ -70,7 +70,12 @@ int main(int argc, char** argv) {
       textFile = argv[++i];
     } else if (arg == "--overwrite") {
       insertState = 0;
-    } else if (arg == "--help" || arg == "-h" || arg.starts_with("--")) {
+    } else if (arg == "--help" || arg == "-h") {
+      return Usage(std::cout, 0);
+    } else if (arg == "--version") {
+      std::cout << "vuruzid-check (QOR Vuruzid) " VURUZID_VERSION "\n";
+      return 0;
+    } else if (arg.starts_with("--")) {
       return Usage();
     } else {
       words.push_back(arg);

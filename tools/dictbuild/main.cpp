@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
 
-int Usage() {
+int Usage(FILE* to = stderr, int status = kUsageError) {
   std::fputs(
       "usage: vuruzid-dictbuild [--encoding utf-8|cp1251] WORD-LIST LIBRARY\n"
       "       vuruzid-dictbuild --recode-to-cp1251 AFFIX-IN DICTIONARY-IN AFFIX-OUT DICTIONARY-OUT\n"
@@ -30,8 +30,8 @@ int Usage() {
       "keeps the words made only of letters A-Z and А-Я, \"-\" and apostrophes, upper-cases\n"
       "them and writes them sorted, without duplicates, as a language library.\n"
       "The second form recodes a UTF-8 affix file and its dictionary to Windows-1251.\n",
-      stderr);
-  return kUsageError;
+      to);
+  return status;
 }
 
 void Fail(const std::string& message) { std::fprintf(stderr, "vuruzid-dictbuild: %s\n", message.c_str()); }
@@ -96,6 +96,11 @@ std::optional<SourceEncoding> ParseEncoding(std::string_view name) {
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::puts("vuruzid-dictbuild (QOR Vuruzid) " VURUZID_VERSION);
+    return 0;
+  }
   if (!args.empty() && args[0] == "--recode-to-cp1251") {
     if (args.size() != 5) return Usage();
     return RecodeToCp1251(args[1], args[2], args[3], args[4]);
