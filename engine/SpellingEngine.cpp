@@ -186,13 +186,31 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   return result;
 }
 
-void SpellingEngine::SaveUserWords() {
+bool SpellingEngine::SaveUserWordsOf(int language) {
   // Appending leaves every byte the file held in place, whatever the reader made of it.
-  const std::string_view name = UserWordFileName(language_);
-  auto& unsaved = unsavedUserWords_[language_];
-  if (!unsaved.empty() && !AppendUserWords(files_.folder / name, unsaved, nulInUserWordFile_[language_]))
-    throw EngineError("Cannot create file " + std::string(name));
+  auto& unsaved = unsavedUserWords_[language];
+  if (!unsaved.empty() &&
+      !AppendUserWords(files_.folder / UserWordFileName(language), unsaved, nulInUserWordFile_[language]))
+    return false;
   unsaved.clear();
+  return true;
+}
+
+void SpellingEngine::SaveUserWords() {
+  if (!SaveUserWordsOf(language_)) throw EngineError("Cannot create file " + std::string(UserWordFileName(language_)));
+}
+
+void SpellingEngine::SaveAllUserWords() {
+  std::string failures;
+  for (const int language : {kEnglish, kRussian}) {
+    if (SaveUserWordsOf(language)) continue;
+    std::string words;
+    for (const auto& word : unsavedUserWords_[language]) words += (words.empty() ? "" : ", ") + cp1251::ToUtf8(word);
+    if (!failures.empty()) failures += "\n";
+    failures += "Cannot create file " + (files_.folder / UserWordFileName(language)).string() +
+                ": the words you added are not saved and are lost as the program ends: " + words;
+  }
+  if (!failures.empty()) throw EngineError(failures);
 }
 
 void SpellingEngine::AddUserWord(const std::string& word) {

@@ -90,6 +90,10 @@ class SpellingEngine {
   // Appends the added words the user word file of the current language does
   // not hold yet; throws EngineError when it cannot be written.
   void SaveUserWords();
+  // Appends the added words each language's file does not hold yet, as the
+  // program ends: a save that failed earlier is tried once more. Throws
+  // EngineError naming the words still unsaved and their files.
+  void SaveAllUserWords();
 
   // The user word file of a language, relative to the program folder.
   static std::string_view UserWordFileName(int language);
@@ -108,6 +112,7 @@ class SpellingEngine {
   void setSignalEnabled(int enabled) { signalEnabled_ = enabled; }
 
  private:
+  bool SaveUserWordsOf(int language);  // false when the file cannot be written
   int SignalError();  // returns the beeps it asks for
   void ClearWord();
 

@@ -37,11 +37,11 @@ bool AppendUserWords(const std::filesystem::path& path, const std::vector<std::s
         if (!text.empty() && text.back() != '\r' && text.back() != '\n') text += "\r\n";
         text += JoinLinesCrLf(words);
         text += bytes.substr(nul);
-        return platform::ReplaceFileAtomically(path, text);
+        return platform::ReplaceFileAtomically(path, text, platform::NewFileAccess::Private);
       }
     }
   }
-  return platform::AppendTextLines(path, JoinLinesCrLf(words));
+  return platform::AppendTextLines(path, JoinLinesCrLf(words), platform::NewFileAccess::Private);
 }
 
 std::string UnreadableUserWordFileMessage(std::string_view name, bool utf16) {

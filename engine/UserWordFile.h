@@ -25,11 +25,12 @@ struct UserWordFileContents {
 std::optional<UserWordFileContents> ReadUserWordFile(const std::filesystem::path& path);
 
 // Appends the words, each ended by CR LF (and a CR LF first when the file's
-// last line has no line end); creates a missing file. With `beforeFirstNul`
-// (the file was read holding a NUL byte, and is no UTF-16 text) the words go
-// just before its first NUL byte instead, where the next read sees them, every
-// byte from the NUL on kept as it was; that file is replaced atomically. False
-// on failure, with the file as it was.
+// last line has no line end); creates a missing file private to the user
+// (0600 less the umask). With `beforeFirstNul` (the file was read holding a
+// NUL byte, and is no UTF-16 text) the words go just before its first NUL byte
+// instead, where the next read sees them, every byte from the NUL on kept as
+// it was; that file is replaced atomically. False on failure, with the file as
+// it was.
 bool AppendUserWords(const std::filesystem::path& path, const std::vector<std::string>& words,
                      bool beforeFirstNul = false);
 

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +22,8 @@ namespace {
 // no file a user keeps beside the target (say ".Vuruzid.ini.backup") can be
 // taken for one and removed.
 constexpr std::string_view kTemporaryMarker = ".saving-";
-constexpr size_t kRandomSuffixLength = 6;  // mkstemp's XXXXXX
+constexpr size_t kRandomSuffixLength = 6;
+constexpr int kCreateAttempts = 100;       // names taken by chance before giving up
 constexpr int kMaxLinksFollowed = 40;      // the kernel's own limit for a path
 
 bool IsReadOnly(const fs::path& path) {
@@ -45,16 +47,35 @@ std::optional<fs::path> FinalTarget(fs::path path) {
   return std::nullopt;
 }
 
-// Writes `content` to a new temporary file beside the target, with the
-// permission bits `mode`, and flushes it to disk.
-bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content, mode_t mode,
-                    fs::path& temporary) {
-  std::string pattern =
-      (folder / ("." + name.string() + std::string(kTemporaryMarker) + std::string(kRandomSuffixLength, 'X'))).string();
-  FileDescriptor file(::mkstemp(pattern.data()));
+// Creates the temporary beside the target with open() rather than mkstemp(),
+// so the kernel takes the umask (or the folder's default ACL) from `bits` as
+// for any new file. Returns its descriptor, or -1.
+int CreateTemporary(const fs::path& folder, const fs::path& name, mode_t bits, fs::path& temporary) {
+  constexpr std::string_view kSuffixCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    unsigned char random[kRandomSuffixLength];
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return -1;
+    std::string suffix;
+    for (const unsigned char r : random) suffix += kSuffixCharacters[r % kSuffixCharacters.size()];
+    const fs::path candidate = folder / ("." + name.string() + std::string(kTemporaryMarker) + suffix);
+    const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, bits);
+    if (fd >= 0) {
+      temporary = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// Writes `content` to a new temporary file beside the target and flushes it
+// to disk: created with `newBits`, then given `keptMode` when there is one.
+bool WriteTemporary(const fs::path& folder, const fs::path& name, std::string_view content, mode_t newBits,
+                    std::optional<mode_t> keptMode, fs::path& temporary) {
+  FileDescriptor file(CreateTemporary(folder, name, newBits, temporary));
   if (!file.valid()) return false;
-  temporary = pattern;
-  const bool ok = WriteAll(file.get(), content) && ::fchmod(file.get(), mode) == 0 && ::fsync(file.get()) == 0;
+  const bool ok = WriteAll(file.get(), content) && (!keptMode || ::fchmod(file.get(), *keptMode) == 0) &&
+                  ::fsync(file.get()) == 0;
   return file.Close() && ok;
 }
 
@@ -71,7 +92,7 @@ bool IsRandomSuffixCharacter(char c) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const fs::path& path, std::string_view content) {
+bool ReplaceFileAtomically(const fs::path& path, std::string_view content, NewFileAccess access) {
   const std::optional<fs::path> target = FinalTarget(path);
   if (!target || target->filename().empty() || IsReadOnly(*target)) return false;
   fs::path folder = target->parent_path();
@@ -80,15 +101,15 @@ bool ReplaceFileAtomically(const fs::path& path, std::string_view content) {
   if (!fs::is_directory(folder, ec)) return false;
 
   // The replacement takes over the old file's permission bits.
-  mode_t mode = 0644;
+  std::optional<mode_t> keptMode;
   struct stat old{};
   if (::stat(target->c_str(), &old) == 0) {
     if (!S_ISREG(old.st_mode)) return false;  // never rename over a folder, device or pipe
-    mode = old.st_mode & 07777;
+    keptMode = old.st_mode & 07777;
   }
 
   fs::path temporary;
-  if (!WriteTemporary(folder, target->filename(), content, mode, temporary)) {
+  if (!WriteTemporary(folder, target->filename(), content, NewFileBits(access), keptMode, temporary)) {
     if (!temporary.empty()) fs::remove(temporary, ec);
     return false;
   }

@@ -1,5 +1,7 @@
 #include "platform/DataFolder.h"
 
+#include "platform/desktop/StandardFolders.h"
+
 #include <system_error>
 #include <vector>
 
@@ -22,14 +24,6 @@ std::string AccountHome() {
   if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
     return {};
   return found->pw_dir;
-}
-
-// The user's data folder as the XDG base directory rules define it: a
-// relative $XDG_DATA_HOME is invalid and ignored.
-fs::path UserDataFolder(const UserEnvironment& environment) {
-  if (fs::path xdg(environment.xdgDataHome); xdg.is_absolute()) return xdg;
-  if (fs::path home(environment.home); home.is_absolute()) return home / ".local" / "share";
-  return {};
 }
 
 }  // namespace
@@ -61,7 +55,7 @@ DataHome ChooseDataHome(const fs::path& programFolder, const UserEnvironment& en
       fs::is_directory(dataFolder, ec) ? IsWritableFolder(dataFolder) : IsWritableFolder(programFolder);
   if (!installed && programFolderWritable) return {programFolder, false};
 
-  if (const fs::path userData = UserDataFolder(environment); !userData.empty())
+  if (const fs::path userData = ResolveXdgFolders(environment, {}).dataHome; !userData.empty())
     return {userData / kPerUserFolderName, true};
   return {programFolder, false};
 }
@@ -69,15 +63,23 @@ DataHome ChooseDataHome(const fs::path& programFolder, const UserEnvironment& en
 bool PrepareDataHome(const DataHome& home, std::string& error) {
   const fs::path dataFolder = home.folder / "data";
   std::error_code ec;
-  if (fs::is_directory(dataFolder, ec)) return true;
   const bool homeIsNew = !fs::exists(home.folder, ec);
-  fs::create_directories(dataFolder, ec);
+  if (!fs::is_directory(dataFolder, ec)) fs::create_directories(dataFolder, ec);
   if (ec) {
     error = "Cannot create the data folder " + dataFolder.string() + ": " + ec.message() + ".";
     return false;
   }
-  // Settings and word lists are the user's own: not for other accounts to read.
-  if (home.perUser && homeIsNew) fs::permissions(home.folder, fs::perms::owner_all, ec);
+  if (!home.perUser) return true;
+
+  // Settings and word lists are the user's own: a new folder is not for other
+  // accounts to read, and none is for them to change.
+  const fs::perms bits = fs::status(home.folder, ec).permissions();
+  const bool othersMayWrite = (bits & (fs::perms::group_write | fs::perms::others_write)) != fs::perms::none;
+  if (!ec && (homeIsNew || othersMayWrite)) fs::permissions(home.folder, fs::perms::owner_all, ec);
+  if (ec) {
+    error = "Cannot make the data folder " + home.folder.string() + " private to you: " + ec.message() + ".";
+    return false;
+  }
   return true;
 }
 

@@ -44,8 +44,10 @@ bool IsWritableFolder(const std::filesystem::path& folder);
 // folder is returned, and saving there reports its failure as before.
 DataHome ChooseDataHome(const std::filesystem::path& programFolder, const UserEnvironment& environment);
 
-// Makes the data folder (data/ inside `home`) when missing, private to the
-// user when it is per user. False with the reason in `error` on failure.
+// Makes the data folder (data/ inside `home`) when missing. A per-user home
+// is made private to the user (0700) when it is new, and when an existing one
+// may be written by its group or by others. False with the reason in `error`
+// when either cannot be done.
 bool PrepareDataHome(const DataHome& home, std::string& error);
 
 }  // namespace vuruzid::platform

@@ -10,8 +10,8 @@
 
 namespace vuruzid::platform {
 
-bool AppendTextLines(const std::filesystem::path& path, std::string_view text) {
-  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+bool AppendTextLines(const std::filesystem::path& path, std::string_view text, NewFileAccess access) {
+  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, NewFileBits(access)));
   if (!file.valid()) return false;
   struct stat st {};
   if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;

@@ -68,14 +68,16 @@ void TMainForm::FormShow() {
   }
 }
 
-// FormClose: the settings are written and the window closes, which ends the
-// program. A failed write is reported; the program still ends.
+// FormClose: the settings are written, so are added words whose save failed
+// (of both languages), and the window closes, which ends the program. A
+// failed write is reported, naming any words lost; the program still ends.
 void TMainForm::closeEvent(QCloseEvent* event) {
   RunReported([this] {
     const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
     if (!vuruzid::SaveSettings(dataHome_, settingsList_, state))
       vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
   });
+  RunReported([this] { engine_.SaveAllUserWords(); });
   event->accept();
 }
 

@@ -119,7 +119,7 @@ bool WriteDesktopEntry(const fs::path& file, const DesktopEntry& entry, std::str
 }
 
 bool WriteDesktopEntryText(const fs::path& file, std::string_view text, std::string& error) {
-  if (!ReplaceFileAtomically(file, text)) {
+  if (!ReplaceFileAtomically(file, text, NewFileAccess::Shared)) {
     error = "Cannot create file " + file.string();
     return false;
   }

@@ -1,6 +1,6 @@
-// ReplaceFileAtomically on real files: what the replaced file keeps (its
-// permission bits, the symbolic link leading to it), what it refuses, and the
-// clean-up of temporaries a killed save left behind.
+// ReplaceFileAtomically on real files: the permission bits of what it creates
+// and what it replaces (AppendTextLines's too), the symbolic link leading to
+// it, what it refuses, and the clean-up of temporaries a killed save left behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileAppend.h"
 #include "support/TempFolder.h"
 
 namespace vuruzid::platform {
@@ -32,29 +33,38 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
   return names;
 }
 
-TEST(ReplaceFileAtomically, KeepsTheOldFilesPermissionBits) {
+// Both ways of saving.
+TEST(SavedFileBits, NewFilesGetTheBitsAskedForLessTheUmaskOldOnesKeepTheirs) {
   struct Case {
     mode_t before;  // 0: no file yet
-    mode_t after;
+    NewFileAccess access;
+    mode_t umask, after;
   };
   const Case cases[] = {
-      {0, 0644},     // a new file
-      {0600, 0600},  // a private file stays private
-      {0640, 0640},  //
-      {0664, 0664},  //
-      {0744, 0744},  //
+      {0, NewFileAccess::Private, 022, 0600},  {0, NewFileAccess::Private, 077, 0600},
+      {0, NewFileAccess::Shared, 022, 0644},   {0, NewFileAccess::Shared, 077, 0600},
+      {0600, NewFileAccess::Shared, 022, 0600},  // a private file stays private
+      {0640, NewFileAccess::Private, 022, 0640}, {0664, NewFileAccess::Private, 077, 0664},
+      {0744, NewFileAccess::Shared, 077, 0744},
   };
-  for (const auto& [before, after] : cases) {
-    SCOPED_TRACE(std::to_string(before));
-    TempFolder folder;
-    if (before != 0) {
-      folder.Write("Vuruzid.ini", "old\r\n");
-      ASSERT_EQ(::chmod((folder / "Vuruzid.ini").c_str(), before), 0);
+  for (const bool append : {false, true}) {
+    for (const auto& [before, access, umask, after] : cases) {
+      SCOPED_TRACE(::testing::Message() << std::oct << before << (append ? " append" : " replace") << ", umask "
+                                        << umask);
+      TempFolder folder;
+      if (before != 0) {
+        folder.Write("Vuruzid.ini", "old\r\n");
+        ASSERT_EQ(::chmod((folder / "Vuruzid.ini").c_str(), before), 0);
+      }
+      const mode_t umaskBefore = ::umask(umask);
+      const bool saved = append ? AppendTextLines(folder / "Vuruzid.ini", "new\r\n", access)
+                                : ReplaceFileAtomically(folder / "Vuruzid.ini", "new\r\n", access);
+      ::umask(umaskBefore);
+      ASSERT_TRUE(saved);
+      EXPECT_EQ(folder.Read("Vuruzid.ini"), append && before != 0 ? "old\r\nnew\r\n" : "new\r\n");
+      EXPECT_EQ(ModeOf(folder / "Vuruzid.ini"), after);
+      EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{"Vuruzid.ini"});  // no temporary left
     }
-    ASSERT_TRUE(ReplaceFileAtomically(folder / "Vuruzid.ini", "new\r\n"));
-    EXPECT_EQ(folder.Read("Vuruzid.ini"), "new\r\n");
-    EXPECT_EQ(ModeOf(folder / "Vuruzid.ini"), after);
-    EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{"Vuruzid.ini"});  // no temporary left
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include <sys/stat.h>
@@ -22,17 +23,16 @@ using testing::TempFolder;
 
 constexpr uid_t kNobody = 65534;
 
-// Runs ChooseDataHome in a child process as an unprivileged user (when this
-// process is the administrator) and returns its answer as "<perUser> <folder>".
-std::string ChooseAsUnprivileged(const fs::path& programFolder, const UserEnvironment& environment) {
+// Runs `task` in a child process as an unprivileged user (when this process
+// is the administrator) and returns its answer.
+std::string AsUnprivileged(const std::function<std::string()>& task) {
   int pipeEnds[2];
   if (::pipe(pipeEnds) != 0) return "pipe failed";
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(pipeEnds[0]);
     if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
-    const DataHome home = ChooseDataHome(programFolder, environment);
-    const std::string answer = std::to_string(home.perUser) + " " + home.folder.string();
+    const std::string answer = task();
     const bool written = ::write(pipeEnds[1], answer.data(), answer.size()) == static_cast<ssize_t>(answer.size());
     ::_exit(written ? 0 : 3);
   }
@@ -102,7 +102,11 @@ TEST(ChooseDataHome, FollowsTheProgramFoldersWritabilityAndTheUsersFolders) {
     std::string expected = c.expected;
     if (expected.ends_with(" P")) expected = expected.substr(0, 2) + program.string();
     if (expected.find(" T/") != std::string::npos) expected = expected.substr(0, 2) + temp.path().string() + expected.substr(3);
-    EXPECT_EQ(ChooseAsUnprivileged(program, environment), expected);
+    EXPECT_EQ(AsUnprivileged([&] {
+                const DataHome home = ChooseDataHome(program, environment);
+                return std::to_string(home.perUser) + " " + home.folder.string();
+              }),
+              expected);
     ::chmod(program.c_str(), 0755);
     ::chmod((program / "data").c_str(), 0755);
   }
@@ -117,25 +121,40 @@ TEST(IsWritableFolder, AnswersForThisProcessAndRefusesWhatIsNoFolder) {
 }
 
 TEST(PrepareDataHome, MakesThePrivateDataFolderOrSaysWhyNot) {
-  TempFolder temp;
-  std::string error;
-  ASSERT_TRUE(PrepareDataHome({temp / "share/qor-vuruzid", true}, error)) << error;
-  EXPECT_TRUE(fs::is_directory(temp / "share/qor-vuruzid/data"));
-  EXPECT_EQ(fs::status(temp / "share/qor-vuruzid").permissions() & fs::perms::all, fs::perms::owner_all);
-
-  // A program folder keeps the permissions it has.
-  fs::create_directories(temp / "program");
-  fs::permissions(temp / "program", fs::perms::all & ~fs::perms::others_write & ~fs::perms::group_write);
-  ASSERT_TRUE(PrepareDataHome({temp / "program", false}, error)) << error;
-  EXPECT_TRUE(fs::is_directory(temp / "program/data"));
-  EXPECT_EQ(fs::status(temp / "program").permissions() & fs::perms::all,
-            fs::perms::all & ~fs::perms::others_write & ~fs::perms::group_write);
-
-  // A folder that cannot be made, whoever asks: its place is taken by a file.
-  temp.Write("blocked", "x");
-  error.clear();
-  EXPECT_FALSE(PrepareDataHome({temp / "blocked/qor-vuruzid", true}, error));
-  EXPECT_NE(error.find("blocked"), std::string::npos) << error;
+  struct Case {
+    const char* name;
+    const char* folder;     // in the temporary folder, where "file" is a file
+    mode_t before, after;   // 0: no folder
+    bool perUser, othersOwnIt, prepared;  // othersOwnIt: the administrator's, prepared by another user
+  };
+  const Case cases[] = {
+      {"new per-user folder", "share/qor-vuruzid", 0, 0700, true, false, true},
+      {"per-user folder others may write", "qor-vuruzid", 0777, 0700, true, false, true},
+      {"per-user folder its group may write", "qor-vuruzid", 0770, 0700, true, false, true},
+      {"per-user folder others may only read", "qor-vuruzid", 0755, 0755, true, false, true},
+      {"program folder keeps its bits", "program", 0777, 0777, false, false, true},
+      {"another's folder others may write", "qor-vuruzid", 0777, 0777, true, true, false},
+      {"a file where the folder goes", "file/qor-vuruzid", 0, 0, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.othersOwnIt && ::geteuid() != 0) continue;  // no other owner to be had
+    TempFolder temp;
+    ASSERT_EQ(::chmod(temp.path().c_str(), 0711), 0);
+    temp.Write("file", "x");
+    const fs::path folder = temp / c.folder;
+    if (c.before != 0) fs::create_directories(folder);
+    if (c.before != 0) ASSERT_EQ(::chmod(folder.c_str(), c.before), 0);
+    const auto prepare = [&] {
+      std::string error;
+      return PrepareDataHome({folder, c.perUser}, error) ? std::string() : error;
+    };
+    const std::string error = c.othersOwnIt ? AsUnprivileged(prepare) : prepare();
+    EXPECT_EQ(error.find(folder.string()) != std::string::npos, !c.prepared) << error;  // said, and where
+    struct stat made{};
+    EXPECT_EQ(::stat(folder.c_str(), &made) == 0 ? made.st_mode & 07777 : 0, c.after);
+    EXPECT_EQ(fs::is_directory(folder / "data"), c.after != 0);
+  }
 }
 
 }  // namespace

@@ -232,7 +232,9 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     EXPECT_EQ(side.ToggleProgram("KONSOLE", &error), listReadable) << error;
     EXPECT_EQ(side.SetFollowLayout(!row.follow, &error), optionsReadable) << error;
     if (!listReadable) {
-      if (row.list != kFolder) EXPECT_EQ(folder.Read(kLeftAloneFileName), row.list) << "an unreadable list is left as it is";
+      if (row.list != kFolder) {
+        EXPECT_EQ(folder.Read(kLeftAloneFileName), row.list) << "an unreadable list is left as it is";
+      }
       continue;
     }
     const std::string list = folder.Read(kLeftAloneFileName), options = folder.Read(kOptionsFileName);

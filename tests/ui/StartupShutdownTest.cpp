@@ -23,6 +23,8 @@ TEST_F(StartupShutdownTest, FirstRunWritesDefaultsAndWelcomesBeforeTheWindowShow
   EXPECT_TRUE(welcomed);
   EXPECT_FALSE(mainVisibleDuringWelcome);
   EXPECT_EQ(Form().FirstRun(), 0);
+  EXPECT_EQ(std::filesystem::status(folder_.path() / "data/Vuruzid.ini").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);  // the user's own
   const auto lines = folder_.ReadSettings();
   ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[0], "QOR Vuruzid v.1.1");
@@ -138,6 +140,30 @@ TEST_F(StartupShutdownTest, FailedWriteAtCloseIsReportedAndTheWindowStillCloses)
   EXPECT_EQ(watcher.seen()[0].text, kWriteError);
   EXPECT_FALSE(Form().isVisible());
   EXPECT_EQ(folder_.dir().Read("data/Vuruzid.ini"), before);
+}
+
+// Both languages' words are tried again at close, not only the current one's.
+TEST_F(StartupShutdownTest, WordsWhoseSaveFailedAreSavedAtCloseOrNamedBeforeTheEnd) {
+  Start();
+  for (const char* file : {"data/dat_u.txt", "data/datr_u.txt"}) {
+    folder_.dir().Write(file, "");
+    std::filesystem::permissions(folder_.path() / file, std::filesystem::perms::owner_read);
+  }
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (auto* dialog = dynamic_cast<TAddWordForm*>(modal)) dialog->Button1Click();
+  });
+  Type({'C', 'A', 'X', ' '});
+  Click("Image29");
+  Click("Image11");  // Russian: the same keys type СФЧ
+  Type({'C', 'A', 'X'});
+  Click("Image29");
+  std::filesystem::permissions(folder_.path() / "data/dat_u.txt", std::filesystem::perms::owner_all);
+  Form().close();
+  ASSERT_EQ(watcher.seen().size(), 5u);  // two adds, each with its failure, and the close
+  EXPECT_EQ(watcher.seen()[4].text.toStdString(),
+            "Cannot create file " + (folder_.path() / "data/datr_u.txt").string() +
+                ": the words you added are not saved and are lost as the program ends: СФЧ");
+  EXPECT_EQ(folder_.dir().Read("data/dat_u.txt"), "CAX\r\n");
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ std::optional<std::vector<std::string>> ReadLines(const fs::path& path) {
 
 // The expander reads lines ended by LF alone.
 bool WriteLf(const fs::path& path, const std::vector<std::string>& lines) {
-  if (vuruzid::platform::ReplaceFileAtomically(path, vuruzid::JoinLines(lines, "\n"))) return true;
+  if (vuruzid::platform::ReplaceFileAtomically(path, vuruzid::JoinLines(lines, "\n"), vuruzid::platform::NewFileAccess::Shared))
+    return true;
   Fail("cannot write " + path.string());
   return false;
 }
