@@ -101,6 +101,8 @@ int main(int argc, char** argv) {
     createDialogs();
   else
     vuruzid::ui::RunAfterFirstFrame(&mainForm, createDialogs);
+  // The lookup indexes too, once the window shows, so that the first key does not wait for them.
+  vuruzid::ui::RunAfterFirstFrame(&mainForm, [&mainForm] { mainForm.Engine().wordList().PrepareLookups(); });
   instance.SetBringForwardHandler([&mainForm] { mainForm.BringForward(); });
 
   // On a first run the welcome dialog comes before the main window appears.

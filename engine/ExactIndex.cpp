@@ -1,5 +1,6 @@
 #include "engine/ExactIndex.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -27,18 +28,33 @@ ExactIndex::ExactIndex(uint32_t count, const char* text, size_t textBytes, const
   if (slots * sizeof(uint64_t) > kMostBytes) return;
   std::vector<uint64_t> table(slots, 0);
   const size_t mask = slots - 1;
+  // Nearly every insertion misses the cache at its slot: hash a batch of words
+  // first and ask for all their slots, so the misses overlap, then insert them
+  // in order (the first of equal words must be the one kept).
+  constexpr uint32_t kBatch = 16;
+  std::string_view words[kBatch];
+  uint64_t hashes[kBatch];
   std::string_view previous;
-  for (uint32_t position = 0; position < count; ++position) {
-    const std::string_view word = wordAt(position);
-    if (word.size() > kMostWordBytes) return;  // no slot can describe it: build nothing
-    if (position > 0 && word == previous) continue;  // the first of equal words is the one found
-    previous = word;
-    const uint64_t hash = Hash(word);
-    size_t slot = hash & mask;
-    while (table[slot] != 0) slot = (slot + 1) & mask;
-    const auto offset = static_cast<uint64_t>(word.data() - text);
-    table[slot] = uint64_t(position + 1) << kPositionShift | uint64_t(word.size()) << 32 |
-                  (hash >> 56) << kFingerprintShift | offset;
+  for (uint32_t batchStart = 0; batchStart < count; batchStart += kBatch) {
+    const uint32_t batch = std::min(kBatch, count - batchStart);
+    for (uint32_t k = 0; k < batch; ++k) {
+      words[k] = wordAt(batchStart + k);
+      hashes[k] = Hash(words[k]);
+      __builtin_prefetch(&table[hashes[k] & mask], 1);
+    }
+    for (uint32_t k = 0; k < batch; ++k) {
+      const uint32_t position = batchStart + k;
+      const std::string_view word = words[k];
+      if (word.size() > kMostWordBytes) return;  // no slot can describe it: build nothing
+      if (position > 0 && word == previous) continue;  // the first of equal words is the one found
+      previous = word;
+      const uint64_t hash = hashes[k];
+      size_t slot = hash & mask;
+      while (table[slot] != 0) slot = (slot + 1) & mask;
+      const auto offset = static_cast<uint64_t>(word.data() - text);
+      table[slot] = uint64_t(position + 1) << kPositionShift | uint64_t(word.size()) << 32 |
+                    (hash >> 56) << kFingerprintShift | offset;
+    }
   }
   slots_ = std::move(table);
   mask_ = mask;

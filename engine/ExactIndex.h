@@ -35,6 +35,8 @@ class ExactIndex {
   ExactIndex(uint32_t count, const char* text, size_t textBytes, const WordAt& wordAt);
 
   bool empty() const { return slots_.empty(); }
+  // The memory the table holds.
+  size_t Bytes() const { return slots_.size() * sizeof(uint64_t); }
   // The position of `word`, or nothing. Only meaningful when !empty().
   std::optional<uint32_t> Find(std::string_view word) const {
     if (word.size() > kMostWordBytes) return std::nullopt;

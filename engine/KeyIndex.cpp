@@ -4,24 +4,20 @@
 #include <cstdint>
 
 namespace vuruzid {
-namespace {
 
-constexpr size_t kLineBytes = 64;
-
-}  // namespace
-
-KeyIndex::KeyIndex(const std::vector<uint64_t>& sortedKeys, const std::vector<uint32_t>& values)
-    : size_(sortedKeys.size()), endValue_(values.at(sortedKeys.size())) {
+KeyIndex::KeyIndex(size_t count, const std::function<Entry(size_t)>& entryAt, uint32_t endValue)
+    : size_(count), endValue_(endValue) {
   if (size_ == 0) return;
   static_assert(kLineBytes % sizeof(Node) == 0);
   constexpr size_t kNodesPerLine = kLineBytes / sizeof(Node);
-  // One spare line each side: the alignment, and the look-ahead past the last level.
-  storage_ = std::make_unique<Node[]>(size_ + 1 + 2 * kNodesPerLine);
+  // One spare line each side: the alignment, and the look-ahead past the last
+  // level. Only nodes 1..size_ are ever read, and the walk below writes each.
+  storage_ = std::make_unique_for_overwrite<Node[]>(size_ + 1 + 2 * kNodesPerLine);
   const auto address = (reinterpret_cast<uintptr_t>(storage_.get()) + kLineBytes - 1) & ~uintptr_t(kLineBytes - 1);
   tree_ = reinterpret_cast<Node*>(address);
 
-  // An in-order walk of the implicit tree visits the sorted keys one after
-  // another; the depth is below 64, so a fixed stack suffices.
+  // An in-order walk of the implicit tree visits the ranks one after another;
+  // the depth is below 64, so a fixed stack suffices.
   size_t stack[64];
   size_t depth = 0, node = 1, next = 0;
   while (depth > 0 || node <= size_) {
@@ -30,7 +26,8 @@ KeyIndex::KeyIndex(const std::vector<uint64_t>& sortedKeys, const std::vector<ui
       node = 2 * node;
     } else {
       node = stack[--depth];
-      tree_[node] = {sortedKeys[next], static_cast<uint32_t>(next), values[next]};
+      const Entry entry = entryAt(next);
+      tree_[node] = {entry.key, static_cast<uint32_t>(next), entry.value};
       ++next;
       node = 2 * node + 1;
     }

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace vuruzid {
 
@@ -33,16 +33,26 @@ class KeyIndex {
     bool equal;         // the key at that position equals the searched key
   };
 
+  struct Entry {
+    uint64_t key;
+    uint32_t value;
+  };
+
   KeyIndex() = default;
-  // `values` holds one value more than `sortedKeys`: the last is the past-the-end value.
-  KeyIndex(const std::vector<uint64_t>& sortedKeys, const std::vector<uint32_t>& values);
+  // Builds from `count` entries in ascending key order, which `entryAt(rank)`
+  // gives for ranks 0, 1, 2, ... in turn, straight into the tree: no sorted
+  // copy of them is made. `endValue` is the past-the-end value.
+  KeyIndex(size_t count, const std::function<Entry(size_t)>& entryAt, uint32_t endValue);
 
   size_t size() const { return size_; }
+  // The memory the table holds.
+  size_t Bytes() const { return size_ == 0 ? 0 : (size_ + 1 + 2 * kLineBytes / sizeof(Node)) * sizeof(Node); }
   Found LowerBound(uint64_t key) const;
   // How many keys are at most `key` (the position of std::upper_bound).
   size_t CountAtMost(uint64_t key) const { return key == UINT64_MAX ? size_ : LowerBound(key + 1).countBelow; }
 
  private:
+  static constexpr size_t kLineBytes = 64;
   struct Node {
     uint64_t key;
     uint32_t rank;  // position in sorted order

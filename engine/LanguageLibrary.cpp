@@ -53,7 +53,6 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
   library->mayHoldNul_ = std::memchr(library->blob_, 0, blobBytes) != nullptr;
   library->wordsInByteOrder_ = (ReadU32(bytes + 16) & kWordsInByteOrder) != 0;
   library->file_ = std::move(file);
-  if (library->wordsInByteOrder_) library->BuildLookupIndexes();
   return library;
 }
 
@@ -62,22 +61,19 @@ std::unique_ptr<LanguageLibrary> LanguageLibrary::Open(const std::filesystem::pa
 // the words after sample r - 1, so each sample carries the blob offset where
 // those begin, to fetch them at once. A small library also gets its hash
 // index for exact lookups.
-void LanguageLibrary::BuildLookupIndexes() {
-  const uint32_t words = WordCount();
-  std::vector<uint64_t> keys;
-  std::vector<uint32_t> rangeStarts;
-  keys.reserve((words + kSampleStride - 1) / kSampleStride);
-  rangeStarts.reserve(keys.capacity() + 1);
-  for (uint32_t i = 0; i < words; i += kSampleStride) {
-    keys.push_back(PrefixKey(Word(i)));
-    rangeStarts.push_back(offsets_[(i == 0 ? 0 : i - kSampleStride + 1) + 1]);
-  }
-  rangeStarts.push_back(keys.empty() ? 0 : offsets_[(keys.size() - 1) * kSampleStride + 2]);
-  sampleKeys_ = KeyIndex(keys, rangeStarts);
-  exactIndex_ = ExactIndex(words, blob_, offsets_[count_], [this](uint32_t i) { return Word(i); });
+LibraryIndex::LibraryIndex(const LanguageLibrary& library) : library_(library) {
+  const uint32_t words = library.WordCount();
+  const size_t samples = (words + kSampleStride - 1) / kSampleStride;
+  const uint32_t* offsets = library.offsets_;
+  const auto sampleAt = [&](size_t sample) {
+    const auto i = static_cast<uint32_t>(sample * kSampleStride);
+    return KeyIndex::Entry{PrefixKey(library.Word(i)), offsets[(i == 0 ? 0 : i - kSampleStride + 1) + 1]};
+  };
+  sampleKeys_ = KeyIndex(samples, sampleAt, samples == 0 ? 0 : offsets[(samples - 1) * kSampleStride + 2]);
+  exactIndex_ = ExactIndex(words, library.blob_, offsets[library.count_], [&](uint32_t i) { return library.Word(i); });
 }
 
-uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
+uint32_t LibraryIndex::WordsBefore(std::string_view word) const {
   // Samples whose key is below the word's sort before it, so the answer lies
   // past the last of them; a sample whose key is above the word sorts after
   // it, so the answer is at most its position. Only the words between the
@@ -87,7 +83,7 @@ uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
   const size_t below = found.countBelow;
   const size_t atMost = found.equal ? sampleKeys_.CountAtMost(key) : below;
   uint32_t lo = below == 0 ? 0 : uint32_t(below - 1) * kSampleStride + 1;
-  uint32_t hi = uint32_t(std::min<uint64_t>(uint64_t(atMost) * kSampleStride, WordCount()));
+  uint32_t hi = uint32_t(std::min<uint64_t>(uint64_t(atMost) * kSampleStride, library_.WordCount()));
   if (lo >= hi) return lo;
 
   // Those words lie side by side: ask for their offsets and first bytes at
@@ -99,14 +95,15 @@ uint32_t LanguageLibrary::WordsBefore(std::string_view word) const {
     for (uintptr_t line = from & ~(kLine - 1); line < to; line += kLine)
       __builtin_prefetch(reinterpret_cast<const void*>(line));
   };
-  const uint32_t lastOffset = std::min(hi + kNeighbours, WordCount()) + 1;
-  prefetch(reinterpret_cast<uintptr_t>(offsets_ + lo + 1), reinterpret_cast<uintptr_t>(offsets_ + lastOffset + 1));
-  const auto first = reinterpret_cast<uintptr_t>(blob_ + found.value);
+  const uint32_t* offsets = library_.offsets_;
+  const uint32_t lastOffset = std::min(hi + kNeighbours, library_.WordCount()) + 1;
+  prefetch(reinterpret_cast<uintptr_t>(offsets + lo + 1), reinterpret_cast<uintptr_t>(offsets + lastOffset + 1));
+  const auto first = reinterpret_cast<uintptr_t>(library_.blob_ + found.value);
   prefetch(first, first + kBlobLines * kLine);
 
   while (lo < hi) {
     const uint32_t mid = lo + (hi - lo) / 2;
-    if (Word(mid) < word)
+    if (library_.Word(mid) < word)
       lo = mid + 1;
     else
       hi = mid;

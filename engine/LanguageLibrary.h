@@ -26,9 +26,9 @@ namespace vuruzid {
 // so opening a dictionary of a million words compares none of them.
 // The file is read into private memory and its structure checked once, on
 // open; a file that fails any check cannot be loaded. What was checked cannot
-// change afterwards, whatever happens to the file on disk. For words in byte
-// order, opening also builds the lookup indexes: the first bytes of every
-// 16th word, and for a small library a hash table of all its words.
+// change afterwards, whatever happens to the file on disk. Opening builds no
+// lookup index (see LibraryIndex): a library is also kept for a language not
+// in use, so that a switch need not read it again.
 class LanguageLibrary {
  public:
   // Longest string a read delivers; longer strings are cut, and a NUL byte
@@ -49,17 +49,6 @@ class LanguageLibrary {
   // The file's stamp when it was read (see LibraryCache).
   const platform::FileStamp& Stamp() const { return file_->Stamp(); }
 
-  // For a library whose words stand in byte order: how many of the words
-  // 1..StringCount()-1 sort before `word`, found through a sampled index of
-  // their first bytes (see WordsBefore in the .cpp).
-  uint32_t WordsBefore(std::string_view word) const;
-  // For a library whose words stand in byte order and that is small enough
-  // to keep a hash index: the 0-based position among words 1..StringCount()-1
-  // of the first word equal to `word`, or nothing. Without the index (see
-  // HasExactIndex) use WordsBefore.
-  bool HasExactIndex() const { return !exactIndex_.empty(); }
-  std::optional<uint32_t> FindWord(std::string_view word) const { return exactIndex_.Find(word); }
-
   // String `id`, cut at its first NUL byte and at kMaxStringBytes; the empty
   // text for an id the table does not hold.
   std::string_view LoadString(uint32_t id) const {
@@ -73,22 +62,49 @@ class LanguageLibrary {
   }
 
  private:
+  friend class LibraryIndex;  // reads the offset table and the text store in place
   LanguageLibrary() = default;
 
   uint32_t WordCount() const { return count_ > 0 ? count_ - 1 : 0; }
   std::string_view Word(uint32_t index) const { return LoadString(index + 1); }
-  void BuildLookupIndexes();
 
   std::unique_ptr<platform::WholeFile> file_;
-  // The first eight bytes, as a big-endian number, of every kSampleStride-th
-  // word: a compact table that narrows a search to a few neighbouring words.
-  KeyIndex sampleKeys_;
-  ExactIndex exactIndex_;
   const uint32_t* offsets_ = nullptr;
   const char* blob_ = nullptr;
   uint32_t count_ = 0;
   bool mayHoldNul_ = false;
   bool wordsInByteOrder_ = false;
+};
+
+// The lookup indexes of a library whose words stand in byte order: the first
+// bytes of every 16th word, and for a small library a hash table of all its
+// words. Only the language in use needs them (see WordList): building them
+// costs milliseconds and megabytes that a start-up, or a library merely kept
+// for a later switch, should not spend. The library must outlive the index.
+class LibraryIndex {
+ public:
+  explicit LibraryIndex(const LanguageLibrary& library);
+  LibraryIndex(const LibraryIndex&) = delete;
+  LibraryIndex& operator=(const LibraryIndex&) = delete;
+
+  // How many of the library's words sort before `word`, found through the
+  // sampled first bytes (see WordsBefore in the .cpp).
+  uint32_t WordsBefore(std::string_view word) const;
+  // Whether the library is small enough to have its hash index; without it,
+  // use WordsBefore.
+  bool HasExactIndex() const { return !exactIndex_.empty(); }
+  // The 0-based position among the words of the first word equal to `word`,
+  // or nothing. Only meaningful when HasExactIndex().
+  std::optional<uint32_t> FindWord(std::string_view word) const { return exactIndex_.Find(word); }
+  // The memory the indexes hold.
+  size_t Bytes() const { return sampleKeys_.Bytes() + exactIndex_.Bytes(); }
+
+ private:
+  const LanguageLibrary& library_;
+  // The first eight bytes, as a big-endian number, of every kSampleStride-th
+  // word: a compact table that narrows a search to a few neighbouring words.
+  KeyIndex sampleKeys_;
+  ExactIndex exactIndex_;
 };
 
 // Writes a language library holding `strings` (id 0 first) to `path`,

@@ -57,6 +57,7 @@ void WordList::CopyWords(size_t first, std::span<std::string> out) const {
 }
 
 void WordList::clear() {
+  index_.reset();
   library_.reset();
   baseCount_ = 0;
   extras_.clear();
@@ -80,6 +81,7 @@ void WordList::MakeLiteral() {
 void WordList::AppendLibrary(std::shared_ptr<const LanguageLibrary> library, uint32_t count) {
   if (count == 0) return;
   if (empty() && library->WordsInByteOrder()) {
+    index_.reset();
     library_ = std::move(library);
     baseCount_ = count;
     return;
@@ -110,10 +112,23 @@ void WordList::Append(std::string_view word) {
   literalWords_.emplace_back(word);
 }
 
+// Out of line and seldom run: the lookups' fast path keeps only the test.
+#if defined(__GNUC__)
+[[gnu::noinline, gnu::cold]]
+#endif
+const LibraryIndex& WordList::BuildIndex() const {
+  index_ = std::make_shared<const LibraryIndex>(*library_);
+  return *index_;
+}
+
+void WordList::PrepareLookups() const {
+  if (!literal_ && baseCount_ > 0) Index();
+}
+
 size_t WordList::BaseLowerBound(std::string_view word) const {
   if (baseCount_ == 0) return 0;
   // The library is sorted as a whole; its first baseCount_ words are a prefix.
-  return std::min<size_t>(library_->WordsBefore(word), baseCount_);
+  return std::min<size_t>(Index().WordsBefore(word), baseCount_);
 }
 
 void WordList::CountExtrasPerBucket() {
@@ -171,8 +186,8 @@ std::optional<size_t> WordList::FindExact(std::string_view word) const {
   // Inserted words stand before the library word at their base rank, and no
   // word is in both parts, so the position follows from the two ranks.
   const size_t extraRank = ExtrasLowerBound(word);
-  if (baseCount_ > 0 && library_->HasExactIndex()) {
-    if (const auto position = library_->FindWord(word); position && *position < baseCount_)
+  if (baseCount_ > 0 && Index().HasExactIndex()) {
+    if (const auto position = index_->FindWord(word); position && *position < baseCount_)
       return *position + extraRank;
   } else if (const size_t baseRank = BaseLowerBound(word); baseRank < baseCount_ && Base(baseRank) == word) {
     return baseRank + extraRank;
@@ -185,8 +200,8 @@ bool WordList::Contains(std::string_view word) const {
   if (literal_ || baseCount_ == 0) return FindExact(word).has_value();
   // Most words asked about are library words: settle those without searching
   // the inserted ones.
-  if (library_->HasExactIndex()) {
-    if (const auto position = library_->FindWord(word); position && *position < baseCount_) return true;
+  if (const LibraryIndex& index = Index(); index.HasExactIndex()) {
+    if (const auto position = index.FindWord(word); position && *position < baseCount_) return true;
   } else if (const size_t baseRank = BaseLowerBound(word); baseRank < baseCount_ && Base(baseRank) == word) {
     return true;
   }

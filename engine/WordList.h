@@ -19,9 +19,13 @@ namespace vuruzid {
 // While the list is in byte order (the normal case) it is kept as a view of
 // the language library (shared, read and checked once per run) plus a sorted
 // side list of the words inserted since, so loading costs no copying and
-// every lookup is a search through the library's sampled index. A library that delivers its words out of order switches the
-// list to a plain vector on which every lookup is the literal linear scan, so
-// results stay exactly what the scans give.
+// every lookup is a search through the library's indexes. The list builds
+// those at the first lookup that needs them and drops them with the library,
+// so only the language in use holds any, and a start-up builds none before
+// its window shows. A library that delivers its words out of order switches
+// the list to a plain vector on which every lookup is the literal linear scan,
+// so results stay exactly what the scans give. A list is used from one thread
+// at a time, lookups included.
 class WordList {
  public:
   enum class Insertion { Ignored, Duplicate, Inserted };
@@ -43,6 +47,12 @@ class WordList {
 
   // True while the list is known to be in (non-descending) byte order.
   bool InByteOrder() const { return !literal_; }
+
+  // Builds the library's lookup indexes now rather than at the first lookup
+  // (for a caller with time to spare, such as once the window shows).
+  void PrepareLookups() const;
+  // The memory those indexes hold: none until a lookup has needed them.
+  size_t IndexBytes() const { return index_ ? index_->Bytes() : 0; }
 
   // Index of the first entry equal to `word`.
   std::optional<size_t> FindExact(std::string_view word) const;
@@ -73,7 +83,11 @@ class WordList {
   size_t ExtrasBeforePosition(size_t index) const;
   void MakeLiteral();
 
+  const LibraryIndex& Index() const { return index_ ? *index_ : BuildIndex(); }
+  const LibraryIndex& BuildIndex() const;
+
   std::shared_ptr<const LanguageLibrary> library_;
+  mutable std::shared_ptr<const LibraryIndex> index_;  // of library_, once a lookup has needed it
   size_t baseCount_ = 0;
   std::vector<Extra> extras_;        // sorted by word
   std::vector<uint64_t> extraKeys_;  // PrefixKey of each extra, searched first

@@ -32,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   VURUZID_FUZZ_CHECK(library->LoadString(count).empty());
 
   if (library->WordsInByteOrder() && ordered && count <= 4096) {
+    const LibraryIndex index(*library);
     // Ask for every word, its neighbours and a few others.
     for (uint32_t id = 1; id < count; ++id) {
       const std::string word(library->LoadString(id));
@@ -42,16 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           before += library->LoadString(other) < probe;
           if (!first && library->LoadString(other) == probe) first = other - 1;
         }
-        VURUZID_FUZZ_CHECK(library->WordsBefore(probe) == before);
-        if (library->HasExactIndex()) VURUZID_FUZZ_CHECK(library->FindWord(probe) == first);
+        VURUZID_FUZZ_CHECK(index.WordsBefore(probe) == before);
+        if (index.HasExactIndex()) VURUZID_FUZZ_CHECK(index.FindWord(probe) == first);
       }
     }
   } else if (library->WordsInByteOrder()) {
     // A damaged file may claim an order it lacks: answers may be wrong but
     // must stay within the table.
-    VURUZID_FUZZ_CHECK(library->WordsBefore("M") <= (count > 0 ? count - 1 : 0));
-    if (library->HasExactIndex()) {
-      const auto found = library->FindWord("M");
+    const LibraryIndex index(*library);
+    VURUZID_FUZZ_CHECK(index.WordsBefore("M") <= (count > 0 ? count - 1 : 0));
+    if (index.HasExactIndex()) {
+      const auto found = index.FindWord("M");
       VURUZID_FUZZ_CHECK(!found || *found + 1 < count);
     }
   }

@@ -38,9 +38,15 @@ class WholeFile {
   const FileStamp& Stamp() const { return stamp_; }
 
  private:
-  WholeFile(std::unique_ptr<char[]> bytes, size_t size, FileStamp stamp)
+  // Frees the bytes: a mapping of `mapped` bytes, or (when 0) an array.
+  struct Release {
+    size_t mapped = 0;
+    void operator()(char* bytes) const;
+  };
+  static std::unique_ptr<char[], Release> Allocate(size_t size);
+  WholeFile(std::unique_ptr<char[], Release> bytes, size_t size, FileStamp stamp)
       : bytes_(std::move(bytes)), size_(size), stamp_(stamp) {}
-  std::unique_ptr<char[]> bytes_;
+  std::unique_ptr<char[], Release> bytes_;
   size_t size_;
   FileStamp stamp_;
 };

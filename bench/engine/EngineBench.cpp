@@ -83,6 +83,7 @@ std::unique_ptr<SpellingEngine> ActiveEngine(int language, int userWords) {
   auto engine = std::make_unique<SpellingEngine>(EngineFiles{FolderWithUserWords(userWords), {kProgramFolder}},
                                                  [](const std::string& m) { std::fprintf(stderr, "%s\n", m.c_str()); });
   engine->ActivateLanguage(language);
+  engine->wordList().PrepareLookups();  // not left to the first timed lookup
   return engine;
 }
 
@@ -275,6 +276,22 @@ void LoadAndCheck(benchmark::State& state, int language) {
   for (auto _ : state) benchmark::DoNotOptimize(vuruzid::LanguageLibrary::Open(path));
 }
 
+// The lookup indexes the language in use builds at its first lookup (with
+// user words, at its activation).
+void BuildIndex(benchmark::State& state, int language) {
+  const auto library = vuruzid::LanguageLibrary::Open(kProgramFolder / SpellingEngine::LibraryFileName(language));
+  if (!library) {
+    state.SkipWithError("the library cannot be read");
+    for (auto _ : state) {
+    }
+    return;
+  }
+  for (auto _ : state) {
+    const vuruzid::LibraryIndex index(*library);
+    benchmark::DoNotOptimize(index.Bytes());
+  }
+}
+
 void SwitchToRussian(benchmark::State& state) {
   auto engine = ActiveEngine(SpellingEngine::kEnglish, 1000);
   for (auto _ : state) {
@@ -385,7 +402,7 @@ std::string Duration(double seconds) {
   return text;
 }
 
-void PrintSummary(double russianListMiB, double hunspellRussianMiB) {
+void PrintSummary(double russianListMiB, double russianIndexMiB, double hunspellRussianMiB) {
   const Summary& s = TheSummary();
   std::printf("\n%-40s %12s %28s\n", "benchmark (CPU time per operation)", "median", "spread (lowest - highest)");
   for (const auto& name : s.order) {
@@ -406,8 +423,10 @@ void PrintSummary(double russianListMiB, double hunspellRussianMiB) {
     ratio("prefix lookup + nine neighbours vs spell(correct), " + l, "prefix+9/engine/" + l,
           "exact/correct/hunspell/" + l);
   }
-  std::printf("\nresident memory: Russian list with 1,000 user words %.1f MiB; hunspell ru_RU loaded %.1f MiB\n",
-              russianListMiB, hunspellRussianMiB);
+  std::printf(
+      "\nresident memory: Russian list with 1,000 user words %.1f MiB (of which lookup indexes %.1f MiB); "
+      "hunspell ru_RU loaded %.1f MiB\n",
+      russianListMiB, russianIndexMiB, hunspellRussianMiB);
 }
 
 void Register(const std::string& name, auto&& function, benchmark::TimeUnit unit = benchmark::kNanosecond) {
@@ -431,6 +450,7 @@ int main(int argc, char** argv) {
   long before = ResidentBytes();
   auto russian = ActiveEngine(SpellingEngine::kRussian, 1000);
   const double russianListMiB = (ResidentBytes() - before) / 1048576.0;
+  const double russianIndexMiB = static_cast<double>(russian->wordList().IndexBytes()) / 1048576.0;
   russian.reset();
   before = ResidentBytes();
   double hunspellMiB = 0;
@@ -454,6 +474,7 @@ int main(int argc, char** argv) {
     Register("9-rows-only/engine/" + tag,
              [=](benchmark::State& s) { PrefixAndNeighbours(s, language, PrefixPart::Rows); });
     Register("load+check/" + tag, [=](benchmark::State& s) { LoadAndCheck(s, language); }, benchmark::kMillisecond);
+    Register("index/" + tag, [=](benchmark::State& s) { BuildIndex(s, language); }, benchmark::kMillisecond);
   }
   Register("switch-to-ru/1k-user-words", SwitchToRussian, benchmark::kMillisecond);
   for (int userWords : {0, 1000, 10000, 100000}) {
@@ -473,7 +494,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintSummary(russianListMiB, hunspellMiB);
+  PrintSummary(russianListMiB, russianIndexMiB, hunspellMiB);
   benchmark::Shutdown();
   return 0;
 }

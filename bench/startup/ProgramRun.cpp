@@ -40,12 +40,17 @@ void ScratchProgramFolder::WriteSettings(int language) const {
   if (!settings.flush()) throw fs::filesystem_error("cannot write the settings", path_ / "data/Vuruzid.ini", {});
 }
 
-ProgramRun::ProgramRun(const fs::path& folder) {
+ProgramRun::ProgramRun(const fs::path& folder, const std::string& program, const std::vector<std::string>& arguments) {
+  // Everything the child needs is made before the fork.
   const std::string directory = folder.string();
+  const std::string file = "./" + program;
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   launched_ = Clock::now();
   pid_ = ::fork();
   if (pid_ == 0) {
-    if (::chdir(directory.c_str()) == 0) ::execl("./QOR_Vuruzid", "QOR_Vuruzid", static_cast<char*>(nullptr));
+    if (::chdir(directory.c_str()) == 0) ::execv(file.c_str(), argv.data());
     ::_exit(127);
   }
 }

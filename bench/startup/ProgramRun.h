@@ -31,11 +31,13 @@ class ScratchProgramFolder {
   std::filesystem::path path_;
 };
 
-// The real QOR_Vuruzid process, started from a program folder as its current
+// The real QOR_Vuruzid process (or another program in the folder, given its
+// file name and arguments), started from a program folder as its current
 // directory the way a user starts it. Ended (SIGTERM, then SIGKILL) with the object.
 class ProgramRun {
  public:
-  explicit ProgramRun(const std::filesystem::path& folder);
+  explicit ProgramRun(const std::filesystem::path& folder, const std::string& program = "QOR_Vuruzid",
+                      const std::vector<std::string>& arguments = {});
   ~ProgramRun();
   ProgramRun(const ProgramRun&) = delete;
   ProgramRun& operator=(const ProgramRun&) = delete;

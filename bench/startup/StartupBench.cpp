@@ -1,23 +1,32 @@
 // Start-up of the real program the way a user sees it: from launching the
 // QOR_Vuruzid process (program folder as its current directory, settings of a
 // second start in English or Russian) to the first frame on the X screen that
-// shows the window's skin. The screen is read from outside the program.
+// shows the window's skin, against a baseline launched and watched the same
+// way in the same run: a minimal Qt window of the same size and flags
+// (startup_baseline_window). The screen is read from outside the programs.
 //
-//   bash scripts/with-xserver.sh <build>/bench/startup/startup_bench [program folder] [runs per language]
+//   bash scripts/with-xserver.sh <build>/bench/startup/startup_bench [program folder] [rounds]
 //
-// Each run polls the window's place on the root window (XGetImage) every half
-// millisecond and keeps every frame that differs from the last one; once the
-// picture has settled, the first kept frame showing at least half of the
-// settled window's pixels marks the first skin pixels. Prints the median and
-// spread per language, the first launch of each language on its own, and the
-// CPU time of the program's main thread (a figure for comparing builds on a
-// busy machine) and its resident memory once started.
+// Each launch polls the window's place on the root window (XGetImage) every
+// half millisecond and keeps every frame that differs from the last one; once
+// the picture has settled, the first kept frame showing at least half of the
+// settled window's pixels marks the first frame. A round launches the
+// baseline, the English and the Russian start once each, in an order that
+// turns from round to round; the differences and ratios are taken within each
+// round, so a change in the machine's load falls on both sides of them. Prints
+// medians and spread (lowest - highest) of the first frame, the difference and
+// ratios to the baseline, the Russian / English ratio, the CPU time of the
+// main thread when the window first showed (a figure the machine's other load
+// hardly changes) and the resident memory once started. The first round, with
+// cold caches, is shown apart.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,12 +66,20 @@ void WaitForEmptyPlace(const ScreenProbe& probe, const std::vector<uint32_t>& em
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& folder,
+// What a round launches: the baseline or the program in one language.
+struct Subject {
+  const char* name;
+  fs::path folder;
+  std::string program;
+  std::vector<std::string> arguments;
+};
+
+std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const Subject& subject,
                                      const std::vector<uint32_t>& empty) {
   std::vector<Frame> frames;
-  ProgramRun program(folder);
+  ProgramRun program(subject.folder, subject.program, subject.arguments);
   if (!program.started()) {
-    std::fprintf(stderr, "cannot start %s/QOR_Vuruzid\n", folder.c_str());
+    std::fprintf(stderr, "cannot start %s/%s\n", subject.folder.c_str(), subject.program.c_str());
     return std::nullopt;
   }
   std::vector<uint32_t> last = empty;
@@ -82,7 +99,7 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
       break;
     }
     if (when - program.launched() > kGiveUpAfter || !program.Running()) {
-      std::fprintf(stderr, "the window did not appear at %d,%d\n", kWindowPlace.x, kWindowPlace.y);
+      std::fprintf(stderr, "the window of %s did not appear at %d,%d\n", subject.name, kWindowPlace.x, kWindowPlace.y);
       return std::nullopt;
     }
     std::this_thread::sleep_for(kPollPause);
@@ -91,10 +108,10 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
   if (!window || window->x != kWindowPlace.x || window->y != kWindowPlace.y || window->width != kWindowPlace.width ||
       window->height != kWindowPlace.height) {
     if (window)
-      std::fprintf(stderr, "the program's window is at %d,%d, %d x %d, not where its settings place it\n", window->x,
-                   window->y, window->width, window->height);
+      std::fprintf(stderr, "the window of %s is at %d,%d, %d x %d, not where it was placed\n", subject.name,
+                   window->x, window->y, window->width, window->height);
     else
-      std::fprintf(stderr, "the program's window was not found\n");
+      std::fprintf(stderr, "the window of %s was not found\n", subject.name);
     return std::nullopt;
   }
   RunFigures figures;
@@ -127,17 +144,61 @@ std::optional<RunFigures> LaunchOnce(const ScreenProbe& probe, const fs::path& f
   return figures;
 }
 
+// A scratch folder holding a copy of the baseline window, so that it starts
+// from a folder of its own as the program does. Removed with the object.
+class BaselineFolder {
+ public:
+  explicit BaselineFolder(const fs::path& program)
+      : path_(fs::temp_directory_path() / ("vuruzid-startup-" + std::to_string(::getpid()) + "-baseline")) {
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+    fs::copy_file(program, path_ / program.filename());
+  }
+  ~BaselineFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  BaselineFolder(const BaselineFolder&) = delete;
+  BaselineFolder& operator=(const BaselineFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string Spread(const std::vector<double>& values, const char* format) {
+  const vuruzid::bench::Summary s = vuruzid::bench::Summarise(values);
+  char text[96];
+  const std::string pattern = std::string(format) + "  (" + format + " - " + format + ")";
+  std::snprintf(text, sizeof text, pattern.c_str(), s.median, s.min, s.max);
+  return text;
+}
+
+std::vector<double> Combine(const std::vector<double>& a, const std::vector<double>& b, double (*f)(double, double)) {
+  std::vector<double> out;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) out.push_back(f(a[i], b[i]));
+  return out;
+}
+
+double Difference(double a, double b) { return a - b; }
+double Ratio(double a, double b) { return a / b; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each row as soon as it is measured
   const fs::path programDir = fs::absolute(argc >= 2 ? fs::path(argv[1]) : fs::path(VURUZID_PROGRAM_DIR));
-  const int runs = argc >= 3 ? std::max(1, std::atoi(argv[2])) : 15;
+  const int rounds = argc >= 3 ? std::max(2, std::atoi(argv[2])) : 16;
+  const fs::path baselineProgram = VURUZID_BASELINE_WINDOW;
   for (const char* name : {"QOR_Vuruzid", "english.dll", "russian.dll"}) {
     if (!fs::exists(programDir / name)) {
       std::fprintf(stderr, "%s holds no %s: build the program folder first\n", programDir.c_str(), name);
       return 1;
     }
+  }
+  if (!fs::exists(baselineProgram)) {
+    std::fprintf(stderr, "%s is missing: build startup_baseline_window\n", baselineProgram.c_str());
+    return 1;
   }
   ScreenProbe probe;
   if (!probe.ok()) {
@@ -146,47 +207,56 @@ int main(int argc, char** argv) {
   }
   const std::vector<uint32_t> empty = probe.Grab(kWindowPlace);
 
-  const char* const languageNames[] = {"English", "Russian"};
-  std::map<int, std::vector<double>> startMs, residentMiB, cpuMs;
-  std::map<int, double> firstLaunchMs;
+  enum { kBaseline, kEnglish, kRussian, kSubjects };
+  // Per subject: the first launch, then one figure per later round.
+  std::vector<double> firstMs[kSubjects], cpuMs[kSubjects], residentMiB[kSubjects];
+  double firstLaunchMs[kSubjects] = {};
   try {
-    vuruzid::bench::ScratchProgramFolder folders[] = {{programDir, 0}, {programDir, 1}};
-    // Runs alternate between the languages, so a change in the machine's load
-    // falls on both alike.
-    for (int run = 0; run < runs; ++run) {
-      for (int language : {0, 1}) {
-        const std::optional<RunFigures> figures = LaunchOnce(probe, folders[language].path(), empty);
+    vuruzid::bench::ScratchProgramFolder english(programDir, 0), russian(programDir, 1);
+    const BaselineFolder baseline(baselineProgram);
+    const std::vector<std::string> place{std::to_string(kWindowPlace.x), std::to_string(kWindowPlace.y),
+                                         std::to_string(kWindowPlace.width), std::to_string(kWindowPlace.height)};
+    const Subject subjects[kSubjects] = {
+        {"the baseline", baseline.path(), baselineProgram.filename().string(), place},
+        {"English", english.path(), "QOR_Vuruzid", {}},
+        {"Russian", russian.path(), "QOR_Vuruzid", {}},
+    };
+    for (int round = 0; round < rounds; ++round) {
+      for (int turn = 0; turn < kSubjects; ++turn) {
+        const int subject = (round + turn) % kSubjects;  // each goes first, second and third in turn
+        const std::optional<RunFigures> figures = LaunchOnce(probe, subjects[subject], empty);
         if (!figures) return 1;
-        if (run == 0) {
-          firstLaunchMs[language] = figures->firstPixelsMs;
-        } else {
-          startMs[language].push_back(figures->firstPixelsMs);
+        if (round == 0) {
+          firstLaunchMs[subject] = figures->firstPixelsMs;
+          continue;
         }
-        residentMiB[language].push_back(static_cast<double>(figures->residentKiB) / 1024.0);
-        cpuMs[language].push_back(figures->cpuMs);
+        firstMs[subject].push_back(figures->firstPixelsMs);
+        cpuMs[subject].push_back(figures->cpuMs);
+        residentMiB[subject].push_back(static_cast<double>(figures->residentKiB) / 1024.0);
       }
     }
   } catch (const fs::filesystem_error& error) {
-    std::fprintf(stderr, "cannot make the scratch program folder: %s\n", error.what());
+    std::fprintf(stderr, "cannot make the scratch folders: %s\n", error.what());
     return 1;
   }
 
-  std::printf("launch of QOR_Vuruzid -> first skin pixels on the X screen (%d runs per language, the first apart):\n",
-              runs);
-  for (int language : {0, 1}) {
-    const vuruzid::bench::Summary s = vuruzid::bench::Summarise(startMs[language]);
-    std::printf("  %-8s median %6.1f ms   min %6.1f   max %6.1f   (%zu runs)   first launch %6.1f ms\n",
-                languageNames[language], s.median, s.min, s.max, s.count, firstLaunchMs[language]);
+  const char* const names[kSubjects] = {"baseline", "English", "Russian"};
+  std::printf("launch -> first frame on the X screen, ms: median (lowest - highest) of %d rounds; first launch apart\n",
+              rounds - 1);
+  for (int s = 0; s < kSubjects; ++s)
+    std::printf("  %-9s %s   first launch %6.1f\n", names[s], Spread(firstMs[s], "%6.1f").c_str(), firstLaunchMs[s]);
+  std::printf("the program against the baseline of the same round (target: at most 60 ms later):\n");
+  for (int s : {kEnglish, kRussian}) {
+    std::printf("  %-9s later by %s ms   ratio %s\n", names[s],
+                Spread(Combine(firstMs[s], firstMs[kBaseline], Difference), "%+6.1f").c_str(),
+                Spread(Combine(firstMs[s], firstMs[kBaseline], Ratio), "%5.2f").c_str());
   }
-  std::printf("CPU time of the program's main thread when its window first showed:\n");
-  for (int language : {0, 1}) {
-    const vuruzid::bench::Summary s = vuruzid::bench::Summarise(cpuMs[language]);
-    std::printf("  %-8s median %6.1f ms   min %6.1f   max %6.1f\n", languageNames[language], s.median, s.min, s.max);
-  }
-  std::printf("resident memory once the window has settled:\n");
-  for (int language : {0, 1}) {
-    const vuruzid::bench::Summary s = vuruzid::bench::Summarise(residentMiB[language]);
-    std::printf("  %-8s median %5.1f MiB   min %5.1f   max %5.1f\n", languageNames[language], s.median, s.min, s.max);
-  }
+  std::printf("Russian / English, the same round (target: at most 1.30):\n  first frame %s\n",
+              Spread(Combine(firstMs[kRussian], firstMs[kEnglish], Ratio), "%5.2f").c_str());
+  std::printf("  CPU         %s\n", Spread(Combine(cpuMs[kRussian], cpuMs[kEnglish], Ratio), "%5.2f").c_str());
+  std::printf("CPU time of the main thread when the window first showed, ms:\n");
+  for (int s = 0; s < kSubjects; ++s) std::printf("  %-9s %s\n", names[s], Spread(cpuMs[s], "%6.1f").c_str());
+  std::printf("resident memory once the window has settled, MiB:\n");
+  for (int s = 0; s < kSubjects; ++s) std::printf("  %-9s %s\n", names[s], Spread(residentMiB[s], "%5.1f").c_str());
   return 0;
 }

@@ -31,12 +31,13 @@ TEST(LanguageLibrary, ReadsAreCutAt254BytesAndAtNul) {
   EXPECT_EQ(library->LoadString(1), std::string(254, 'A'));
   EXPECT_EQ(library->LoadString(2), "AB");
   // The hash index finds words as reads deliver them, and nothing else.
-  ASSERT_TRUE(library->HasExactIndex());
-  EXPECT_EQ(library->FindWord(std::string(254, 'A')), 0u);
-  EXPECT_EQ(library->FindWord("AB"), 1u);
-  EXPECT_FALSE(library->FindWord(longWord));
-  EXPECT_FALSE(library->FindWord(std::string("AB\0CD", 5)));
-  EXPECT_FALSE(library->FindWord("A"));
+  const LibraryIndex index(*library);
+  ASSERT_TRUE(index.HasExactIndex());
+  EXPECT_EQ(index.FindWord(std::string(254, 'A')), 0u);
+  EXPECT_EQ(index.FindWord("AB"), 1u);
+  EXPECT_FALSE(index.FindWord(longWord));
+  EXPECT_FALSE(index.FindWord(std::string("AB\0CD", 5)));
+  EXPECT_FALSE(index.FindWord("A"));
 }
 
 TEST(LanguageLibrary, DamagedFilesCannotBeLoaded) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "engine/Cp1251.h"
+#include "engine/LibraryCache.h"
 #include "engine/WordList.h"
 #include "support/Dictionaries.h"
 #include "support/TempFolder.h"
@@ -128,6 +130,34 @@ TEST(WordListLookup, LibraryCountBelowTheStoredWordsTakesOnlyThatMany) {
   WordList list;
   list.AppendLibrary(LanguageLibrary::Open(dir / "lib"), 2);
   EXPECT_EQ(Contents(list), (Words{"A", "B"}));
+}
+
+// A library opened for a language, and kept for a later switch, holds no
+// lookup index: the list of the language in use builds its indexes when the
+// first lookup needs them and drops them with the library at a switch.
+TEST(WordListLookup, IndexesAreBuiltAtTheFirstLookupAndDroppedWithTheLibrary) {
+  TempFolder dir;
+  testing::WriteDictionary(dir / "lib", {"CAT", "DOG", "EMU"});
+  LibraryCache cache;
+  const std::vector<std::pair<const char*, std::function<void(WordList&)>>> firstLookups{
+      {"Contains", [](WordList& list) { list.Contains("DOG"); }},
+      {"FindExact", [](WordList& list) { list.FindExact("DOG"); }},
+      {"LowerBound", [](WordList& list) { list.LowerBound("D"); }},
+      {"InsertWord", [](WordList& list) { list.InsertWord("COW"); }},
+      {"InsertWords", [](WordList& list) { list.InsertWords({"COW"}); }},
+      {"PrepareLookups", [](WordList& list) { list.PrepareLookups(); }},
+  };
+  for (const auto& [name, lookup] : firstLookups) {
+    WordList list;
+    list.AppendLibrary(cache.Open(dir / "lib"), 3);
+    EXPECT_EQ(list[1], "DOG");
+    list.Append("ZEBRA");  // reading entries and appending builds nothing
+    EXPECT_EQ(list.IndexBytes(), 0u) << name;
+    lookup(list);
+    EXPECT_GT(list.IndexBytes(), 0u) << name;
+    list.clear();
+    EXPECT_EQ(list.IndexBytes(), 0u) << name;
+  }
 }
 
 // A word cut, lengthened or changed at one place.
