@@ -1,22 +1,15 @@
 #include "capture/ProgramName.h"
 
+#include "engine/TextLines.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace vuruzid::capture {
-namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
 
 bool ListNames(const std::vector<std::string>& list, const ProgramName& program) {
   return std::ranges::any_of(list, [&](const std::string& entry) {
-    return !entry.empty() && (SameIgnoringCase(entry, program.instance) || SameIgnoringCase(entry, program.className));
+    return !entry.empty() &&
+           (EqualIgnoringAsciiCase(entry, program.instance) || EqualIgnoringAsciiCase(entry, program.className));
   });
 }
 

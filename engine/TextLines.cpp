@@ -1,5 +1,7 @@
 #include "engine/TextLines.h"
 
+#include <algorithm>
+
 #include <exception>
 #include <fstream>
 #include <iterator>
@@ -70,6 +72,11 @@ std::optional<int32_t> ParseWholeNumber(std::string_view text) {
   if (negative) value = -value;
   if (value > std::numeric_limits<int32_t>::max()) return std::nullopt;
   return static_cast<int32_t>(value);
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace vuruzid

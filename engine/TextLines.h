@@ -25,6 +25,10 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::filesystem::pat
 // Replaces the file with the lines (each ended by CR LF) atomically; false on failure.
 bool WriteTextLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
+// Whether two texts are equal but for the case of ASCII letters (window
+// classes, option names, modifier names).
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // A whole number as the user files store it: leading blanks, an optional sign,
 // decimal digits and nothing after; nothing when the text is anything else or
 // does not fit 32 bits.

@@ -1,7 +1,6 @@
 #include "settings/SideSettings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 
 #include "engine/Cp1251.h"
@@ -18,11 +17,6 @@ constexpr std::string_view kListHeader[] = {
     "# Password prompts and password managers are never checked, listed here or not.",
 };
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The lines of a file; nothing when it exists but cannot be read as text,
 // with the reason. A missing file has no lines.
@@ -105,7 +99,7 @@ bool SideSettings::SetFollowLayout(bool on, std::string* error) {
 }
 
 bool SideSettings::ToggleProgram(const std::string& program, std::string* error) {
-  const auto names = [&](const std::string& line) { return SameIgnoringCase(Name(line), program); };
+  const auto names = [&](const std::string& line) { return EqualIgnoringAsciiCase(Name(line), program); };
   if (std::ranges::any_of(list_.lines, names))
     std::erase_if(list_.lines, names);
   else

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "engine/Cp1251.h"
+#include "engine/TextLines.h"
 #include "platform/ProgramFolder.h"
 
 namespace vuruzid::check {
@@ -86,9 +87,7 @@ std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int
     std::string_view rest = item;
     const auto takeModifier = [&rest] {
       for (const std::string_view modifier : {"ctrl+", "alt+", "super+"}) {
-        if (rest.size() > modifier.size() &&
-            std::equal(modifier.begin(), modifier.end(), rest.begin(),
-                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
+        if (rest.size() > modifier.size() && EqualIgnoringAsciiCase(rest.substr(0, modifier.size()), modifier)) {
           rest.remove_prefix(modifier.size());
           return true;
         }
