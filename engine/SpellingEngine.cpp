@@ -1,5 +1,7 @@
 #include "engine/SpellingEngine.h"
 
+#include <algorithm>
+
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
 #include "engine/UserWordFile.h"
@@ -31,7 +33,10 @@ void SpellingEngine::LoadLanguage(int language) {
   const std::string_view name = LibraryFileName(language);
 
   std::shared_ptr<const LanguageLibrary> library;
-  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) library = libraries_.Open(*path);
+  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) {
+    library = libraries_.Open(*path);
+    if (library) corrector_ = CorrectorFor(language, *path);
+  }
   if (!library) {
     if (showMessage_) showMessage_("Can not load " + std::string(name));
     return;
@@ -49,8 +54,19 @@ void SpellingEngine::LoadLanguage(int language) {
   wordList_.AppendLibrary(std::move(library), static_cast<uint32_t>(*count));
 }
 
+std::shared_ptr<const Corrector> SpellingEngine::CorrectorFor(int language, const std::filesystem::path& library) {
+  auto& corrector = correctors_[language];
+  if (!corrector) {
+    const KeyLayout layout = language == kEnglish ? KeyLayout::English : KeyLayout::Russian;
+    corrector = std::make_shared<const Corrector>(layout, WordFrequencies::SideFileOf(library),
+                                                  DefaultCorrectionWeights(layout));
+  }
+  return corrector;
+}
+
 bool SpellingEngine::InsertWord(std::string_view word) {
   if (wordList_.InsertWord(word) != WordList::Insertion::Inserted) return false;
+  listSnapshot_.reset();
   display_.suggestions.clear();
   return true;
 }
@@ -63,6 +79,8 @@ void SpellingEngine::MergeUserWords() {
   for (const auto& line : userWordList_)
     if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.emplace_back(word);
   if (wordList_.InsertWords(words) > 0) display_.suggestions.clear();
+  listSnapshot_.reset();
+  userWordSnapshot_.reset();
 }
 
 void SpellingEngine::ActivateLanguage(int language) {
@@ -72,6 +90,10 @@ void SpellingEngine::ActivateLanguage(int language) {
   }
   wordList_.clear();
   userWordList_.clear();
+  listSnapshot_.reset();
+  userWordSnapshot_.reset();
+  corrector_.reset();
+  DisplayChanged();
   LoadLanguage(language);
   if (language != kEnglish && language != kRussian) return;
 
@@ -110,6 +132,54 @@ void SpellingEngine::ClearWord() {
 void SpellingEngine::ResetWord() {
   ClearWord();
   display_.suggestions.clear();
+  DisplayChanged();
+}
+
+void SpellingEngine::DisplayChanged() {
+  ++displayGeneration_;
+  display_.correctionCount = 0;
+  correctionWanted_ = false;
+}
+
+std::optional<CorrectionJob> SpellingEngine::TakeCorrectionJob() {
+  if (!correctionWanted_ || !correctionsEnabled_ || !corrector_) return std::nullopt;
+  correctionWanted_ = false;
+  if (!listSnapshot_) {
+    wordList_.PrepareLookups();  // so the snapshot's lookups build nothing on the job's thread
+    listSnapshot_ = std::make_shared<const WordList>(wordList_);
+  }
+  if (!userWordSnapshot_) {
+    std::vector<std::string> words;
+    for (const auto& line : userWordList_)
+      if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.push_back(cp1251::ToUpper(word));
+    std::sort(words.begin(), words.end());
+    userWordSnapshot_ = std::make_shared<const std::vector<std::string>>(std::move(words));
+  }
+  return CorrectionJob{displayGeneration_, display_.word, corrector_, listSnapshot_, userWordSnapshot_};
+}
+
+bool SpellingEngine::ShowCorrections(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
+  if (displayGeneration != displayGeneration_ || !correctionsEnabled_) return false;
+  if (corrector_ && showMessage_)
+    if (const std::string problem = corrector_->TakeFrequencyProblem(); !problem.empty()) showMessage_(problem);
+  // The corrections first, then as many of the neighbours shown so far as
+  // still fit, the ones nearest the word first.
+  std::vector<std::string> rows(corrections.begin(),
+                                corrections.begin() + static_cast<std::ptrdiff_t>(std::min(corrections.size(), kSuggestionRows)));
+  const size_t count = rows.size();
+  for (const auto& neighbour : display_.suggestions) {
+    if (rows.size() >= kSuggestionRows) break;
+    if (std::find(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(count), neighbour) == rows.begin() + static_cast<std::ptrdiff_t>(count))
+      rows.push_back(neighbour);
+  }
+  display_.suggestions = std::move(rows);
+  display_.correctionCount = count;
+  return true;
+}
+
+std::vector<std::string> CorrectionJob::Run() const {
+  if (!corrector || !words || !userWords) return {};
+  return corrector->Suggest(word, *words, *userWords);
 }
 
 int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
@@ -118,6 +188,7 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
 
   const KeyMeaning key = InterpretKey(static_cast<uint8_t>(virtualKey), layout_);
   if (key.keyClass == KeyClass::Ignored) return 0;
+  DisplayChanged();
   display_.wordColour = kLimeColour;
   int beeps = 0;
 
@@ -147,6 +218,7 @@ int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
       } else {
         currentWord_.insert(cursorPos_++, 1, static_cast<char>(cp1251::kErrorMarker));
         beeps += SignalError();
+        correctionWanted_ = true;
       }
       break;
     case KeyClass::Ignored:
@@ -216,6 +288,8 @@ void SpellingEngine::SaveAllUserWords() {
 void SpellingEngine::AddUserWord(const std::string& word) {
   InsertWord(word);
   userWordList_.push_back(word);
+  userWordSnapshot_.reset();
+  DisplayChanged();
   unsavedUserWords_[language_].push_back(word);
   SaveUserWords();
   display_.wordColour = kLimeColour;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Corrector.h"
 #include "engine/KeyMap.h"
 #include "engine/KeyStroke.h"
 #include "engine/LibraryCache.h"
@@ -38,7 +39,21 @@ struct Display {
   uint32_t wordColour = kLimeColour;     // its colour, kLimeColour or kRedColour
   std::string_view mode = "Insert";      // insert/overwrite state (Label1): "Insert" or "Overwr."
   std::string_view language;             // current language (Label2): "Eng" or "Rus"
-  std::vector<std::string> suggestions;  // up to nine neighbouring words (ListBox1)
+  std::vector<std::string> suggestions;  // up to nine words (ListBox1): corrections first, then neighbours
+  size_t correctionCount = 0;            // how many of the first suggestions are corrections
+};
+
+// The corrections of a finished wrong word, to be found away from the keys:
+// the job holds everything it reads, so it can run on another thread while
+// the engine goes on. Its answer goes back through ShowCorrections, which
+// drops it when the word is no longer on display.
+struct CorrectionJob {
+  uint64_t displayGeneration = 0;
+  std::string word;  // as the word display shows it (Windows-1251)
+  std::shared_ptr<const Corrector> corrector;
+  std::shared_ptr<const WordList> words;                     // the list as it stood, lookups prepared
+  std::shared_ptr<const std::vector<std::string>> userWords;  // sorted, upper case
+  std::vector<std::string> Run() const;
 };
 
 // Where the engine finds its files.
@@ -82,6 +97,19 @@ class SpellingEngine {
   // Empties the word being typed and its display (the window being shown).
   void ResetWord();
 
+  // Corrections for finished wrong words; off, the list is the neighbours alone.
+  void SetCorrectionsEnabled(bool on) { correctionsEnabled_ = on; }
+  bool CorrectionsEnabled() const { return correctionsEnabled_; }
+  // The job for the word the last key finished wrong, once; nothing when
+  // there is none (or corrections are off).
+  std::optional<CorrectionJob> TakeCorrectionJob();
+  // Puts a job's answer at the top of the list, when the word it was found
+  // for is still on display; returns whether it did. The first answer whose
+  // corrector could not read its frequencies also shows why, once.
+  bool ShowCorrections(uint64_t displayGeneration, const std::vector<std::string>& corrections);
+  // Changes with every change of the display a correction could be shown in.
+  uint64_t displayGeneration() const { return displayGeneration_; }
+
   // Adds a word the user confirmed (already upper-cased): into the word list,
   // appended to the user word list and to the end of the user word file, and
   // shown in lime. Throws EngineError when the file cannot be written; the
@@ -113,6 +141,8 @@ class SpellingEngine {
 
  private:
   bool SaveUserWordsOf(int language);  // false when the file cannot be written
+  void DisplayChanged();
+  std::shared_ptr<const Corrector> CorrectorFor(int language, const std::filesystem::path& library);
   int SignalError();  // returns the beeps it asks for
   void ClearWord();
 
@@ -136,6 +166,14 @@ class SpellingEngine {
   int signalEnabled_ = 1;
 
   Display display_;
+
+  bool correctionsEnabled_ = true;
+  uint64_t displayGeneration_ = 0;
+  bool correctionWanted_ = false;  // the last key finished a wrong word
+  std::array<std::shared_ptr<const Corrector>, 2> correctors_;  // per language, made at its first load
+  std::shared_ptr<const Corrector> corrector_;                  // the current language's, if its library loaded
+  mutable std::shared_ptr<const WordList> listSnapshot_;           // wordList_ as jobs read it, until it changes
+  mutable std::shared_ptr<const std::vector<std::string>> userWordSnapshot_;
 };
 
 // The text the add-word dialog offers for the word display's text: the first
