@@ -135,7 +135,7 @@ bool WriteLanguageLibrary(const std::filesystem::path& path, const std::vector<s
   AppendU32(out, offset);
   for (const auto& s : strings) AppendU32(out, offset += static_cast<uint32_t>(s.size()));
   for (const auto& s : strings) out += s;
-  return platform::ReplaceFileAtomically(path, out);
+  return platform::ReplaceFileAtomically(path, out, platform::NewFileAccess::Shared);  // read by every user
 }
 
 }  // namespace vuruzid

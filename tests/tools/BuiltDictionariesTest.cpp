@@ -31,6 +31,8 @@ TEST_P(BuiltDictionaryTest, HoldsTheExpectedWordsInStrictByteOrder) {
   const Expectation& expected = GetParam();
   const auto library = LanguageLibrary::Open(kProgramFolder / expected.file);
   ASSERT_NE(library, nullptr) << expected.file;
+  // The program folder is shared: every user of an installed copy reads it.
+  EXPECT_NE(fs::status(kProgramFolder / expected.file).permissions() & fs::perms::others_read, fs::perms::none);
   ASSERT_GE(library->StringCount(), 2u);
   const auto count = ParseWholeNumber(library->LoadString(0));
   ASSERT_TRUE(count.has_value());
