@@ -1,7 +1,8 @@
 # Installation and the Debian package. The program folder goes to
-# <prefix>/lib/qor-vuruzid as it is built (program, dictionaries, help,
-# read-me, licences); a launcher, the tools, the menu entry, icons, AppStream
-# metainfo and manual pages go where the desktop looks for them.
+# <prefix>/lib/qor-vuruzid as it is built (program, dictionaries and their
+# word frequencies, help, read-me, licences); a launcher, the tools, the menu
+# entry, icons, AppStream metainfo and manual pages go where the desktop looks
+# for them.
 #   cmake --install BUILD --prefix /usr        (or: cd BUILD && cpack -G DEB)
 
 # No web address is made up: without a home page the package and the
@@ -19,6 +20,7 @@ set(linux_dist ${PROJECT_SOURCE_DIR}/dist/linux)
 # The program folder.
 install(TARGETS QOR_Vuruzid vuruzid-check RUNTIME DESTINATION ${vuruzid_install_folder})
 install(FILES ${VURUZID_PROGRAM_DIR}/english.dll ${VURUZID_PROGRAM_DIR}/russian.dll
+              ${VURUZID_PROGRAM_DIR}/english.frq ${VURUZID_PROGRAM_DIR}/russian.frq
               ${VURUZID_PROGRAM_DIR}/Readme.htm ${VURUZID_PROGRAM_DIR}/QOR_Vuruzid.png
               ${linux_dist}/per-user-data
         DESTINATION ${vuruzid_install_folder})

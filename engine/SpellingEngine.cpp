@@ -148,6 +148,10 @@ std::optional<CorrectionJob> SpellingEngine::TakeCorrectionJob() {
     wordList_.PrepareLookups();  // so the snapshot's lookups build nothing on the job's thread
     listSnapshot_ = std::make_shared<const WordList>(wordList_);
   }
+  return CorrectionJob{displayGeneration_, display_.word, corrector_, listSnapshot_, UserWordSnapshot()};
+}
+
+const std::shared_ptr<const std::vector<std::string>>& SpellingEngine::UserWordSnapshot() {
   if (!userWordSnapshot_) {
     std::vector<std::string> words;
     for (const auto& line : userWordList_)
@@ -155,13 +159,16 @@ std::optional<CorrectionJob> SpellingEngine::TakeCorrectionJob() {
     std::sort(words.begin(), words.end());
     userWordSnapshot_ = std::make_shared<const std::vector<std::string>>(std::move(words));
   }
-  return CorrectionJob{displayGeneration_, display_.word, corrector_, listSnapshot_, userWordSnapshot_};
+  return userWordSnapshot_;
+}
+
+std::vector<std::string> SpellingEngine::CorrectionsOf(std::string_view word) {
+  if (!corrector_) return {};
+  return corrector_->Suggest(word, wordList_, *UserWordSnapshot());
 }
 
 bool SpellingEngine::ShowCorrections(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
   if (displayGeneration != displayGeneration_ || !correctionsEnabled_) return false;
-  if (corrector_ && showMessage_)
-    if (const std::string problem = corrector_->TakeFrequencyProblem(); !problem.empty()) showMessage_(problem);
   // The corrections first, then as many of the neighbours shown so far as
   // still fit, the ones nearest the word first.
   std::vector<std::string> rows(corrections.begin(),
@@ -174,6 +181,9 @@ bool SpellingEngine::ShowCorrections(uint64_t displayGeneration, const std::vect
   }
   display_.suggestions = std::move(rows);
   display_.correctionCount = count;
+  // Told last: keys may arrive while the message is read.
+  if (showMessage_)
+    if (const std::string problem = TakeCorrectionProblem(); !problem.empty()) showMessage_(problem);
   return true;
 }
 

@@ -107,6 +107,12 @@ class SpellingEngine {
   // for is still on display; returns whether it did. The first answer whose
   // corrector could not read its frequencies also shows why, once.
   bool ShowCorrections(uint64_t displayGeneration, const std::vector<std::string>& corrections);
+  // The corrections of `word` (Windows-1251) found at once, on this thread,
+  // as a job would find them (for tools).
+  std::vector<std::string> CorrectionsOf(std::string_view word);
+  // Why the current language's corrections are ranked without word
+  // frequencies; empty when they are not, or once it has been told.
+  std::string TakeCorrectionProblem() const { return corrector_ ? corrector_->TakeFrequencyProblem() : std::string(); }
   // Changes with every change of the display a correction could be shown in.
   uint64_t displayGeneration() const { return displayGeneration_; }
 
@@ -142,6 +148,7 @@ class SpellingEngine {
  private:
   bool SaveUserWordsOf(int language);  // false when the file cannot be written
   void DisplayChanged();
+  const std::shared_ptr<const std::vector<std::string>>& UserWordSnapshot();
   std::shared_ptr<const Corrector> CorrectorFor(int language, const std::filesystem::path& library);
   int SignalError();  // returns the beeps it asks for
   void ClearWord();

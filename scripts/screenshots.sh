@@ -17,7 +17,7 @@ mkdir -p "$out"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$program_dir/QOR_Vuruzid" "$program_dir/english.dll" "$work/"
+cp "$program_dir/QOR_Vuruzid" "$program_dir/english.dll" "$program_dir/english.frq" "$work/"
 mkdir -p "$work/data" "$work/Doder" "$work/home"
 left=40 top=40
 printf '%s\r\n' "QOR Vuruzid v.1.1" "User Name" "2612075123" 0 1 $left $top fsNormal 1 \

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libx11-dev libxtst-dev libjpeg62-turbo-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev libhunspell-dev
-  hunspell-en-us hunspell-ru hunspell-tools
+  hunspell-en-us hunspell-ru hunspell-tools onboard-data scowl codespell
   xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick sway xwayland
   desktop-file-utils appstream fonts-dejavu-core fonts-liberation2
   libatspi2.0-dev at-spi2-core dbus-x11 python3-gi gir1.2-gtk-3.0 gir1.2-atspi-2.0 python3-dbusmock xterm

@@ -43,6 +43,12 @@ std::optional<std::vector<std::string>> ReadLines(const std::filesystem::path& p
 
 std::string_view Name(const std::string& line) { return cp1251::Trim(line); }
 
+// The option a "Name=value" line sets; empty for any other line.
+std::string_view OptionName(const std::string& line) {
+  const size_t equals = line.find('=');
+  return equals == std::string::npos ? std::string_view() : cp1251::Trim(std::string_view(line).substr(0, equals));
+}
+
 }  // namespace
 
 SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::vector<std::string>& defaultLeftAlone,
@@ -63,9 +69,10 @@ SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::
 
   load(settings.options_, kOptionsFileName);
   for (const std::string& line : settings.options_.lines) {
-    const size_t equals = line.find('=');
-    if (equals != std::string::npos && Name(line.substr(0, equals)) == kFollowLayoutOption)
-      settings.followLayout_ = Name(line.substr(equals + 1)) != "off";
+    const std::string_view name = OptionName(line);
+    const bool on = Name(line.substr(line.find('=') + 1)) != "off";
+    if (name == kFollowLayoutOption) settings.followLayout_ = on;
+    if (name == kCorrectionsOption) settings.corrections_ = on;
   }
 
   std::error_code ec;
@@ -89,12 +96,18 @@ void SideSettings::ReadPrograms() {
 
 bool SideSettings::SetFollowLayout(bool on, std::string* error) {
   followLayout_ = on;
-  const std::string line = std::string(kFollowLayoutOption) + "=" + (on ? "on" : "off");
-  std::erase_if(options_.lines, [](const std::string& l) {
-    const size_t equals = l.find('=');
-    return equals != std::string::npos && Name(l.substr(0, equals)) == kFollowLayoutOption;
-  });
-  options_.lines.push_back(line);
+  return SetOption(kFollowLayoutOption, on, error);
+}
+
+bool SideSettings::SetCorrections(bool on, std::string* error) {
+  corrections_ = on;
+  return SetOption(kCorrectionsOption, on, error);
+}
+
+// The option's lines give way to one at the end; every other line stays.
+bool SideSettings::SetOption(std::string_view name, bool on, std::string* error) {
+  std::erase_if(options_.lines, [name](const std::string& line) { return OptionName(line) == name; });
+  options_.lines.push_back(std::string(name) + "=" + (on ? "on" : "off"));
   return Write(options_, error);
 }
 

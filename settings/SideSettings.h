@@ -12,6 +12,7 @@ namespace vuruzid {
 inline constexpr std::string_view kOptionsFileName = "data/Options.ini";      // Name=on|off lines
 inline constexpr std::string_view kLeftAloneFileName = "data/left_alone.txt";  // one window class a line
 inline constexpr std::string_view kFollowLayoutOption = "FollowKeyboardLayout";
+inline constexpr std::string_view kCorrectionsOption = "Corrections";
 
 // Both files, read tolerantly: lines the program does not understand are
 // kept as they are whenever it writes a file again, so nothing the user wrote
@@ -28,6 +29,9 @@ class SideSettings {
   bool FollowLayout() const { return followLayout_; }
   // Changes the option and writes the options file; false, with the reason, when it cannot be written.
   bool SetFollowLayout(bool on, std::string* error);
+  // Whether a finished wrong word's corrections lead the list; on unless "off".
+  bool Corrections() const { return corrections_; }
+  bool SetCorrections(bool on, std::string* error);
 
   // The programs named by the list (comments and blank lines left out).
   const std::vector<std::string>& ProgramsLeftAlone() const { return programs_; }
@@ -42,10 +46,12 @@ class SideSettings {
     bool writable = true;
   };
   bool Write(File& file, std::string* error);
+  bool SetOption(std::string_view name, bool on, std::string* error);
   void ReadPrograms();
 
   File options_, list_;
   bool followLayout_ = true;
+  bool corrections_ = true;
   std::vector<std::string> programs_;
 };
 

@@ -37,6 +37,7 @@ void TMainForm::FormCreate() {
     sideSettings_ = vuruzid::SideSettings::Load(dataHome_, vuruzid::capture::DefaultProgramsLeftAlone(), problems);
     for (const std::string& problem : problems) vuruzid::ui::ShowErrorReport(QString::fromStdString(problem), this);
     checking_.Capture().SetProgramsLeftAlone(sideSettings_.ProgramsLeftAlone());
+    engine_.SetCorrectionsEnabled(sideSettings_.Corrections());
   });
 
   const QSize screen = PrimaryScreenSize();
@@ -81,5 +82,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// FormDestroy: an installed capture is removed before the word lists go.
-TMainForm::~TMainForm() { checking_.TurnOff(); }
+// FormDestroy: the correction worker ends first, so no answer outlives the
+// window; an installed capture is removed before the word lists go.
+TMainForm::~TMainForm() {
+  corrections_.Stop();
+  checking_.TurnOff();
+}

@@ -157,6 +157,7 @@ void TMainForm::BuildTrayMenu() {
   traySound_ = add("TraySound", QStringLiteral("Sound"), checkable, [this](bool on) { on ? Image12Click() : Image38Click(); });
   trayFollowLayout_ = add("TrayFollowLayout", QStringLiteral("Follow keyboard layout"), checkable,
                           [this](bool on) { SetFollowLayout(on); });
+  trayCorrections_ = add("TrayCorrections", QStringLiteral("Corrections"), checkable, [this](bool on) { SetCorrections(on); });
   trayLeaveProgram_ = add("TrayLeaveProgram", QStringLiteral("Don't check in a program"), checkable,
                           [this](bool) { ToggleLastProgram(); });
   PopupMenu1->addSeparator();
@@ -181,6 +182,7 @@ void TMainForm::UpdateTrayMenu() {
   traySound_->setChecked(engine_.signalEnabled() == 1);
   trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
   trayFollowLayout_->setChecked(sideSettings_.FollowLayout());
+  trayCorrections_->setChecked(engine_.CorrectionsEnabled());
   // The program that had the focus before this menu was opened.
   const std::string& program = checking_.Capture().LastProgram();
   const vuruzid::capture::ProgramName name{program, program};
@@ -194,6 +196,14 @@ void TMainForm::UpdateTrayMenu() {
 void TMainForm::SetFollowLayout(bool on) {
   std::string error;
   if (!sideSettings_.SetFollowLayout(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+}
+
+// Off, the list is the neighbours alone again, at once.
+void TMainForm::SetCorrections(bool on) {
+  engine_.SetCorrectionsEnabled(on);
+  RefreshDisplays();
+  std::string error;
+  if (!sideSettings_.SetCorrections(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
 }
 
 void TMainForm::ToggleLastProgram() {

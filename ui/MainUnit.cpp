@@ -3,9 +3,10 @@
 #include "ui/Fonts.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QClipboard>
 #include <QMenu>
 #include <QStyle>
+#include <QToolTip>
 #include <QWindow>
 
 #include "engine/Cp1251.h"
@@ -15,6 +16,7 @@
 #include "ui/HelpUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SkinElements.h"
+#include "ui/SuggestionList.h"
 #include "ui/WordFit.h"
 #include "ui/WindowFront.h"
 
@@ -37,6 +39,8 @@ constexpr QSize kSmallButton{22, 19};
 constexpr int kSuggestionRowHeight = 13;
 // The word display runs from Label7's left edge to the emblem, which covers the rest.
 constexpr int kWordDisplayWidth = 170;
+// What leads the best correction after the word in the compact form.
+constexpr char16_t kCorrectionArrow[] = u" \u2192 ";
 
 QString FromLatin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -56,6 +60,7 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
       dataHome_(dataHome.empty() ? programFolder_ : std::move(dataHome)),
       engine_(EngineFilesFor(programFolder_, dataHome_),
               [this](const std::string& message) { vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this); }),
+      corrections_([this](uint64_t generation, const std::vector<std::string>& found) { CorrectionsFound(generation, found); }),
       checking_([this](const vuruzid::KeyStroke& key) { KeyDown(key); },
                 [this](const std::string& message) {
                   vuruzid::ui::ShowPlainMessage(QString::fromStdString(message), this);
@@ -109,6 +114,8 @@ void TMainForm::BuildElements() {
   Image1->hide();
   Label7 = MakeText(this, "Label7", QString(), {30, 46}, kLime);
   Label7->resize(98, 13);
+  Label22 = MakeText(this, "Label22", QString(), {30, 46}, kLime);
+  Label22->hide();
   MakePicture(this, "Image40", Picture::Emblem, QRect(200, 40, 70, 27));
 
   closeButton_.pressedPicture = small("Image3", Picture::SmallButtonPressed, {238, 10});
@@ -176,7 +183,7 @@ void TMainForm::BuildElements() {
   Label1 = MakeText(this, "Label1", QStringLiteral("Insert"), {44, 78}, kYellow);
   Label2 = MakeText(this, "Label2", QStringLiteral("Eng"), {143, 78}, kLime, true);
 
-  ListBox1 = new QListWidget(this);
+  ListBox1 = new vuruzid::ui::SuggestionList(this, kSuggestionRowHeight);
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
   ListBox1->setGeometry(28, 110, 173, 9 * kSuggestionRowHeight);
   ListBox1->setFrameShape(QFrame::NoFrame);
@@ -185,8 +192,8 @@ void TMainForm::BuildElements() {
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ListBox1->setLayoutDirection(Qt::LeftToRight);
-  // The list only shows the neighbouring words: picking one does nothing, so
-  // it takes no keyboard focus from the window and shows no selection.
+  // Clicking a correction copies it; otherwise picking a word does nothing, so
+  // the list takes no keyboard focus from the window and shows no selection.
   ListBox1->setFocusPolicy(Qt::NoFocus);
   ListBox1->setSelectionMode(QAbstractItemView::NoSelection);
   QPalette listPalette = ListBox1->palette();
@@ -198,6 +205,7 @@ void TMainForm::BuildElements() {
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   BuildTrayMenu();
 
+  connect(ListBox1, &QListWidget::itemClicked, this, &TMainForm::CopyCorrection);
   connect(signalOn, &ClickablePicture::clicked, this, &TMainForm::Image38Click);
   connect(signalOff, &ClickablePicture::clicked, this, &TMainForm::Image12Click);
   for (BackgroundPicture* background : {Image1, Image2}) {
@@ -280,6 +288,7 @@ void TMainForm::Image16MouseUp() {
   Label13->setText(compact_ ? QStringLiteral("v") : QStringLiteral("^"));
   Label13->move(Label13->x(), compact_ ? 78 : 83);
   Label13->adjustSize();
+  RefreshDisplays();  // the compact form shows the best correction beside the word
 }
 
 void TMainForm::Image11MouseUp() {
@@ -314,9 +323,34 @@ void TMainForm::Image12Click() {
 
 void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
   const auto result = engine_.ProcessKeyStroke(key, sideSettings_.FollowLayout());
+  // Found on the worker: this key and the next are shown at once.
+  if (std::optional<vuruzid::CorrectionJob> job = engine_.TakeCorrectionJob()) corrections_.Post(std::move(*job));
   if (result.languageSwitched) FollowLanguageInCapture();
   for (int i = 0; i < result.beeps; ++i) QApplication::beep();
   RefreshDisplays();
+}
+
+void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
+  if (!engine_.CorrectionsEnabled()) return;  // switched off while they were being found
+  RunReported([&] {
+    std::vector<std::string> neighbours = engine_.display().suggestions;
+    if (!engine_.ShowCorrections(displayGeneration, corrections)) return;
+    neighboursUnderCorrections_ = std::move(neighbours);
+    RefreshDisplays();
+  });
+}
+
+// The program never types for the user: a correction goes to the clipboard,
+// as the list shows it, but with the apostrophe the dictionaries spell as a
+// grave accent.
+void TMainForm::CopyCorrection(QListWidgetItem* item) {
+  if (!ListBox1->IsCorrection(item)) return;
+  const QString word = QString(item->text()).replace(QChar(vuruzid::cp1251::kGraveAccent), u'\'');
+  QGuiApplication::clipboard()->setText(word);
+  // Said briefly: the list may change under it with the next word.
+  const QRect row = ListBox1->visualItemRect(item);
+  QToolTip::showText(ListBox1->viewport()->mapToGlobal(row.bottomLeft()), QStringLiteral("%1 copied").arg(word), ListBox1,
+                     {}, 1500);
 }
 
 void TMainForm::ContextChanged(const vuruzid::capture::KeyContext& context) {
@@ -339,21 +373,38 @@ void TMainForm::RefreshDisplays() {
     Label7->resize(std::max(98, Label7->sizeHint().width()), 13);
   }
   vuruzid::ui::SetTextColour(Label7, vuruzid::ui::RgbFromColourValue(display.wordColour));
+  const bool correctionsOn = engine_.CorrectionsEnabled();
+  const size_t corrections = std::min(display.correctionCount, display.suggestions.size());
+  ShowBestCorrection(word, compact_ != 0 && correctionsOn && corrections > 0
+                               ? vuruzid::ui::FromCp1251(display.suggestions.front())
+                               : QString());
   Label1->setText(FromLatin1(display.mode));
   Label1->adjustSize();
   if (!display.language.empty()) {
     Label2->setText(FromLatin1(display.language));
     Label2->adjustSize();
   }
-  if (display.suggestions != shownSuggestions_) {
-    shownSuggestions_ = display.suggestions;
-    ListBox1->clear();
-    for (const std::string& suggestion : shownSuggestions_) {
-      auto* item = new QListWidgetItem(vuruzid::ui::FromCp1251(suggestion), ListBox1);
-      item->setSizeHint(QSize(0, kSuggestionRowHeight));
-    }
-  }
+  // Switched off while corrections show, the list goes back to the neighbours
+  // they pushed aside: the engine still holds them until the next key.
+  if (correctionsOn || corrections == 0)
+    ListBox1->Show(display.suggestions, corrections);
+  else
+    ListBox1->Show(neighboursUnderCorrections_, 0);
   Label16->setText(FromLatin1(checking_.ToggleCaption()));
   Label16->adjustSize();
   Image39->setVisible(checking_.IndicatorVisible());
+}
+
+// The best correction follows the shown word where both fit the display;
+// elsewhere the word shows as it is and the correction is its tooltip.
+void TMainForm::ShowBestCorrection(const QString& shownWord, const QString& correction) {
+  const QString follower = correction.isEmpty() ? QString() : QString::fromUtf16(kCorrectionArrow) + correction;
+  const QFontMetrics metrics = Label7->fontMetrics();
+  const int wordWidth = metrics.horizontalAdvance(shownWord);
+  const bool fits = !follower.isEmpty() && wordWidth + metrics.horizontalAdvance(follower) <= kWordDisplayWidth;
+  Label22->setText(fits ? follower : QString());
+  Label22->move(Label7->x() + wordWidth, Label7->y());
+  Label22->adjustSize();
+  Label22->setVisible(fits);
+  Label7->setToolTip(fits ? QString() : follower.trimmed());
 }

@@ -12,12 +12,13 @@
 #include "engine/SpellingEngine.h"
 #include "settings/Settings.h"
 #include "settings/SideSettings.h"
+#include "ui/CorrectionWorker.h"
 #include "ui/ImageButton.h"
 #include "ui/WindowShape.h"
 
 class QAction;
 class QLabel;
-class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class TAddWordForm;
 class THelpForm;
@@ -25,12 +26,14 @@ class TWelcomeForm;
 
 namespace vuruzid::ui {
 class BackgroundPicture;
+class SuggestionList;
 }
 
 // The program's only permanent window: borderless, skinned and shaped, showing
-// the word being typed, the insert/overwrite state, the language and the
-// neighbouring dictionary words. It owns all program state from creation
-// (FormCreate) to destruction (FormDestroy); every command is an image button.
+// the word being typed, the insert/overwrite state, the language, and a wrong
+// word's corrections and the neighbouring dictionary words. It owns all
+// program state from creation (FormCreate) to destruction (FormDestroy); every
+// command is an image button.
 class TMainForm : public QWidget {
   Q_OBJECT
  public:
@@ -74,8 +77,11 @@ class TMainForm : public QWidget {
   // tray or from being minimized, to the front, with any dialog open over it.
   void BringForward();
 
-  // One key-down from the desktop: judged by the engine, shown at once.
+  // One key-down from the desktop: judged by the engine, shown at once; the
+  // corrections of a word it finished wrong follow when they are found.
   void KeyDown(const vuruzid::KeyStroke& key);
+  // No corrections are being found, and any found are on their way to the window.
+  bool CorrectionWorkerIdle() const { return corrections_.Idle(); }
 
   bool IsStayOnTop() const;
   bool IsInTray() const;
@@ -104,6 +110,7 @@ class TMainForm : public QWidget {
   // letters; called wherever the language changes.
   void FollowLanguageInCapture();
   void RefreshDisplays();
+  void ShowBestCorrection(const QString& shownWord, const QString& correction);
   void PostSysCommand(unsigned command);
   void RestoreFromTray();
   // The tray icon's menu: each entry runs what the window's own button does,
@@ -112,6 +119,10 @@ class TMainForm : public QWidget {
   void UpdateTrayMenu();
   void SetStartAtLogin(bool start);
   void SetFollowLayout(bool on);
+  void SetCorrections(bool on);
+  // An answer of the correction worker, on the GUI thread: shown while its word is.
+  void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
+  void CopyCorrection(QListWidgetItem* item);
   void ToggleLastProgram();
   // Keys stopped or started going where words are typed: a password field,
   // say. Nothing typed there may stay on display.
@@ -124,6 +135,7 @@ class TMainForm : public QWidget {
   std::filesystem::path programFolder_;
   std::filesystem::path dataHome_;  // holds data/: the program folder, or the user's own for an installed copy
   vuruzid::SpellingEngine engine_;
+  vuruzid::ui::CorrectionWorker corrections_;  // stopped before the window goes
   vuruzid::capture::CheckingSwitch checking_;
   vuruzid::SettingsList settingsList_;
   vuruzid::SideSettings sideSettings_;
@@ -149,19 +161,21 @@ class TMainForm : public QWidget {
   QAction* traySound_ = nullptr;
   QAction* trayStartAtLogin_ = nullptr;
   QAction* trayFollowLayout_ = nullptr;
+  QAction* trayCorrections_ = nullptr;
   QAction* trayLeaveProgram_ = nullptr;
 
   vuruzid::ui::BackgroundPicture* Image1 = nullptr;
   vuruzid::ui::BackgroundPicture* Image2 = nullptr;
   QLabel* Label7 = nullptr;
+  QLabel* Label22 = nullptr;  // the best correction after the word, where it fits (compact form)
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label13 = nullptr;
   QLabel* Label16 = nullptr;
   QLabel* Image38 = nullptr;
   QLabel* Image39 = nullptr;
-  QListWidget* ListBox1 = nullptr;
-  std::vector<std::string> shownSuggestions_;
+  vuruzid::ui::SuggestionList* ListBox1 = nullptr;
+  std::vector<std::string> neighboursUnderCorrections_;  // the list before the corrections on display came
 
   vuruzid::ui::ImageButton checkingButton_, minimizeButton_, closeButton_, onTopButton_, helpButton_,
       compactButton_, languageButton_, addButton_;

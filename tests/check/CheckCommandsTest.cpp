@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <map>
 #include <sstream>
 
 #include "../engine/EngineFixture.h"
+#include "engine/WordFrequencies.h"
 #include "tools/check/CheckCommands.h"
 #include "tools/check/TextReplay.h"
 
@@ -110,6 +114,73 @@ TEST_F(CheckCommands, TextReplayReport) {
   EXPECT_EQ(out.str(),
             "words typed: 4\nwords marked wrong: 3\nalarms per 1,000 words: 750.0\nbeeps: 9\n"
             "words in the other script, not typed: 0\nmost frequent words marked wrong:\n  2  CAX\n  1  EMUU\n");
+}
+
+// Corrections, ranked by the frequency side files beside the libraries.
+class Suggestions : public EngineFixture {
+ protected:
+  void SetUp() override {
+    EngineFixture::SetUp();
+    WriteEnglish({"CAT", "CATS", "HAND", "HARD", "RECEIVE", "RELIEVE"});
+    WriteRussian({"КАРТА", "КОРОВА", "ПЕС"});
+    dir_.Write("data/dat_u.txt", "qork\r\n");
+    std::string error;
+    // HARD outnumbers HAND: only the counts can put it first for HAXD.
+    ASSERT_TRUE(WriteWordFrequencies(dir_ / "english.frq", {{"HARD", 5000}, {"HAND", 50}, {"RECEIVE", 900}}, &error));
+    ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", {{*cp1251::FromUtf8("КОРОВА"), 300}}, &error));
+  }
+};
+
+struct SuggestionCase {
+  int language;
+  std::vector<std::string> words;
+  const char* printed;
+  int unchecked;  // also the notes told
+};
+
+const SuggestionCase kSuggestionCases[] = {
+    {0, {"recieve", " Cat ", "xyzzy", ""}, "RECIEVE: RECEIVE RELIEVE\nCAT:\nXYZZY:\n", 0},
+    {0, {"haxd", "qorks"}, "HAXD: HARD HAND\nQORKS: QORK\n", 0},  // QORK: the user's own
+    {0, {"naïve", "cta"}, "naïve:\nCTA: CAT CATS\n", 1},
+    {1, {"карова", "пёс"}, "КАРОВА: КОРОВА КАРТА\nПЕС:\n", 0},
+};
+
+TEST_F(Suggestions, EachWordIsPrintedWithItsBestCorrections) {
+  for (const SuggestionCase& row : kSuggestionCases) {
+    SCOPED_TRACE(row.printed);
+    Engine().ActivateLanguage(row.language);
+    std::vector<std::string> notes;
+    std::ostringstream out;
+    EXPECT_EQ(check::SuggestWords(Engine(), row.words, out, [&](const std::string& m) { notes.push_back(m); }),
+              row.unchecked);
+    EXPECT_EQ(out.str(), row.printed);
+    EXPECT_EQ(notes.size(), static_cast<size_t>(row.unchecked));
+  }
+}
+
+// The program itself, reading the words from its standard input: without its
+// frequency file it still answers, and says why the ranking lacks them once.
+TEST_F(Suggestions, ProgramAnswersEachLineOfStandardInput) {
+  for (const bool frequencies : {true, false}) {
+    if (!frequencies) std::filesystem::remove(dir_ / "english.frq");
+    const std::string command = "printf 'recieve\\ncat\\n\\nhaxd\\n' | " VURUZID_CHECK_PROGRAM " --folder " +
+                                dir_.path().string() + " --suggest - 2>" + (dir_ / "errors.txt").string();
+    FILE* program = popen(command.c_str(), "r");
+    ASSERT_NE(program, nullptr);
+    std::string printed;
+    for (int c; (c = std::fgetc(program)) != EOF;) printed += static_cast<char>(c);
+    const int status = pclose(program);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string errors = dir_.Read("errors.txt");
+    if (frequencies) {
+      EXPECT_EQ(printed, "RECIEVE: RECEIVE RELIEVE\nCAT:\nHAXD: HARD HAND\n");
+      EXPECT_EQ(errors, "");
+    } else {
+      EXPECT_TRUE(printed.starts_with("RECIEVE: RECEIVE RELIEVE\nCAT:\nHAXD: ")) << printed;
+      EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+      EXPECT_NE(errors.find("english.frq"), std::string::npos) << errors;
+    }
+  }
 }
 
 }  // namespace

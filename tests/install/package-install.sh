@@ -68,6 +68,7 @@ dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; echo "FAILED: 
 package_files=$(dpkg -L "$package")
 for path in /usr/bin/qor-vuruzid /usr/bin/vuruzid-check /usr/bin/vuruzid-dictbuild \
     /usr/lib/qor-vuruzid/QOR_Vuruzid /usr/lib/qor-vuruzid/english.dll /usr/lib/qor-vuruzid/russian.dll \
+    /usr/lib/qor-vuruzid/english.frq /usr/lib/qor-vuruzid/russian.frq \
     /usr/lib/qor-vuruzid/Help/index.htm /usr/lib/qor-vuruzid/Readme.htm \
     /usr/share/applications/org.vuruzid.QorVuruzid.desktop /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml \
     /usr/share/icons/hicolor/64x64/apps/qor-vuruzid.png /usr/share/man/man1/qor-vuruzid.1.gz; do
@@ -82,10 +83,18 @@ command -v appstreamcli >/dev/null &&
 grep -q '^License: GPL-3+' /usr/share/doc/qor-vuruzid/copyright || fail "the copyright file does not name the licence"
 grep -q 'GPL-3.0-or-later' /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml || fail "the metainfo names no licence"
 [ -f /usr/lib/qor-vuruzid/licences/COPYING ] || fail "the licence text is not installed"
+for notice in english-dictionary russian-dictionary word-frequencies-onboard word-frequencies-scowl; do
+  [ -s /usr/lib/qor-vuruzid/licences/$notice-copyright.txt ] || fail "the notice $notice-copyright.txt is not installed"
+  grep -q "licences/$notice-copyright.txt" /usr/share/doc/qor-vuruzid/copyright ||
+    fail "the copyright file does not name $notice-copyright.txt"
+done
 ! grep -rqs 'example\.org' /usr/share/metainfo/org.vuruzid.QorVuruzid.metainfo.xml /usr/share/doc/qor-vuruzid/copyright ||
   fail "a placeholder web address ships"
 # The tools on the PATH find the installed dictionaries from any folder.
 (cd / && vuruzid-check --lang en cat 2>&1 | grep -q ': known') || fail "vuruzid-check does not find its dictionaries"
+# ... and the word frequencies beside them: the corrections come without a complaint.
+(cd / && vuruzid-check --lang en --suggest recieve 2> "$work/suggest.err" | grep -q '^RECIEVE: RECEIVE') &&
+  [ ! -s "$work/suggest.err" ] || fail "vuruzid-check --suggest does not rank by the installed word frequencies"
 
 # From here on nothing may change under /usr.
 sleep 1

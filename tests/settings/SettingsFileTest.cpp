@@ -202,17 +202,18 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
   struct Row {
     const char* what;
     std::string_view options, list;  // kNone: no file; kFolder: a folder in its place
-    bool follow;
+    bool follow, corrections;
     std::vector<std::string> programs;
     size_t problems;
   };
   const Row rows[] = {
-      {"a first start: defaults, the list written", kNone, kNone, true, defaults, 0},
-      {"the user's own list", "FollowKeyboardLayout = off\n", "# mine\n  Konsole \n\nmy-editor\n", false,
-       {"Konsole", "my-editor"}, 0},
-      {"unknown lines are kept", "Colour=blue\r\nFollowKeyboardLayout=on\r\n", "xterm", true, {"xterm"}, 0},
-      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, defaults, 1},
-      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, defaults, 2},
+      {"a first start: defaults, the list written", kNone, kNone, true, true, defaults, 0},
+      {"the user's own list", "FollowKeyboardLayout = off\n Corrections =off\n", "# mine\n  Konsole \n\nmy-editor\n",
+       false, false, {"Konsole", "my-editor"}, 0},
+      {"unknown lines are kept", "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\n", "xterm", true, true,
+       {"xterm"}, 0},
+      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, defaults, 1},
+      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, defaults, 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -224,6 +225,7 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     std::vector<std::string> problems;
     SideSettings side = SideSettings::Load(folder.path(), defaults, problems);
     EXPECT_EQ(side.FollowLayout(), row.follow);
+    EXPECT_EQ(side.Corrections(), row.corrections);
     EXPECT_EQ(side.ProgramsLeftAlone(), row.programs);
     EXPECT_EQ(problems.size(), row.problems);
 
@@ -231,6 +233,7 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     const bool listReadable = row.problems == 0, optionsReadable = row.options.find('\0') == std::string_view::npos;
     EXPECT_EQ(side.ToggleProgram("KONSOLE", &error), listReadable) << error;
     EXPECT_EQ(side.SetFollowLayout(!row.follow, &error), optionsReadable) << error;
+    EXPECT_EQ(side.SetCorrections(!row.corrections, &error), optionsReadable) << error;
     if (!listReadable) {
       if (row.list != kFolder) {
         EXPECT_EQ(folder.Read(kLeftAloneFileName), row.list) << "an unreadable list is left as it is";
@@ -241,7 +244,13 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     const bool hadKonsole = row.programs.front() == "Konsole";
     EXPECT_EQ(list.find("Konsole"), std::string::npos) << list;
     EXPECT_EQ(list.find("KONSOLE\n") != std::string::npos, !hadKonsole) << list;
-    EXPECT_EQ(SideSettings::Load(folder.path(), defaults, problems).FollowLayout(), !row.follow) << "read back";
+    const SideSettings back = SideSettings::Load(folder.path(), defaults, problems);
+    EXPECT_EQ(back.FollowLayout(), !row.follow) << "read back";
+    EXPECT_EQ(back.Corrections(), !row.corrections) << "read back";
+    const size_t correctionsLine = options.find(row.corrections ? "Corrections=off\n" : "Corrections=on\n");
+    EXPECT_NE(correctionsLine, std::string::npos) << options;
+    EXPECT_EQ(options.find("Corrections", correctionsLine + 1), std::string::npos) << "the option has one line";
+    EXPECT_EQ(options.find("Corrections"), correctionsLine) << "the option has one line";
     EXPECT_EQ(options.find("Colour=blue\n") != std::string::npos, row.options.starts_with("Colour"));
   }
 }

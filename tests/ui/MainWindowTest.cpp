@@ -1,6 +1,9 @@
 // The main window under the offscreen platform: layout, buttons, displays.
+#include <QAction>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 
 #include "engine/Cp1251.h"
@@ -367,6 +370,83 @@ TEST_F(MainWindowTest, SuggestionListTakesNoFocusAndShowsNoSelection) {
   EXPECT_TRUE(list->selectedItems().isEmpty());
   EXPECT_FALSE(list->hasFocus());
   EXPECT_EQ(Items(list), QStringList({"CATS", "DOG"})) << "picking a word changes nothing";
+}
+
+// A finished wrong word's corrections lead the list, best first, in bold lime;
+// compact, the best follows the word where both fit, else it is the word's
+// tooltip. Switched off, the list is the neighbours alone, and stays so.
+TEST_F(MainWindowTest, CorrectionsLeadTheListAndFollowTheCompactWord) {
+  WriteSpellingLibrary();
+  Start();
+  auto* list = Element<QListWidget>("ListBox1");
+  QAction* option = Form().TrayMenu()->findChild<QAction*>("TrayCorrections");
+  const char *neighbours = "RECEIVED RECIPE RELIEVE REVIEW", *corrected = "RECEIVE RECEIVED RELIEVE RECIPE REVIEW";
+  const struct {
+    const char* name;
+    bool on, compact;
+    std::string_view typed;
+    std::string rows;
+    int corrections;
+    QString beside, toolTip;
+  } rows[] = {
+      {"while typing, the neighbours", true, false, "RECIE", neighbours, 0, "", ""},
+      {"a finished wrong word", true, false, " RECIEVE ", corrected, 4, "", ""},
+      {"compact, beside the word", true, true, " RECIEVE ", corrected, 4, " \u2192 RECEIVE", ""},
+      {"compact, too long to fit", true, true, " INTERNATIONALISATION ",
+       "INTERNATIONALIZATION DON`T RECEIPT RECEIVE RECEIVED RECIPE RELIEVE REVIEW", 1, "", "\u2192 INTERNATIONALIZATION"},
+      {"switched off, the list of before at once", false, false, "",
+       "DON`T INTERNATIONALIZATION RECEIPT RECEIVE RECEIVED RECIPE RELIEVE REVIEW", 0, "", ""},
+      {"switched off, a new word", false, false, " RECIEVE ", neighbours, 0, "", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    emit Form().TrayMenu()->aboutToShow();
+    if (option->isChecked() != row.on) option->trigger();
+    if ((Form().Compact() == 1) != row.compact) Click("Image16");
+    Type(row.typed);
+    SettleCorrections();
+    EXPECT_EQ(Items(list).join(' ').toStdString(), row.rows);
+    for (int i = 0; i < list->count(); ++i) {
+      EXPECT_EQ(list->item(i)->font().bold(), i < row.corrections) << i;
+      EXPECT_EQ(list->item(i)->foreground(), i < row.corrections ? QBrush(QColor(0, 255, 0)) : QBrush()) << i;
+    }
+    EXPECT_EQ(Element("Label22")->isVisible(), !row.beside.isEmpty());
+    if (!row.beside.isEmpty()) EXPECT_EQ(Text("Label22"), row.beside);
+    EXPECT_EQ(Element("Label22")->x(), 30 + Element("Label7")->fontMetrics().horizontalAdvance(Text("Label7")));
+    EXPECT_EQ(Element("Label7")->toolTip(), row.toolTip);
+  }
+  EXPECT_NE(folder_.dir().Read("data/Options.ini").find("Corrections=off\n"), std::string::npos);
+  TearDown();
+  Start();
+  EXPECT_FALSE(Form().Engine().CorrectionsEnabled()) << "the choice is kept";
+}
+
+// The answer for a word the next key replaced never reaches the window, nor
+// one still being found as the window goes. Clicking a correction copies it.
+TEST_F(MainWindowTest, ALateAnswerIsDroppedAndAClickedCorrectionIsCopied) {
+  WriteSpellingLibrary();
+  Start();
+  Click("Image16");
+  auto* list = Element<QListWidget>("ListBox1");
+  Type("RECIEVE R");  // the answer for RECIEVE_ can only arrive after the R
+  SettleCorrections();
+  EXPECT_EQ(Form().Engine().display().correctionCount, 0u);
+  EXPECT_EQ(list->item(0)->text(), "INTERNATIONALIZATION") << "the neighbours of R";
+  QGuiApplication::clipboard()->setText("before");
+  const struct {
+    std::string_view typed;
+    int row;
+    QString copied;
+  } clicks[] = {{" RECIEVE ", 4, "before"}, {"", 1, "RECEIVED"}, {"DONT ", 0, "DON'T"}};  // REVIEW, a neighbour, first
+  for (const auto& click : clicks) {
+    Type(click.typed);
+    SettleCorrections();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(click.row)).center());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), click.copied);
+  }
+  Type("RECIEVE ");
+  TearDown();
+  QCoreApplication::processEvents();
 }
 
 // A later start of the program asks the running one for its window.

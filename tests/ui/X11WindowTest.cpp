@@ -3,6 +3,7 @@
 #include <X11/keysym.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -182,11 +183,18 @@ TEST_F(X11WindowTest, StayOnTopTurnsCheckingOffAndPutsTheWindowAbove) {
 
 TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
   Start();
+  Click("Image16");  // the full form
   Click("Image28");
   ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
   for (unsigned long keysym : {XK_c, XK_a, XK_x}) probe_.TypeKeysym(keysym);
   EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "CAX"; })) << Text("Label7").toStdString();
   EXPECT_EQ(TextColour("Label7"), QColor(255, 0, 0));
+  // Finished wrong, its corrections arrive, and a click on one copies it.
+  probe_.TypeKeysym(XK_space);
+  auto* list = Element<QListWidget>("ListBox1");
+  ASSERT_TRUE(WaitFor([&] { return Form().Engine().display().correctionCount > 0 && list->item(0)->text() == "CAT"; }));
+  ClickAt(list->viewport()->mapTo(&Form(), list->visualItemRect(list->item(0)).center()));
+  EXPECT_TRUE(WaitFor([&] { return QGuiApplication::clipboard()->text() == "CAT"; }));
   Click("Image28");
   EXPECT_EQ(Form().Checking().CheckingOn(), 0);
   EXPECT_EQ(Text("Label7"), "") << "no word outlives checking";
@@ -368,6 +376,8 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
       {"TrayStartAtLogin", false, [&] { return fs::exists(autostart); }},
       {"TrayFollowLayout", true, [&] { return ReadFile(options).find("FollowKeyboardLayout=off\n") != std::string::npos; }},
       {"TrayFollowLayout", false, [&] { return Form().SideSettings().FollowLayout(); }},
+      {"TrayCorrections", true, [&] { return ReadFile(options).find("Corrections=off\n") != std::string::npos; }},
+      {"TrayCorrections", false, [&] { return Form().Engine().CorrectionsEnabled(); }},
   };
   for (const Step& step : steps) {
     choose(step.entry, step.shownBefore);

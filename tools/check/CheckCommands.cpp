@@ -7,6 +7,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
+#include "engine/WordJudge.h"
 #include "platform/ProgramFolder.h"
 
 namespace vuruzid::check {
@@ -67,6 +68,29 @@ int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf
     out << '\n';
   }
   return unknown;
+}
+
+int SuggestWords(SpellingEngine& engine, const std::vector<std::string>& utf8Words, std::ostream& out,
+                 const std::function<void(const std::string&)>& tell) {
+  const WordList& list = engine.wordList();
+  int unchecked = 0;
+  for (const auto& utf8 : utf8Words) {
+    const auto text = cp1251::FromUtf8(utf8);
+    if (!text) {
+      out << cp1251::Trim(utf8) << ":\n";
+      tell(std::string(cp1251::Trim(utf8)) + ": cannot be checked (holds a character outside Windows-1251)");
+      ++unchecked;
+      continue;
+    }
+    const std::string word = cp1251::DictionarySpelling(cp1251::Trim(*text));
+    if (word.empty()) continue;
+    out << cp1251::ToUtf8(word) << ':';
+    if (!list.empty() && !IsAcceptedWord(list, word))
+      for (const auto& correction : engine.CorrectionsOf(word)) out << ' ' << cp1251::ToUtf8(correction);
+    out << '\n';
+    if (const std::string problem = engine.TakeCorrectionProblem(); !problem.empty()) tell(problem);
+  }
+  return unchecked;
 }
 
 void PrintOutputs(const SpellingEngine& engine, int key, int beeps, std::ostream& out) {

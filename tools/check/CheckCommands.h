@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <string>
@@ -25,6 +26,15 @@ bool ActivateForTool(SpellingEngine& engine, int language, const std::function<v
 // Checks each UTF-8 word: known or not, with the nine dictionary entries
 // around it. Returns the number of unknown words.
 int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf8Words, std::ostream& out);
+
+// Prints each UTF-8 word as the word display shows it, a colon, and its best
+// corrections, best first; nothing after the colon when the word is accepted
+// or has no candidates. The user's words count as the engine counts them.
+// `tell` hears of words outside Windows-1251 (printed with nothing after the
+// colon) and, once, why the frequencies could not be used. Returns the
+// number of words that could not be checked.
+int SuggestWords(SpellingEngine& engine, const std::vector<std::string>& utf8Words, std::ostream& out,
+                 const std::function<void(const std::string&)>& tell);
 
 // Key codes as written on the command line: decimal virtual-key codes
 // separated by commas or blanks, each optionally after held modifiers

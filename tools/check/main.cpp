@@ -10,6 +10,9 @@
 //   vuruzid-check [--lang en|ru] [--folder DIR] --text FILE
 //       types a UTF-8 text (FILE, or - for standard input) through the
 //       interpreter as a person would and reports the words it marks wrong.
+//   vuruzid-check [--lang en|ru] [--folder DIR] --suggest WORD...|-
+//       prints the best corrections of each word (or of each line of
+//       standard input), ranked as the word display's list ranks them.
 
 #include <cstring>
 #include <fstream>
@@ -31,7 +34,8 @@ namespace {
 int Usage(std::ostream& out = std::cerr, int status = 2) {
   out << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
                "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n"
-               "       vuruzid-check [--lang en|ru] [--folder DIR] --text FILE|-\n";
+               "       vuruzid-check [--lang en|ru] [--folder DIR] --text FILE|-\n"
+               "       vuruzid-check [--lang en|ru] [--folder DIR] --suggest WORD...|-\n";
   return status;
 }
 
@@ -54,6 +58,7 @@ int main(int argc, char** argv) {
   int16_t insertState = 1;
   std::vector<std::string> words;
   std::optional<std::string> textFile;
+  bool suggest = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -68,6 +73,8 @@ int main(int argc, char** argv) {
       keyCodes = argv[++i];
     } else if (arg == "--text" && hasValue) {
       textFile = argv[++i];
+    } else if (arg == "--suggest") {
+      suggest = true;
     } else if (arg == "--overwrite") {
       insertState = 0;
     } else if (arg == "--help" || arg == "-h") {
@@ -105,7 +112,12 @@ int main(int argc, char** argv) {
     check::ReplayKeys(engine, *keys, std::cout);
     return 0;
   }
-  if (words.empty())
+  if (words.empty() || (suggest && words.size() == 1 && words[0] == "-")) {
+    words.clear();
     for (std::string line; std::getline(std::cin, line);) words.push_back(line);
+  }
+  if (suggest) {
+    return check::SuggestWords(engine, words, std::cout, tell) == 0 ? 0 : 1;
+  }
   return check::CheckWords(engine, words, std::cout) == 0 ? 0 : 1;
 }

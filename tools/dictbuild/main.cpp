@@ -1,7 +1,10 @@
-// vuruzid-dictbuild: makes a language library from a word list, and recodes
-// UTF-8 affix and dictionary files to Windows-1251 before they are expanded.
+// vuruzid-dictbuild: makes a language library from a word list, recodes UTF-8
+// affix and dictionary files to Windows-1251 before they are expanded, and
+// writes the word frequency side file of a library.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +12,10 @@
 
 #include "engine/LanguageLibrary.h"
 #include "engine/TextLines.h"
+#include "engine/WordFrequencies.h"
+#include "engine/WordList.h"
 #include "platform/AtomicFile.h"
+#include "tools/dictbuild/FrequencySources.h"
 #include "tools/dictbuild/HunspellCp1251.h"
 #include "tools/dictbuild/Normalise.h"
 
@@ -25,11 +31,16 @@ int Usage(FILE* to = stderr, int status = kUsageError) {
   std::fputs(
       "usage: vuruzid-dictbuild [--encoding utf-8|cp1251] WORD-LIST LIBRARY\n"
       "       vuruzid-dictbuild --recode-to-cp1251 AFFIX-IN DICTIONARY-IN AFFIX-OUT DICTIONARY-OUT\n"
+      "       vuruzid-dictbuild --frequencies LIBRARY OUTPUT --model FILE.lm [--levels DIR]\n"
       "\n"
       "The first form reads a word list (one word per line, UTF-8 unless told otherwise),\n"
       "keeps the words made only of letters A-Z and А-Я, \"-\" and apostrophes, upper-cases\n"
       "them and writes them sorted, without duplicates, as a language library.\n"
-      "The second form recodes a UTF-8 affix file and its dictionary to Windows-1251.\n",
+      "The second form recodes a UTF-8 affix file and its dictionary to Windows-1251.\n"
+      "The third writes the word frequency file of a library: the unigram counts of a\n"
+      "language model (\"COUNT WORD\" lines of its \\1-grams: section) for the words the\n"
+      "library holds, and with --levels, for the words the model lacks, a smaller count\n"
+      "from the commonest size level of DIR/english-words.NN and american-words.NN.\n",
       to);
   return status;
 }
@@ -87,6 +98,73 @@ int RecodeToCp1251(const fs::path& affixIn, const fs::path& dictionaryIn, const 
   return WriteLf(affixOut, affix.lines) && WriteLf(dictionaryOut, dictionary.lines) ? 0 : kFailure;
 }
 
+// The words of the library at `path`, for lookups; nothing when it cannot be read.
+std::optional<vuruzid::WordList> LibraryWords(const fs::path& path) {
+  std::shared_ptr<const vuruzid::LanguageLibrary> library = vuruzid::LanguageLibrary::Open(path);
+  const auto count = library ? vuruzid::ParseWholeNumber(library->LoadString(0)) : std::nullopt;
+  if (!count || *count <= 0 || static_cast<uint64_t>(*count) >= library->StringCount()) {
+    Fail("cannot read the language library " + path.string());
+    return std::nullopt;
+  }
+  vuruzid::WordList words;
+  words.AppendLibrary(std::move(library), static_cast<uint32_t>(*count));
+  return words;
+}
+
+// The side file lists only words the library holds: a count for a word the
+// checker does not know could only mislead.
+template <typename Map>
+void KeepLibraryWords(Map& byWord, const vuruzid::WordList& library) {
+  std::erase_if(byWord, [&](const auto& entry) { return !library.Contains(entry.first); });
+}
+
+int BuildFrequencies(const fs::path& libraryPath, const fs::path& output, const fs::path& model,
+                     const std::optional<fs::path>& levelFolder) {
+  const auto library = LibraryWords(libraryPath);
+  const auto modelLines = library ? ReadLines(model) : std::nullopt;
+  if (!modelLines) return kFailure;
+  std::string error;
+  auto counts = vuruzid::dictbuild::ReadModelUnigrams(*modelLines, &error);
+  if (!counts) {
+    Fail(model.string() + ": " + error);
+    return kFailure;
+  }
+  KeepLibraryWords(*counts, *library);
+  // A model none of whose words the library holds is the wrong model.
+  if (counts->empty()) {
+    Fail("no word of " + libraryPath.string() + " has a count in " + model.string() + "; " + output.string() +
+         " not written");
+    return kFailure;
+  }
+  const size_t fromModel = counts->size();
+  if (levelFolder) {
+    auto levels = vuruzid::dictbuild::ReadWordListLevels(*levelFolder, &error);
+    if (!levels) {
+      Fail(error);
+      return kFailure;
+    }
+    KeepLibraryWords(*levels, *library);
+    auto combined = vuruzid::dictbuild::CombineWithLevels(std::move(*counts), *levels);
+    std::fputs(vuruzid::dictbuild::LevelTableText(combined).c_str(), stdout);
+    counts = std::move(combined.counts);
+  }
+
+  std::vector<vuruzid::WordFrequencies::Entry> entries;
+  entries.reserve(counts->size());
+  for (auto& [word, count] : *counts) entries.push_back({word, count});
+  const size_t written = entries.size();
+  if (!vuruzid::WriteWordFrequencies(output, std::move(entries), &error)) {
+    Fail(error);
+    return kFailure;
+  }
+  std::printf("%s: %zu entries written, for %zu of the %zu words of %s (%zu counted by %s",
+              output.filename().string().c_str(), written, written, library->size(),
+              libraryPath.filename().string().c_str(), fromModel, model.filename().string().c_str());
+  if (levelFolder) std::printf(", %zu by their word list level", written - fromModel);
+  std::puts(")");
+  return 0;
+}
+
 std::optional<SourceEncoding> ParseEncoding(std::string_view name) {
   if (name == "utf-8" || name == "UTF-8" || name == "utf8") return SourceEncoding::Utf8;
   if (name == "cp1251" || name == "CP1251" || name == "windows-1251") return SourceEncoding::Cp1251;
@@ -105,6 +183,23 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == "--recode-to-cp1251") {
     if (args.size() != 5) return Usage();
     return RecodeToCp1251(args[1], args[2], args[3], args[4]);
+  }
+
+  if (!args.empty() && args[0] == "--frequencies") {
+    std::vector<std::string_view> files;
+    std::optional<fs::path> model, levels;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "--model" && i + 1 < args.size())
+        model = args[++i];
+      else if (args[i] == "--levels" && i + 1 < args.size())
+        levels = args[++i];
+      else if (args[i].starts_with("--"))
+        return Usage();
+      else
+        files.push_back(args[i]);
+    }
+    if (files.size() != 2 || !model) return Usage();
+    return BuildFrequencies(files[0], files[1], *model, levels);
   }
 
   SourceEncoding encoding = SourceEncoding::Utf8;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTest>
 #include <memory>
+#include <string_view>
 
 #include "support/ModalWatcher.h"
 #include "support/TestProgramFolder.h"
@@ -60,6 +61,21 @@ class MainWindowFixture : public ::testing::Test {
   // Types virtual-key codes as the capture delivers them (insert mode on).
   void Type(std::initializer_list<int> virtualKeys) {
     for (int key : virtualKeys) form_->KeyDown({static_cast<uint8_t>(key), 1});
+  }
+  // Capital letters and blanks are their own virtual-key codes.
+  void Type(std::string_view text) {
+    for (char key : text) form_->KeyDown({static_cast<uint8_t>(key), 1});
+  }
+  // Waits until the corrections being found are found, and their answer handled.
+  void SettleCorrections() {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->CorrectionWorkerIdle(); }, 5000));
+    QCoreApplication::processEvents();
+  }
+  // An English library for corrections: RECIEVE is most likely RECEIVE.
+  void WriteSpellingLibrary() {
+    folder_.WriteLibrary("english.dll", {{"CAT", 30}, {"DOG", 20}, {"DON`T", 90}, {"INTERNATIONALIZATION", 5},
+                                         {"RECEIPT", 40}, {"RECEIVE", 500}, {"RECEIVED", 300}, {"RECIPE", 50},
+                                         {"RELIEVE", 40}, {"REVIEW", 60}});
   }
 
   TestProgramFolder folder_;

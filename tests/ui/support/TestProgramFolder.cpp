@@ -2,16 +2,25 @@
 
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
+#include "engine/WordFrequencies.h"
 #include "support/Dictionaries.h"
 
 namespace vuruzid::testing {
 
 TestProgramFolder::TestProgramFolder() {
   std::filesystem::create_directory(dir_ / "data");
-  WriteDictionary(dir_ / "english.dll", {"CAT", "CATS", "DOG"});
-  std::vector<std::string> russian;
-  for (const char* word : {"КОТ", "КОТЫ", "СОБАКА"}) russian.push_back(*cp1251::FromUtf8(word));
-  WriteDictionary(dir_ / "russian.dll", russian);
+  WriteLibrary("english.dll", {{"CAT", 30}, {"CATS", 10}, {"DOG", 20}});
+  std::vector<WordFrequencies::Entry> russian;
+  for (const char* word : {"КОТ", "КОТЫ", "СОБАКА"}) russian.push_back({*cp1251::FromUtf8(word), 10});
+  WriteLibrary("russian.dll", russian);
+}
+
+void TestProgramFolder::WriteLibrary(const std::string& library, const std::vector<WordFrequencies::Entry>& words) {
+  std::vector<std::string> list;
+  for (const auto& entry : words) list.push_back(entry.word);
+  WriteDictionary(dir_ / library, list);
+  std::string error;
+  if (!WriteWordFrequencies(WordFrequencies::SideFileOf(dir_ / library), words, &error)) throw std::runtime_error(error);
 }
 
 void TestProgramFolder::WriteSettings(const std::vector<std::string>& lines) {

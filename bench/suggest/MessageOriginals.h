@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace vuruzid::bench {
+
+// The original (English) messages of a compiled message catalogue (.mo), one
+// after another, each ended by a line end; plural forms included. Nothing
+// when the file is not a catalogue.
+std::optional<std::string> CatalogueOriginals(const std::filesystem::path& path);
+
+}  // namespace vuruzid::bench
