@@ -8,7 +8,6 @@
 #include <unordered_map>
 
 #include "../accuracy/MessageCatalogue.h"
-#include "MessageOriginals.h"
 #include "engine/Corrector.h"
 #include "engine/Cp1251.h"
 #include "engine/SpellingEngine.h"
