@@ -2,6 +2,7 @@
 
 // Qt first: Xlib defines macros (Bool, Status) that Qt's headers cannot follow.
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <stdexcept>
 
@@ -116,7 +117,17 @@ bool RunXdotool(const QStringList& arguments) {
   QProcess xdotool;
   xdotool.start(QStringLiteral("xdotool"), arguments);
   if (!xdotool.waitForStarted(5000)) return false;
-  while (!xdotool.waitForFinished(5)) QCoreApplication::processEvents();
+  // The events it makes are handled meanwhile. Its end may be seen inside
+  // processEvents(), after which waitForFinished() says false at once: the
+  // state, not that answer, says when it is done.
+  QDeadlineTimer deadline(10000);
+  while (xdotool.state() != QProcess::NotRunning && !deadline.hasExpired())
+    if (!xdotool.waitForFinished(5)) QCoreApplication::processEvents();
+  if (xdotool.state() != QProcess::NotRunning) {
+    xdotool.kill();
+    xdotool.waitForFinished(1000);
+    return false;
+  }
   QCoreApplication::processEvents();
   return xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
 }
