@@ -185,9 +185,9 @@ class TrieWalk {
 }  // namespace
 
 CorrectionWeights DefaultCorrectionWeights(KeyLayout layout) {
-  CorrectionWeights weights;
-  if (layout == KeyLayout::Russian) weights.lambda = 0.05;
-  return weights;
+  if (layout != KeyLayout::Russian) return {};
+  return {.droppedLetter = 0.4, .doubledLetter = 0.6, .extraLetter = 1.0, .swap = 0.4, .neighbourKey = 0.6,
+          .vowel = 1.0, .otherLetter = 1.0, .firstLetter = 0.1, .lambda = 0.12};
 }
 
 int EditDistance(std::string_view a, std::string_view b) {

@@ -126,7 +126,7 @@ void WordFrequencies::Summarise() {
   }
 }
 
-std::optional<uint64_t> WordFrequencies::Count(std::string_view word) const {
+size_t WordFrequencies::FirstNotBelow(std::string_view word) const {
   size_t low = 0, high = counts_.size();
   while (low < high) {
     const size_t middle = (low + high) / 2;
@@ -135,14 +135,39 @@ std::optional<uint64_t> WordFrequencies::Count(std::string_view word) const {
     else
       high = middle;
   }
-  if (low < counts_.size() && Word(low) == word) return counts_[low];
+  return low;
+}
+
+std::optional<uint64_t> WordFrequencies::Count(std::string_view word) const {
+  const size_t at = FirstNotBelow(word);
+  if (at < counts_.size() && Word(at) == word) return counts_[at];
   return std::nullopt;
+}
+
+// Most forms of an inflected word are never counted, though a form beside it
+// is: ПРИВЕТ goes uncounted where ПРИВЕТА is counted. Such a word borrows a share
+// of the count of a counted word with the same stem, one that differs from it
+// only in an ending of up to three letters; the two words next to it in byte
+// order are the ones that share the most with it.
+double WordFrequencies::StemCount(std::string_view word) const {
+  constexpr size_t kMaxEnding = 3, kMinStem = 4;
+  const size_t at = FirstNotBelow(word);
+  double best = 0;
+  for (size_t i = at > 0 ? at - 1 : at; i < std::min(at + 1, counts_.size()); ++i) {
+    const std::string_view other = Word(i);
+    const size_t stem = std::mismatch(word.begin(), word.end(), other.begin(), other.end()).first - word.begin();
+    if (stem >= kMinStem && word.size() - stem <= kMaxEnding && other.size() - stem <= kMaxEnding)
+      best = std::max(best, static_cast<double>(counts_[i]) * kStemShare);
+  }
+  return best;
 }
 
 double WordFrequencies::Cost(std::string_view word) const {
   const bool hasIo = word.find(static_cast<char>(cp1251::kCapitalIo)) != std::string_view::npos;
-  const auto count = hasIo ? Count(FoldIo(word)) : Count(word);
-  return CostOfCount(count ? static_cast<double>(*count) : 0.0);
+  const std::string folded = hasIo ? FoldIo(word) : std::string();
+  const std::string_view key = hasIo ? std::string_view(folded) : word;
+  const auto count = Count(key);
+  return CostOfCount(count ? static_cast<double>(*count) : StemCount(key));
 }
 
 double WordFrequencies::CostOfCount(double count) const { return logTotal_ - std::log(count + 1); }

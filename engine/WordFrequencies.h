@@ -39,8 +39,9 @@ class WordFrequencies {
 
   WordFrequencies() = default;
 
-  // -ln P(word): the word's count over all counts, add-one smoothed, so that a
-  // word without a count costs what a count of one would.
+  // -ln P(word): the word's count over all counts, add-one smoothed. A word
+  // without a count borrows a share of the count of a counted form of its
+  // stem (see StemCount), else costs what a count of one would.
   double Cost(std::string_view word) const;
   // The cost of a word counted `count` times (for words the table lacks but
   // that are known to be used, such as the user's own).
@@ -54,8 +55,13 @@ class WordFrequencies {
   std::string FileText() const;
 
  private:
+  // The share of a counted form's count that an uncounted form of its stem borrows.
+  static constexpr double kStemShare = 0.1;
+
   void Summarise();
+  size_t FirstNotBelow(std::string_view word) const;
   std::optional<uint64_t> Count(std::string_view word) const;
+  double StemCount(std::string_view word) const;
   std::string_view Word(size_t i) const { return std::string_view(blob_).substr(offsets_[i], offsets_[i + 1] - offsets_[i]); }
 
   std::string blob_;               // the words one after another, in byte order

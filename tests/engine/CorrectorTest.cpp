@@ -83,13 +83,19 @@ TEST(WordsWithinDistanceModel, FindsEveryWordABruteForceScanFinds) {
 TEST(WordFrequenciesTest, ReadsWhatItWritesAndRefusesDamage) {
   TempFolder dir;
   std::string error;
-  ASSERT_TRUE(WriteWordFrequencies(dir / "f.frq", {{"the", 50}, {Cp("ёлка"), 3}, {Cp("ЕЛКА"), 2}, {"a", 0}}, &error));
+  ASSERT_TRUE(WriteWordFrequencies(dir / "f.frq", {{"the", 50}, {Cp("ёлка"), 3}, {Cp("ЕЛКА"), 2}, {"a", 0}, {Cp("ПРИВЕТА"), 40}},
+                                   &error));
   const auto table = WordFrequencies::Load(dir / "f.frq", &error);
   ASSERT_TRUE(table) << error;
-  EXPECT_EQ(table->size(), 2u);  // ЁЛКА folded into ЕЛКА, the uncounted word left out
+  EXPECT_EQ(table->size(), 3u);  // ЁЛКА folded into ЕЛКА, the uncounted word left out
   EXPECT_LT(table->Cost("THE"), table->Cost(Cp("ЕЛКА")));
   EXPECT_EQ(table->Cost(Cp("ЁЛКА")), table->Cost(Cp("ЕЛКА")));
   EXPECT_EQ(table->Cost("UNCOUNTED"), table->CostOfCount(0));
+  // An uncounted form borrows from a counted form of its stem, never from a word that only begins alike.
+  EXPECT_GT(table->Cost(Cp("ПРИВЕТ")), table->Cost(Cp("ПРИВЕТА")));
+  EXPECT_LT(table->Cost(Cp("ПРИВЕТ")), table->CostOfCount(0));
+  EXPECT_EQ(table->Cost(Cp("ПРИВЕТСТВИЕ")), table->CostOfCount(0));
+  EXPECT_EQ(table->Cost(Cp("ПРИ")), table->CostOfCount(0));
   EXPECT_EQ(WordFrequencies::SideFileOf("/p/english.dll"), "/p/english.frq");
 
   struct Damage { const char* what; std::string text; };

@@ -56,7 +56,7 @@ TEST_F(CorrectionsOnBuiltDictionaries, PutTheMeantWordFirst) {
            Row{en, "HWLLO", "HELLO", nullptr},           // W is next to E
            Row{en, "ACCOMODATE", "ACCOMMODATE", nullptr}, Row{en, "VURUZIT", "VURUZID", "VURUZID"},
            Row{ru, "ЗДРАСТВУЙТЕ", "ЗДРАВСТВУЙТЕ", nullptr},
-           Row{ru, "ПРИВЕТТ", "ПРИВЕТ", nullptr},
+           Row{ru, "ГОВОРРИТЬ", "ГОВОРИТЬ", nullptr}, Row{ru, "ПРИВТЕ", "ПРИВЕТ", nullptr},  // doubled, swapped
            Row{ru, "ВУРУЗИТ", "ВУРУЗИД", "ВУРУЗИД"},
        }) {
     const WordList& list = ListOf(row.language);
