@@ -1,6 +1,7 @@
 #include "engine/SpellingEngine.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/Cp1251.h"
 #include "engine/TextLines.h"
@@ -179,12 +180,16 @@ bool SpellingEngine::ShowCorrections(uint64_t displayGeneration, const std::vect
     if (std::find(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(count), neighbour) == rows.begin() + static_cast<std::ptrdiff_t>(count))
       rows.push_back(neighbour);
   }
-  display_.suggestions = std::move(rows);
+  neighboursUnderCorrections_ = std::exchange(display_.suggestions, std::move(rows));
   display_.correctionCount = count;
-  // Told last: keys may arrive while the message is read.
-  if (showMessage_)
-    if (const std::string problem = TakeCorrectionProblem(); !problem.empty()) showMessage_(problem);
   return true;
+}
+
+void SpellingEngine::SetCorrectionsEnabled(bool on) {
+  correctionsEnabled_ = on;
+  if (on || display_.correctionCount == 0) return;
+  display_.suggestions = std::move(neighboursUnderCorrections_);
+  display_.correctionCount = 0;
 }
 
 std::vector<std::string> CorrectionJob::Run() const {

@@ -97,21 +97,22 @@ class SpellingEngine {
   // Empties the word being typed and its display (the window being shown).
   void ResetWord();
 
-  // Corrections for finished wrong words; off, the list is the neighbours alone.
-  void SetCorrectionsEnabled(bool on) { correctionsEnabled_ = on; }
+  // Corrections for finished wrong words; off, the list is the neighbours
+  // alone, and corrections on display give way to the neighbours they pushed aside.
+  void SetCorrectionsEnabled(bool on);
   bool CorrectionsEnabled() const { return correctionsEnabled_; }
   // The job for the word the last key finished wrong, once; nothing when
   // there is none (or corrections are off).
   std::optional<CorrectionJob> TakeCorrectionJob();
   // Puts a job's answer at the top of the list, when the word it was found
-  // for is still on display; returns whether it did. The first answer whose
-  // corrector could not read its frequencies also shows why, once.
+  // for is still on display; returns whether it did.
   bool ShowCorrections(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   // The corrections of `word` (Windows-1251) found at once, on this thread,
   // as a job would find them (for tools).
   std::vector<std::string> CorrectionsOf(std::string_view word);
   // Why the current language's corrections are ranked without word
-  // frequencies; empty when they are not, or once it has been told.
+  // frequencies, once the first job has tried to read them; empty when they
+  // are not, or once it has been told.
   std::string TakeCorrectionProblem() const { return corrector_ ? corrector_->TakeFrequencyProblem() : std::string(); }
   // Changes with every change of the display a correction could be shown in.
   uint64_t displayGeneration() const { return displayGeneration_; }
@@ -175,6 +176,7 @@ class SpellingEngine {
   Display display_;
 
   bool correctionsEnabled_ = true;
+  std::vector<std::string> neighboursUnderCorrections_;  // the list before the corrections on display came
   uint64_t displayGeneration_ = 0;
   bool correctionWanted_ = false;  // the last key finished a wrong word
   std::array<std::shared_ptr<const Corrector>, 2> correctors_;  // per language, made at its first load

@@ -332,12 +332,11 @@ void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
 
 void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
   if (!engine_.CorrectionsEnabled()) return;  // switched off while they were being found
-  RunReported([&] {
-    std::vector<std::string> neighbours = engine_.display().suggestions;
-    if (!engine_.ShowCorrections(displayGeneration, corrections)) return;
-    neighboursUnderCorrections_ = std::move(neighbours);
-    RefreshDisplays();
-  });
+  if (!engine_.ShowCorrections(displayGeneration, corrections)) return;
+  RefreshDisplays();
+  // A notice, not a dialog: the user is typing in another program.
+  if (const std::string problem = engine_.TakeCorrectionProblem(); !problem.empty())
+    vuruzid::ui::ShowNotice(QString::fromStdString(problem), this);
 }
 
 // The program never types for the user: a correction goes to the clipboard,
@@ -373,9 +372,8 @@ void TMainForm::RefreshDisplays() {
     Label7->resize(std::max(98, Label7->sizeHint().width()), 13);
   }
   vuruzid::ui::SetTextColour(Label7, vuruzid::ui::RgbFromColourValue(display.wordColour));
-  const bool correctionsOn = engine_.CorrectionsEnabled();
   const size_t corrections = std::min(display.correctionCount, display.suggestions.size());
-  ShowBestCorrection(word, compact_ != 0 && correctionsOn && corrections > 0
+  ShowBestCorrection(word, compact_ != 0 && corrections > 0
                                ? vuruzid::ui::FromCp1251(display.suggestions.front())
                                : QString());
   Label1->setText(FromLatin1(display.mode));
@@ -384,12 +382,7 @@ void TMainForm::RefreshDisplays() {
     Label2->setText(FromLatin1(display.language));
     Label2->adjustSize();
   }
-  // Switched off while corrections show, the list goes back to the neighbours
-  // they pushed aside: the engine still holds them until the next key.
-  if (correctionsOn || corrections == 0)
-    ListBox1->Show(display.suggestions, corrections);
-  else
-    ListBox1->Show(neighboursUnderCorrections_, 0);
+  ListBox1->Show(display.suggestions, corrections);
   Label16->setText(FromLatin1(checking_.ToggleCaption()));
   Label16->adjustSize();
   Image39->setVisible(checking_.IndicatorVisible());

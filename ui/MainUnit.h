@@ -175,7 +175,6 @@ class TMainForm : public QWidget {
   QLabel* Image38 = nullptr;
   QLabel* Image39 = nullptr;
   vuruzid::ui::SuggestionList* ListBox1 = nullptr;
-  std::vector<std::string> neighboursUnderCorrections_;  // the list before the corrections on display came
 
   vuruzid::ui::ImageButton checkingButton_, minimizeButton_, closeButton_, onTopButton_, helpButton_,
       compactButton_, languageButton_, addButton_;

@@ -16,4 +16,13 @@ void ShowErrorReport(const QString& text, QWidget* parent) { ShowBox(QMessageBox
 
 void ShowPlainMessage(const QString& text, QWidget* parent) { ShowBox(QMessageBox::NoIcon, text, parent); }
 
+void ShowNotice(const QString& text, QWidget* parent) {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent);
+  box->setObjectName(QStringLiteral("Notice"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setAttribute(Qt::WA_ShowWithoutActivating);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
 }  // namespace vuruzid::ui

@@ -17,4 +17,8 @@ void ShowErrorReport(const QString& text, QWidget* parent = nullptr);
 // A plain modal message (no icon), captioned with the application title.
 void ShowPlainMessage(const QString& text, QWidget* parent = nullptr);
 
+// A plain message that neither waits nor takes the keyboard focus: for news
+// that comes while the user types in another program.
+void ShowNotice(const QString& text, QWidget* parent = nullptr);
+
 }  // namespace vuruzid::ui

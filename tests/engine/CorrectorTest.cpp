@@ -143,11 +143,16 @@ TEST_F(CorrectionsInTheEngine, AnswersLeadTheListUntilTheDisplayMovesOn) {
   const Words answer = job->Run();
   ASSERT_GE(answer.size(), 2u);
   EXPECT_EQ(answer.front(), "CAT");
+  const Words neighbours = Engine().display().suggestions;
   ASSERT_TRUE(Engine().ShowCorrections(job->displayGeneration, answer));
   EXPECT_EQ(Engine().display().correctionCount, answer.size());
   EXPECT_EQ(Words(Engine().display().suggestions.begin(), Engine().display().suggestions.begin() + 2),
             Words(answer.begin(), answer.begin() + 2));
   EXPECT_LE(Engine().display().suggestions.size(), 9u);
+  Engine().SetCorrectionsEnabled(false);  // the neighbours come back at once
+  EXPECT_EQ(Engine().display().suggestions, neighbours);
+  EXPECT_EQ(Engine().display().correctionCount, 0u);
+  Engine().SetCorrectionsEnabled(true);
 
   Type("RECIEVE ");
   job = Engine().TakeCorrectionJob();
@@ -177,6 +182,7 @@ TEST_F(CorrectionsInTheEngine, WithoutFrequenciesRanksByEditCostAndSaysSoOnce) {
       const Words answer = job->Run();
       ASSERT_FALSE(answer.empty());
       EXPECT_TRUE(Engine().ShowCorrections(job->displayGeneration, answer));
+      if (std::string problem = Engine().TakeCorrectionProblem(); !problem.empty()) messages_.push_back(problem);
     }
     ASSERT_EQ(messages_.size(), 1u) << damaged;
     EXPECT_NE(messages_[0].find("english.frq"), std::string::npos) << messages_[0];

@@ -449,6 +449,25 @@ TEST_F(MainWindowTest, ALateAnswerIsDroppedAndAClickedCorrectionIsCopied) {
   QCoreApplication::processEvents();
 }
 
+// Without its frequency file the list still shows corrections, and a notice
+// says why once, without taking the keyboard from the program typed in.
+TEST_F(MainWindowTest, AMissingFrequencyFileIsToldInANoticeThatWaitsForNothing) {
+  WriteSpellingLibrary();
+  std::filesystem::remove(folder_.path() / "english.frq");
+  Start();
+  for (std::string_view typed : {"RECIEVE ", "RECIEVE "}) {
+    Type(typed);
+    SettleCorrections();
+    EXPECT_GT(Form().Engine().display().correctionCount, 0u);
+  }
+  const QList<QMessageBox*> notices = Form().findChildren<QMessageBox*>("Notice");
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices.front()->text().contains("english.frq")) << notices.front()->text().toStdString();
+  EXPECT_TRUE(notices.front()->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_TRUE(notices.front()->testAttribute(Qt::WA_ShowWithoutActivating));
+}
+
 // A later start of the program asks the running one for its window.
 TEST_F(MainWindowTest, BringForwardRestoresAMinimizedWindowAndLeavesAnUnshownOneAlone) {
   Start();
