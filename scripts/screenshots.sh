@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshots/: the main window in its compact form with a
-# word being typed (green), in its full form with a wrong word (red) and its
-# neighbours, and the full form again at a screen scale of 2. Runs the built
+# word being typed (green), in its full form with a wrong word (red), its
+# corrections and then its neighbours, and the full form again at a screen
+# scale of 2. Runs the built
 # program from a temporary copy of its folder in a private X session; the
 # folder must hold english.dll.
 #   bash scripts/screenshots.sh [program folder]   (default: build/QOR_Vuruzid)
