@@ -25,7 +25,7 @@ CCACHE_BASEDIR=$PWD cmake --build "$build" --target vuruzid_fuzzers -j"$(nproc)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_language_library fuzz_text_lines fuzz_user_word_file fuzz_settings fuzz_cp1251
-           fuzz_jpeg_decoder fuzz_key_sequence fuzz_key_bitmap)
+           fuzz_jpeg_decoder fuzz_key_sequence fuzz_key_bitmap fuzz_word_frequencies fuzz_corrections)
 fi
 
 # The targets that go through files save with a disk flush each time; a
