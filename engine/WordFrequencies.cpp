@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "engine/Cp1251.h"
 #include "platform/AtomicFile.h"
+#include "platform/WholeFile.h"
 
 namespace vuruzid {
 namespace {
@@ -62,11 +61,11 @@ std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path
   const uintmax_t bytes = std::filesystem::file_size(path, ec);
   if (ec) return fail(ec == std::errc::no_such_file_or_directory ? "the file is missing" : ec.message());
   if (bytes > kMaxFileBytes) return fail("the file is far too large to be a word-frequency table");
-  std::ifstream in(path, std::ios::binary);
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) return fail("the file cannot be read");
+  // Read into a mapping of its own that goes back whole once the table is made.
+  const auto file = platform::WholeFile::Read(path);
+  if (!file) return fail(bytes == 0 ? "the file is empty" : "the file cannot be read");
 
-  std::string_view text = content, line;
+  std::string_view text = file->Bytes(), line;
   if (!NextLine(text, line) || line != kHeader) return fail("not a word-frequency table (its first line is wrong)");
   uint64_t declared = 0;
   if (!NextLine(text, line) || std::from_chars(line.data(), line.data() + line.size(), declared).ptr != line.data() + line.size() ||
@@ -74,6 +73,7 @@ std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path
     return fail("the entry count is damaged");
 
   WordFrequencies table;
+  table.blob_.reserve(text.size());  // more than the words need; trimmed below
   table.offsets_.reserve(declared + 1);
   table.counts_.reserve(declared);
   table.offsets_.push_back(0);
@@ -91,6 +91,7 @@ std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path
     previous = table.Word(i);
   }
   if (!text.empty()) return fail("there is more after the last entry");
+  table.blob_.shrink_to_fit();
   table.Summarise();
   return table;
 }
