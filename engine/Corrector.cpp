@@ -187,7 +187,7 @@ class TrieWalk {
 CorrectionWeights DefaultCorrectionWeights(KeyLayout layout) {
   if (layout != KeyLayout::Russian) return {};
   return {.droppedLetter = 0.4, .doubledLetter = 0.6, .extraLetter = 1.0, .swap = 0.4, .neighbourKey = 0.6,
-          .vowel = 1.0, .otherLetter = 1.0, .firstLetter = 0.1, .lambda = 0.12};
+          .vowel = 0.6, .otherLetter = 1.0, .firstLetter = 0.1, .lambda = 0.12};
 }
 
 int EditDistance(std::string_view a, std::string_view b) {
