@@ -70,6 +70,7 @@ SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::
   load(settings.options_, kOptionsFileName);
   for (const std::string& line : settings.options_.lines) {
     const std::string_view name = OptionName(line);
+    if (name.empty()) continue;
     const bool on = Name(line.substr(line.find('=') + 1)) != "off";
     if (name == kFollowLayoutOption) settings.followLayout_ = on;
     if (name == kCorrectionsOption) settings.corrections_ = on;

@@ -331,7 +331,7 @@ void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
 }
 
 void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
-  if (!engine_.CorrectionsEnabled()) return;  // switched off while they were being found
+  // Refused when its word has left the display, or corrections were switched off meanwhile.
   if (!engine_.ShowCorrections(displayGeneration, corrections)) return;
   RefreshDisplays();
   // A notice, not a dialog: the user is typing in another program.
