@@ -10,6 +10,7 @@ KeyCapture::KeyCapture(KeyDownHandler onKeyDown)
 KeyCapture::~KeyCapture() { Remove(); }
 
 void KeyCapture::OnKeyEvent(const KeyEvent& event) {
+  if (event.pointer) return;
   auto down = keys_.OnKeyEvent(event);
   if (!down || !context_.KeysPass()) return;
   // The first key typed in another script's group tells of the switch.

@@ -23,6 +23,10 @@ struct KeyEvent {
   uint8_t modifiers = 0;  // ModifierBits held before this event
   // The script of the keyboard group the key is typed in (KeycodeMap::ScriptOf).
   KeyScript script = KeyScript::Unknown;
+  // A press of a pointer button (1 left, 2 middle, 3 right; the wheel is not
+  // told) rather than a key: `keycode` holds the button, `virtualKey` is 0.
+  // It moves the caret or the focus where no key tells.
+  bool pointer = false;
 };
 
 // Where the keys of the desktop come from: the X server (RECORD) or the

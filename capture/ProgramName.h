@@ -23,6 +23,19 @@ struct ProgramName {
 // case; blank entries name nothing.
 bool ListNames(const std::vector<std::string>& list, const ProgramName& program);
 
+// Whether `list` names the executable's file name ("firefox-esr"), ignoring
+// case; an empty name is named by nothing.
+bool ListsExecutable(const std::vector<std::string>& list, const std::string& executable);
+
+// The web browsers and the programs built on a browser engine (Electron), by
+// window class and by executable: their pages show the checker nothing until
+// their accessibility is on, password fields included.
+const std::vector<std::string>& BrowserPrograms();
+
+// Whether the program is a browser or built on one: listed by window class or
+// executable, or its accessible toolkit is a browser engine's.
+bool IsBrowser(const ProgramName& program, const std::string& executable, const std::string& toolkit);
+
 // The password programs that show no password field on the accessibility bus,
 // by window class: keys going to them are never checked.
 const std::vector<std::string>& PasswordPrograms();

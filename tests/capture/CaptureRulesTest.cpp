@@ -120,27 +120,58 @@ TEST(KeycodeMapTest, GroupsTellTheirScriptOnlyWhenTheKeyboardHasBoth) {
 }
 
 TEST(KeyContextTest, WhereKeysAreHeldBack) {
-  const std::vector<std::string> leftAlone = {"XTerm", "", "my-editor"};
+  const std::vector<std::string> leftAlone = {"XTerm", "", "my-editor", "foot"};
+  const ProgramName gedit{"gedit", "Gedit"}, firefox{"Navigator", "firefox-esr"}, xterm{"xterm", "XTerm"};
   struct Row {
     FocusFacts facts;
     Pause pause;
   };
   const Row rows[] = {
-      {{true, false, {"gedit", "Gedit"}}, Pause::NotPaused},
-      {{true, false, {}}, Pause::NotPaused},
-      {{true, true, {"gedit", "Gedit"}}, Pause::PasswordField},
-      {{true, false, {"pinentry-gtk-2", "Pinentry-gtk-2"}}, Pause::PasswordProgram},
-      {{true, false, {"keepassxc", "KeePassXC"}}, Pause::PasswordProgram},
-      {{true, false, {"xterm", "XTerm"}}, Pause::ProgramLeftAlone},
-      {{true, false, {"uxterm", "xterm"}}, Pause::ProgramLeftAlone},  // by class, ignoring case
-      {{true, false, {"My-Editor", "My-Editor"}}, Pause::ProgramLeftAlone},
-      {{false, false, {"gedit", "Gedit"}}, Pause::SessionInactive},
-      {{true, true, {"xterm", "XTerm"}}, Pause::PasswordField},
+      {{.program = gedit}, Pause::NotPaused},
+      {{}, Pause::NotPaused},
+      {{.passwordField = true, .program = gedit}, Pause::PasswordField},
+      {{.program = {"pinentry-gtk-2", "Pinentry-gtk-2"}}, Pause::PasswordProgram},
+      {{.program = {"keepassxc", "KeePassXC"}}, Pause::PasswordProgram},
+      {{.program = {"unnamed", "Unnamed"}, .executable = "pinentry-qt"}, Pause::PasswordProgram},  // by executable
+      {{.program = xterm}, Pause::ProgramLeftAlone},
+      {{.program = {"uxterm", "xterm"}}, Pause::ProgramLeftAlone},  // by class, ignoring case
+      {{.program = {"My-Editor", "My-Editor"}}, Pause::ProgramLeftAlone},
+      {{.program = {"Foot", "Foot"}, .executable = "foot"}, Pause::ProgramLeftAlone},
+      {{.sessionActive = false, .program = gedit}, Pause::SessionInactive},
+      {{.passwordField = true, .program = xterm}, Pause::PasswordField},
+      // Locked, grabbed or not yet known: nothing passes, whatever has the focus.
+      {{.screenLocked = true, .program = gedit}, Pause::ScreenLocked},
+      {{.keyboardGrabbed = true, .program = gedit}, Pause::KeyboardGrabbed},
+      {{.sessionActive = false, .screenLocked = true}, Pause::SessionInactive},
+      {{.focusKnown = false, .program = gedit}, Pause::FocusUnknown},
+      {{.focusKnown = false, .passwordField = true}, Pause::FocusUnknown},
+      // A program that cannot be told is held back, unless a stronger reason speaks.
+      {{.programKnown = false}, Pause::ProgramUnknown},
+      {{.passwordField = true, .programKnown = false}, Pause::PasswordField},
+      // Browsers, by class, executable or toolkit, pass once their focus is seen.
+      {{.program = firefox}, Pause::BrowserUnseen},
+      {{.program = firefox, .focusSeenInProgram = true}, Pause::NotPaused},
+      {{.passwordField = true, .program = firefox, .focusSeenInProgram = true}, Pause::PasswordField},
+      {{.program = {"chromium", "Chromium"}}, Pause::BrowserUnseen},
+      {{.program = {"code", "Code"}}, Pause::BrowserUnseen},
+      {{.program = {"x", "Y"}, .executable = "brave"}, Pause::BrowserUnseen},
+      {{.program = {"x", "Y"}, .toolkit = "Chromium"}, Pause::BrowserUnseen},
+      {{.program = {"x", "Y"}, .toolkit = "Gecko"}, Pause::BrowserUnseen},
+      {{.program = gedit, .toolkit = "GTK"}, Pause::NotPaused},
   };
-  for (const Row& row : rows) EXPECT_EQ(PauseFor(row.facts, leftAlone), row.pause) << row.facts.program.instance;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.facts.program.instance + "/" + row.facts.executable + "/" + row.facts.toolkit);
+    EXPECT_EQ(PauseFor(row.facts, leftAlone), row.pause);
+  }
   EXPECT_TRUE(ListNames(DefaultProgramsLeftAlone(), {"gnome-terminal-server", "Gnome-terminal"}));
   EXPECT_TRUE(ListNames(DefaultProgramsLeftAlone(), {"ssh-askpass", "Ssh-askpass"}));
   EXPECT_EQ(DescribeContext({Pause::PasswordField, "Gedit"}), "paused for a password field in Gedit");
+  // The window's line never names more than the program.
+  EXPECT_EQ(QuietLine({Pause::NotPaused, "Gedit"}), "");
+  EXPECT_EQ(QuietLine({Pause::PasswordField, "Gedit"}), "not checked: password field");
+  EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, "XTerm"}), "not checked in XTerm");
+  EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, ""}), "not checked: this program");
+  EXPECT_EQ(QuietLine({Pause::BrowserUnseen, "firefox-esr"}), "not checked in firefox-esr \u2014 see Check in web browsers");
 }
 
 TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {
