@@ -11,6 +11,7 @@ packages=(
   xvfb xauth openbox trayer xdotool x11-utils x11-xkb-utils imagemagick sway xwayland
   desktop-file-utils appstream fonts-dejavu-core fonts-liberation2
   libatspi2.0-dev at-spi2-core dbus-x11 python3-gi gir1.2-gtk-3.0 gir1.2-atspi-2.0 python3-dbusmock xterm
+  firefox-esr chromium libglib2.0-bin procps
 )
 
 missing=()

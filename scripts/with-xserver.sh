@@ -8,7 +8,9 @@ set -euo pipefail
 screen_size=${VURUZID_SCREEN:-1280x1024x24}
 
 xvfb_out=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "$screen_size" -nolisten tcp +extension RECORD +extension XTEST \
+# -noreset: without it the server resets whenever its last client disconnects,
+# and the session loses its window manager's hold on the screen.
+Xvfb -displayfd 3 -screen 0 "$screen_size" -nolisten tcp -noreset +extension RECORD +extension XTEST \
   3>"$xvfb_out" >/dev/null 2>&1 &
 xvfb_pid=$!
 helpers=()
