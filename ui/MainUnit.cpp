@@ -39,8 +39,12 @@ constexpr QSize kSmallButton{22, 19};
 constexpr int kSuggestionRowHeight = 13;
 // The word display runs from Label7's left edge to the emblem, which covers the rest.
 constexpr int kWordDisplayWidth = 170;
+constexpr int kWordPixels = 11;
 // What leads the best correction after the word in the compact form.
 constexpr char16_t kCorrectionArrow[] = u" \u2192 ";
+// Why nothing is checked, said smaller than a word and in grey, so it is never taken for one.
+constexpr int kQuietLinePixels = 10;
+constexpr QRgb kQuietLineColour = qRgb(0x80, 0x80, 0x80);
 
 QString FromLatin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -87,7 +91,10 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
   // Checking can also stop by itself (the X server went away): follow it. No
   // word outlives checking.
   checking_.SetStateChangedHandler([this] {
-    if (checking_.CheckingOn() == 0) engine_.ResetWord();
+    if (checking_.CheckingOn() == 0) {
+      engine_.ResetWord();
+      context_ = {};  // the capture forgets it silently as it stops
+    }
     RefreshDisplays();
   });
   checking_.Capture().SetContextHandler([this](const vuruzid::capture::KeyContext& context) { ContextChanged(context); });
@@ -112,7 +119,7 @@ void TMainForm::BuildElements() {
   Image2 = new BackgroundPicture(this, "Image2", Picture::CompactBackground, {270, vuruzid::ui::kCompactHeight});
   Image1 = new BackgroundPicture(this, "Image1", Picture::FullBackground, {271, vuruzid::ui::kFullHeight});
   Image1->hide();
-  Label7 = MakeText(this, "Label7", QString(), {30, 46}, kLime);
+  Label7 = MakeText(this, "Label7", QString(), {30, 46}, kLime, false, kWordPixels);
   Label7->resize(98, 13);
   Label22 = MakeText(this, "Label22", QString(), {30, 46}, kLime);
   Label22->hide();
@@ -353,14 +360,29 @@ void TMainForm::CopyCorrection(QListWidgetItem* item) {
 }
 
 void TMainForm::ContextChanged(const vuruzid::capture::KeyContext& context) {
-  if (context.pause == vuruzid::capture::Pause::NotPaused) return;
-  engine_.ResetWord();
+  context_ = context;
+  if (context.pause != vuruzid::capture::Pause::NotPaused) engine_.ResetWord();
   RefreshDisplays();
 }
 
 // Makes every display show the engine's and the capture's state.
 void TMainForm::RefreshDisplays() {
+  Label1->setText(FromLatin1(engine_.display().mode));
+  Label1->adjustSize();
+  if (const std::string_view language = engine_.display().language; !language.empty()) {
+    Label2->setText(FromLatin1(language));
+    Label2->adjustSize();
+  }
+  Label16->setText(FromLatin1(checking_.ToggleCaption()));
+  Label16->adjustSize();
+  Image39->setVisible(checking_.IndicatorVisible());
+  if (checking_.CheckingOn() != 0 && context_.pause != vuruzid::capture::Pause::NotPaused) {
+    ShowQuietLine(vuruzid::capture::QuietLine(context_));
+    return;
+  }
+
   const vuruzid::Display& display = engine_.display();
+  if (Label7->font().pixelSize() != kWordPixels) Label7->setFont(vuruzid::ui::SansFont(kWordPixels));
   // The display shows the part of the word around the caret that fits; the
   // engine keeps the whole word. (After an added word the display holds that
   // word, not the typed one: then the caret is taken at its end.)
@@ -376,16 +398,22 @@ void TMainForm::RefreshDisplays() {
   ShowBestCorrection(word, compact_ != 0 && corrections > 0
                                ? vuruzid::ui::FromCp1251(display.suggestions.front())
                                : QString());
-  Label1->setText(FromLatin1(display.mode));
-  Label1->adjustSize();
-  if (!display.language.empty()) {
-    Label2->setText(FromLatin1(display.language));
-    Label2->adjustSize();
-  }
   ListBox1->Show(display.suggestions, corrections);
-  Label16->setText(FromLatin1(checking_.ToggleCaption()));
-  Label16->adjustSize();
-  Image39->setVisible(checking_.IndicatorVisible());
+}
+
+// The line stands where the word would, with nothing after or below it.
+void TMainForm::ShowQuietLine(const std::string& line) {
+  const QString whole = QString::fromStdString(line);
+  if (Label7->font().pixelSize() != kQuietLinePixels) Label7->setFont(vuruzid::ui::SansFont(kQuietLinePixels));
+  const QString shown = Label7->fontMetrics().elidedText(whole, Qt::ElideRight, kWordDisplayWidth);
+  if (Label7->text() != shown) {
+    Label7->setText(shown);
+    Label7->resize(std::max(98, Label7->sizeHint().width()), 13);
+  }
+  vuruzid::ui::SetTextColour(Label7, kQuietLineColour);
+  Label7->setToolTip(whole);
+  Label22->hide();
+  ListBox1->Show({}, 0);
 }
 
 // The best correction follows the shown word where both fit the display;

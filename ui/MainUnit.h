@@ -82,6 +82,10 @@ class TMainForm : public QWidget {
   void KeyDown(const vuruzid::KeyStroke& key);
   // No corrections are being found, and any found are on their way to the window.
   bool CorrectionWorkerIdle() const { return corrections_.Idle(); }
+  // The capture's handler: keys stopped or started going where words are
+  // typed (a password field, say). Nothing typed there may stay on display;
+  // while checking is on and keys are held back, the word display says why.
+  void ContextChanged(const vuruzid::capture::KeyContext& context);
 
   bool IsStayOnTop() const;
   bool IsInTray() const;
@@ -124,9 +128,8 @@ class TMainForm : public QWidget {
   void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   void CopyCorrection(QListWidgetItem* item);
   void ToggleLastProgram();
-  // Keys stopped or started going where words are typed: a password field,
-  // say. Nothing typed there may stay on display.
-  void ContextChanged(const vuruzid::capture::KeyContext& context);
+  // The word display's line while keys are held back: grey, fitted to the display, whole in the tooltip.
+  void ShowQuietLine(const std::string& line);
   void StartDrag(QPoint globalPos);
   void ContinueManualDrag(QPoint globalPos);
   // Runs one step; an error is reported and the caller goes on with the next.
@@ -137,6 +140,7 @@ class TMainForm : public QWidget {
   vuruzid::SpellingEngine engine_;
   vuruzid::ui::CorrectionWorker corrections_;  // stopped before the window goes
   vuruzid::capture::CheckingSwitch checking_;
+  vuruzid::capture::KeyContext context_;  // as the capture last told it; none while checking is off
   vuruzid::SettingsList settingsList_;
   vuruzid::SideSettings sideSettings_;
   int compact_ = 1;

@@ -8,6 +8,7 @@
 
 #include "engine/Cp1251.h"
 #include "engine/VirtualKeys.h"
+#include "support/DeviceKeyboard.h"
 #include "support/MainWindowFixture.h"
 #include "ui/Fonts.h"
 #include "ui/WordFit.h"
@@ -419,6 +420,80 @@ TEST_F(MainWindowTest, CorrectionsLeadTheListAndFollowTheCompactWord) {
   TearDown();
   Start();
   EXPECT_FALSE(Form().Engine().CorrectionsEnabled()) << "the choice is kept";
+}
+
+// While checking is on and keys are held back, the word display says why, in
+// grey and smaller than a word, cut to the display with the whole line in its
+// tooltip; nothing typed before stays, in either form. Keys passing again
+// bring back the empty display; with checking off no line is shown.
+TEST_F(MainWindowTest, WhileKeysAreHeldBackTheWordDisplaySaysWhy) {
+  using capture::Pause;
+  WriteSpellingLibrary();
+  DeviceKeyboard keyboard;
+  ASSERT_TRUE(keyboard.Ready());
+  Start();
+  auto* list = Element<QListWidget>("ListBox1");
+  const QColor grey(0x80, 0x80, 0x80), lime(0, 255, 0);
+  const QString browserLine = "not checked in firefox-esr \u2014 see Check in web browsers";
+  const struct {
+    const char* name;
+    bool checking, compact;
+    capture::KeyContext context;
+    QString line;  // the whole line; empty: none shown
+    bool cut;
+    bool offWhileHeld;  // checking is switched off while the keys are held back
+  } rows[] = {
+      {"a password field, compact", true, true, {Pause::PasswordField, "gedit"}, "not checked: password field", false, false},
+      {"a password field, full", true, false, {Pause::PasswordField, "gedit"}, "not checked: password field", false, false},
+      {"a browser without accessibility, compact", true, true, {Pause::BrowserUnseen, "firefox-esr"}, browserLine, true, false},
+      {"a browser without accessibility, full", true, false, {Pause::BrowserUnseen, "firefox-esr"}, browserLine, true, false},
+      {"a program left alone", true, true, {Pause::ProgramLeftAlone, "XTerm"}, "not checked in XTerm", false, false},
+      {"the screen locked", true, false, {Pause::ScreenLocked, ""}, "not checked: screen locked", false, false},
+      {"checking switched off while held back", true, true, {Pause::PasswordField, "gedit"}, "", false, true},
+      {"checking off", false, true, {Pause::PasswordField, "gedit"}, "", false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if ((Form().Checking().CheckingOn() == 1) != row.checking) Click("Image28");
+    ASSERT_EQ(Form().Checking().CheckingOn(), row.checking ? 1 : 0);
+    if ((Form().Compact() == 1) != row.compact) Click("Image16");
+    Type(" RECIEVE ");
+    SettleCorrections();
+    ASSERT_GT(list->count(), 0);
+    ASSERT_EQ(Element("Label22")->isVisible(), row.compact);
+
+    Form().ContextChanged(row.context);
+    if (row.offWhileHeld) Click("Image28");
+    EXPECT_EQ(Form().Engine().display().word, "") << "the word typed before is gone";
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_FALSE(Element("Label22")->isVisible());
+    const QString shown = Text("Label7");
+    if (row.line.isEmpty()) {
+      EXPECT_EQ(shown, "");
+      EXPECT_EQ(Element("Label7")->toolTip(), "");
+    } else {
+      EXPECT_EQ(TextColour("Label7"), grey);
+      EXPECT_EQ(Element("Label7")->toolTip(), row.line);
+      EXPECT_LE(Element("Label7")->fontMetrics().horizontalAdvance(shown), 170) << shown.toStdString();
+      EXPECT_LT(Element("Label7")->font().pixelSize(), Element("Label2")->font().pixelSize());
+      if (row.cut) {
+        EXPECT_TRUE(shown.endsWith(ui::kCutMark)) << shown.toStdString();
+        EXPECT_TRUE(row.line.startsWith(shown.chopped(1))) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith("not checked in firefox-esr")) << shown.toStdString();
+      } else {
+        EXPECT_EQ(shown, row.line);
+      }
+    }
+
+    Form().ContextChanged({Pause::NotPaused, row.context.program});
+    EXPECT_EQ(Text("Label7"), "") << "empty until typing";
+    EXPECT_EQ(Element("Label7")->toolTip(), "");
+    Type("CA");
+    EXPECT_EQ(Text("Label7"), "CA");
+    EXPECT_EQ(TextColour("Label7"), lime);
+    EXPECT_EQ(Element("Label7")->font().pixelSize(), 11);
+    EXPECT_EQ(Element("Label7")->width(), 98);
+  }
 }
 
 // The answer for a word the next key replaced never reaches the window, nor

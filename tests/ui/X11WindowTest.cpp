@@ -213,10 +213,13 @@ TEST_F(X11WindowTest, AProgramLeftAloneShowsNothingUntilTheTrayMenuChecksItAgain
   QProcess xterm;
   xterm.start("xterm", {"-geometry", "20x2+600+0"});
   ASSERT_TRUE(WaitFor([&] { return Form().Checking().Capture().LastProgram() == "XTerm"; }, 5000));
-  EXPECT_TRUE(WaitFor([&] { return Text("Label7").isEmpty(); })) << "a terminal's words are not shown";
+  // A terminal's words are not shown: the display says why instead.
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "not checked in XTerm"; })) << Text("Label7").toStdString();
+  EXPECT_EQ(TextColour("Label7"), QColor(0x80, 0x80, 0x80));
   for (unsigned long keysym : {XK_d, XK_o}) probe_.TypeKeysym(keysym);
   QTest::qWait(100);
-  EXPECT_EQ(Text("Label7"), "");
+  EXPECT_EQ(Text("Label7"), "not checked in XTerm");
+  EXPECT_EQ(Form().Engine().currentWord(), "");
 
   QAction* entry = Form().TrayMenu()->findChild<QAction*>("TrayLeaveProgram");
   emit Form().TrayMenu()->aboutToShow();
@@ -251,10 +254,11 @@ TEST_F(X11WindowTest, NoLetterOfAPasswordReachesTheWindow) {
   type({XK_c, XK_a, XK_t});
   ASSERT_TRUE(WaitFor([&] { return Text("Label7") == "CAT"; })) << "the plain entry is checked as before";
   focus("password");
-  EXPECT_TRUE(WaitFor([&] { return Text("Label7").isEmpty(); })) << "cleared as the password field gains the focus";
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "not checked: password field"; }))
+      << "the word is replaced as the password field gains the focus";
   type({XK_s, XK_w, XK_o, XK_r, XK_d, XK_space, XK_f, XK_i});
   QTest::qWait(200);
-  EXPECT_EQ(Text("Label7"), "");
+  EXPECT_EQ(Text("Label7"), "not checked: password field");
   EXPECT_EQ(Element<QListWidget>("ListBox1")->count(), 0);
   EXPECT_EQ(Form().Engine().currentWord(), "");
   focus("plain");
