@@ -68,12 +68,19 @@ SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::
   };
 
   load(settings.options_, kOptionsFileName);
+  const std::pair<std::string_view, bool*> known[] = {
+      {kFollowLayoutOption, &settings.followLayout_},
+      {kCorrectionsOption, &settings.corrections_},
+      {kCheckInBrowsersOption, &settings.checkInBrowsers_},
+      {kAccessibilitySetByUsOption, &settings.accessibilitySetByUs_},
+  };
   for (const std::string& line : settings.options_.lines) {
     const std::string_view name = OptionName(line);
     if (name.empty()) continue;
-    const bool on = Name(line.substr(line.find('=') + 1)) != "off";
-    if (name == kFollowLayoutOption) settings.followLayout_ = on;
-    if (name == kCorrectionsOption) settings.corrections_ = on;
+    // A value other than on or off leaves the option as it would be without the line.
+    const std::string_view value = Name(line.substr(line.find('=') + 1));
+    for (const auto& [option, state] : known)
+      if (name == option && (value == "on" || value == "off")) *state = value == "on";
   }
 
   std::error_code ec;
@@ -97,18 +104,27 @@ void SideSettings::ReadPrograms() {
 
 bool SideSettings::SetFollowLayout(bool on, std::string* error) {
   followLayout_ = on;
-  return SetOption(kFollowLayoutOption, on, error);
+  return SetOptions({{kFollowLayoutOption, on}}, error);
 }
 
 bool SideSettings::SetCorrections(bool on, std::string* error) {
   corrections_ = on;
-  return SetOption(kCorrectionsOption, on, error);
+  return SetOptions({{kCorrectionsOption, on}}, error);
 }
 
-// The option's lines give way to one at the end; every other line stays.
-bool SideSettings::SetOption(std::string_view name, bool on, std::string* error) {
-  std::erase_if(options_.lines, [name](const std::string& line) { return OptionName(line) == name; });
-  options_.lines.push_back(std::string(name) + "=" + (on ? "on" : "off"));
+bool SideSettings::SetBrowserChecking(bool checkInBrowsers, bool accessibilitySetByUs, std::string* error) {
+  checkInBrowsers_ = checkInBrowsers;
+  accessibilitySetByUs_ = accessibilitySetByUs;
+  return SetOptions({{kCheckInBrowsersOption, checkInBrowsers}, {kAccessibilitySetByUsOption, accessibilitySetByUs}},
+                    error);
+}
+
+// Each option's lines give way to one at the end; every other line stays.
+bool SideSettings::SetOptions(std::initializer_list<Option> options, std::string* error) {
+  for (const Option& option : options) {
+    std::erase_if(options_.lines, [&](const std::string& line) { return OptionName(line) == option.name; });
+    options_.lines.push_back(std::string(option.name) + "=" + (option.on ? "on" : "off"));
+  }
   return Write(options_, error);
 }
 

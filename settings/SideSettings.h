@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,10 @@ inline constexpr std::string_view kOptionsFileName = "data/Options.ini";      //
 inline constexpr std::string_view kLeftAloneFileName = "data/left_alone.txt";  // one window class a line
 inline constexpr std::string_view kFollowLayoutOption = "FollowKeyboardLayout";
 inline constexpr std::string_view kCorrectionsOption = "Corrections";
+// The user's consent to having web browsers checked, and whether this program
+// turned the desktop's accessibility switch on for it (so only then turns it off).
+inline constexpr std::string_view kCheckInBrowsersOption = "CheckInBrowsers";
+inline constexpr std::string_view kAccessibilitySetByUsOption = "AccessibilitySetByUs";
 
 // Both files, read tolerantly: lines the program does not understand are
 // kept as they are whenever it writes a file again, so nothing the user wrote
@@ -32,6 +37,11 @@ class SideSettings {
   // Whether a finished wrong word's corrections lead the list; on unless "off".
   bool Corrections() const { return corrections_; }
   bool SetCorrections(bool on, std::string* error);
+  // Off unless "on".
+  bool CheckInBrowsers() const { return checkInBrowsers_; }
+  bool AccessibilitySetByUs() const { return accessibilitySetByUs_; }
+  // Changes both, written together.
+  bool SetBrowserChecking(bool checkInBrowsers, bool accessibilitySetByUs, std::string* error);
 
   // The programs named by the list (comments and blank lines left out).
   const std::vector<std::string>& ProgramsLeftAlone() const { return programs_; }
@@ -46,12 +56,18 @@ class SideSettings {
     bool writable = true;
   };
   bool Write(File& file, std::string* error);
-  bool SetOption(std::string_view name, bool on, std::string* error);
+  struct Option {
+    std::string_view name;
+    bool on;
+  };
+  bool SetOptions(std::initializer_list<Option> options, std::string* error);
   void ReadPrograms();
 
   File options_, list_;
   bool followLayout_ = true;
   bool corrections_ = true;
+  bool checkInBrowsers_ = false;
+  bool accessibilitySetByUs_ = false;
   std::vector<std::string> programs_;
 };
 

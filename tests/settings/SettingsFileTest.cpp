@@ -202,18 +202,22 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
   struct Row {
     const char* what;
     std::string_view options, list;  // kNone: no file; kFolder: a folder in its place
-    bool follow, corrections;
+    bool follow, corrections, browsers, setByUs;
     std::vector<std::string> programs;
     size_t problems;
   };
   const Row rows[] = {
-      {"a first start: defaults, the list written", kNone, kNone, true, true, defaults, 0},
-      {"the user's own list", "FollowKeyboardLayout = off\n Corrections =off\n", "# mine\n  Konsole \n\nmy-editor\n",
-       false, false, {"Konsole", "my-editor"}, 0},
-      {"unknown lines are kept", "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\n", "xterm", true, true,
-       {"xterm"}, 0},
-      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, defaults, 1},
-      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, defaults, 2},
+      {"a first start: defaults, the list written", kNone, kNone, true, true, false, false, defaults, 0},
+      {"the user's own list",
+       "FollowKeyboardLayout = off\n Corrections =off\nCheckInBrowsers= on\nAccessibilitySetByUs =on \n",
+       "# mine\n  Konsole \n\nmy-editor\n", false, false, true, true, {"Konsole", "my-editor"}, 0},
+      {"unknown lines are kept, unknown values are the defaults",
+       "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\nCheckInBrowsers=yes\r\nAccessibilitySetByUs=1\r\n",
+       "xterm", true, true, false, false, {"xterm"}, 0},
+      {"consent given to a desktop whose switch was on already", "CheckInBrowsers=on\nAccessibilitySetByUs=off\n",
+       "xterm", true, true, true, false, {"xterm"}, 0},
+      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, false, false, defaults, 1},
+      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, false, false, defaults, 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -226,6 +230,8 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     SideSettings side = SideSettings::Load(folder.path(), defaults, problems);
     EXPECT_EQ(side.FollowLayout(), row.follow);
     EXPECT_EQ(side.Corrections(), row.corrections);
+    EXPECT_EQ(side.CheckInBrowsers(), row.browsers);
+    EXPECT_EQ(side.AccessibilitySetByUs(), row.setByUs);
     EXPECT_EQ(side.ProgramsLeftAlone(), row.programs);
     EXPECT_EQ(problems.size(), row.problems);
 
@@ -234,6 +240,8 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     EXPECT_EQ(side.ToggleProgram("KONSOLE", &error), listReadable) << error;
     EXPECT_EQ(side.SetFollowLayout(!row.follow, &error), optionsReadable) << error;
     EXPECT_EQ(side.SetCorrections(!row.corrections, &error), optionsReadable) << error;
+    EXPECT_EQ(side.SetBrowserChecking(!row.browsers, !row.setByUs, &error), optionsReadable) << error;
+    EXPECT_EQ(side.CheckInBrowsers(), !row.browsers) << "changed while the program runs";
     if (!listReadable) {
       if (row.list != kFolder) {
         EXPECT_EQ(folder.Read(kLeftAloneFileName), row.list) << "an unreadable list is left as it is";
@@ -247,6 +255,11 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     const SideSettings back = SideSettings::Load(folder.path(), defaults, problems);
     EXPECT_EQ(back.FollowLayout(), !row.follow) << "read back";
     EXPECT_EQ(back.Corrections(), !row.corrections) << "read back";
+    EXPECT_EQ(back.CheckInBrowsers(), !row.browsers) << "read back";
+    EXPECT_EQ(back.AccessibilitySetByUs(), !row.setByUs) << "read back";
+    EXPECT_NE(options.find(std::string("CheckInBrowsers=") + (row.browsers ? "off" : "on") + "\n"), std::string::npos)
+        << options;
+    EXPECT_EQ(options.find("CheckInBrowsers"), options.rfind("CheckInBrowsers")) << "the option has one line";
     const size_t correctionsLine = options.find(row.corrections ? "Corrections=off\n" : "Corrections=on\n");
     EXPECT_NE(correctionsLine, std::string::npos) << options;
     EXPECT_EQ(options.find("Corrections", correctionsLine + 1), std::string::npos) << "the option has one line";
