@@ -1,21 +1,86 @@
 #include "capture/KeyCapture.h"
 
+#include <QTimer>
+
 namespace vuruzid::capture {
 
 KeyCapture::KeyCapture(KeyDownHandler onKeyDown)
-    : onKeyDown_(std::move(onKeyDown)), context_([this](const KeyContext& context) {
-        if (onContext_) onContext_(context);
-      }) {}
+    : onKeyDown_(std::move(onKeyDown)),
+      context_([this](const KeyContext& context) { OnContextChanged(context); }, [this] { OnFocusMoved(); }),
+      gate_([this](const KeyDown& key) { Deliver(key); }),
+      gateTimer_(std::make_unique<QTimer>()) {
+  gateTimer_->setSingleShot(true);
+  gateTimer_->setTimerType(Qt::PreciseTimer);
+  QObject::connect(gateTimer_.get(), &QTimer::timeout, [this] { OnGateTimer(); });
+}
 
 KeyCapture::~KeyCapture() { Remove(); }
 
 void KeyCapture::OnKeyEvent(const KeyEvent& event) {
-  if (event.pointer) return;
+  // A focus change that arrived with this key is seen before it.
+  const bool messagesWaiting = context_.Drain();
+  const auto now = FocusGate::Clock::now();
+  if (event.pointer) {
+    if (event.pressed) {
+      gate_.OnClick(now);
+      context_.AskKeyboardOwner();
+    }
+    ArmGateTimer();
+    return;
+  }
   auto down = keys_.OnKeyEvent(event);
-  if (!down || !context_.KeysPass()) return;
+  if (!down) return;
+  if (!context_.KeysPass()) {
+    gate_.Drop();
+    ArmGateTimer();
+    return;
+  }
   // The first key typed in another script's group tells of the switch.
   if (event.script != KeyScript::Unknown && event.script != lastScript_) down->switchedTo = lastScript_ = event.script;
-  if (onKeyDown_) onKeyDown_(*down);
+  const bool mayMoveFocus = FocusGate::MayMoveFocus(*down);
+  gate_.OnKey(*down, mayMoveFocus, messagesWaiting, now);
+  if (mayMoveFocus) context_.AskKeyboardOwner();
+  ArmGateTimer();
+}
+
+void KeyCapture::Deliver(const KeyDown& key) {
+  if (source_ && onKeyDown_) onKeyDown_(key);
+}
+
+void KeyCapture::OnContextChanged(const KeyContext& context) {
+  if (context.pause != Pause::NotPaused) {
+    gate_.Drop();
+    ArmGateTimer();
+  }
+  if (onContext_) onContext_(context);
+}
+
+void KeyCapture::OnFocusMoved() {
+  if (!gate_.Waiting()) return;
+  if (context_.KeysPass())
+    gate_.OnFocusMoved(FocusGate::Clock::now());
+  else
+    gate_.Drop();
+  ArmGateTimer();
+}
+
+void KeyCapture::OnGateTimer() {
+  const bool messagesWaiting = context_.Drain();
+  if (context_.KeysPass())
+    gate_.Wake(messagesWaiting, FocusGate::Clock::now(), context_.KeyboardOwnerBusy());
+  else
+    gate_.Drop();
+  ArmGateTimer();
+}
+
+void KeyCapture::ArmGateTimer() {
+  const auto at = gate_.WakeAt();
+  if (!at) {
+    gateTimer_->stop();
+    return;
+  }
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*at - FocusGate::Clock::now());
+  gateTimer_->start(std::max<int>(0, static_cast<int>(left.count())));
 }
 
 bool KeyCapture::Install(std::string* whyNot) {
@@ -44,6 +109,8 @@ bool KeyCapture::Install(std::string* whyNot) {
 }
 
 void KeyCapture::Remove() {
+  gate_.Drop();
+  gateTimer_->stop();
   context_.Stop();
   source_.reset();
 }

@@ -6,9 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "capture/FocusGate.h"
 #include "capture/KeyContextWatch.h"
 #include "capture/KeyEventFilter.h"
 #include "capture/KeySource.h"
+
+class QTimer;
 
 namespace vuruzid::capture {
 
@@ -18,8 +21,11 @@ using KeyDownHandler = std::function<void(const KeyStroke& key)>;
 // Desktop-wide key-down capture, delivered on the thread that installed it
 // between that thread's other events. It only watches: no application loses a
 // key. Nothing is recorded while it is not installed. Keys going to a password
-// field, a password program or a program left alone, and keys typed while
-// this login session is not in front, are held back (KeyContextWatch).
+// field, a password program, a program left alone, a browser that shows no
+// focus or a program that cannot be told, and keys typed while the screen is
+// locked or this login session is not in front, are held back
+// (KeyContextWatch). After a key or click that may move the focus, the keys
+// that follow wait until the desktop has told where it went (FocusGate).
 class KeyCapture {
  public:
   explicit KeyCapture(KeyDownHandler onKeyDown);
@@ -58,6 +64,11 @@ class KeyCapture {
 
  private:
   void OnKeyEvent(const KeyEvent& event);
+  void Deliver(const KeyDown& key);
+  void OnContextChanged(const KeyContext& context);
+  void OnFocusMoved();
+  void OnGateTimer();
+  void ArmGateTimer();
 
   std::unique_ptr<KeySource> source_;
   KeyDownHandler onKeyDown_;
@@ -65,6 +76,8 @@ class KeyCapture {
   KeyContextWatch::ContextSink onContext_;
   KeyEventFilter keys_;  // outlives each installation: the Insert toggle is kept
   KeyContextWatch context_;
+  FocusGate gate_;
+  std::unique_ptr<QTimer> gateTimer_;
   KeyScript lastScript_ = KeyScript::Unknown;  // of the last key delivered
   std::string sessionWarning_;
   bool latinTyping_ = true;

@@ -1,6 +1,9 @@
 // The one place that knows every watch of where the keys go.
 #include "capture/KeyContextWatch.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 #include "capture/Session.h"
 #include "capture/x11/ActiveWindowWatcher.h"
 #include "platform/Environment.h"
@@ -19,50 +22,149 @@ namespace vuruzid::capture::logind {
 class SessionActivity {};
 }  // namespace vuruzid::capture::logind
 #endif
+#if VURUZID_CONTEXT_SCREENSAVER
+#include "capture/screensaver/ScreenSaverWatch.h"
+#else
+namespace vuruzid::capture::screensaver {
+class ScreenSaverWatch {};
+}  // namespace vuruzid::capture::screensaver
+#endif
 
 namespace vuruzid::capture {
+namespace {
 
-KeyContextWatch::KeyContextWatch(ContextSink onChanged) : onChanged_(std::move(onChanged)) {}
+// TEMPORARY shims while the watches gain these members.
+template <typename A>
+unsigned long PidOf(const A& a) {
+  if constexpr (requires { a.pid; }) return a.pid; else return 0;
+}
+template <typename A>
+std::string ExecutableOf(const A& a) {
+  if constexpr (requires { a.executable; }) return a.executable; else return {};
+}
+template <typename A>
+bool GrabbedIn(const A& a) {
+  if constexpr (requires { a.keyboardGrabbed; }) return a.keyboardGrabbed; else return false;
+}
+template <typename W>
+void DrainWatcher(W& w) {
+  if constexpr (requires { w.Drain(); }) w.Drain();
+}
+template <typename S>
+bool LockedIn(const S& s) {
+  if constexpr (requires { s.Locked(); }) return s.Locked(); else return false;
+}
 
-KeyContextWatch::~KeyContextWatch() { Stop(); }
+}  // namespace
+
+KeyContextWatch::KeyContextWatch(ContextSink onChanged, MoveSink onMoved)
+    : onChanged_(std::move(onChanged)), onMoved_(std::move(onMoved)) {}
+
+KeyContextWatch::~KeyContextWatch() {
+  *alive_ = false;
+  Stop();
+}
 
 void KeyContextWatch::Start(bool watchSession) {
   Stop();
+  watchSession_ = watchSession;
   // In a Wayland session the X server's active window is only ever an X11
-  // one: there the accessibility bus names the focused application instead.
+  // one: there the accessibility bus names the active window instead.
   if (!InWaylandSession() && !platform::EnvironmentValue("DISPLAY").empty()) {
-    activeWindow_ = std::make_unique<x11::ActiveWindowWatcher>([this](const x11::ActiveWindowWatcher::Active&) { Update(); });
+    activeWindow_ = std::make_unique<x11::ActiveWindowWatcher>([this](const x11::ActiveWindowWatcher::Active& active) {
+      const bool moved = active.program != lastActiveProgram_ || PidOf(active) != lastActivePid_;
+      lastActiveProgram_ = active.program;
+      lastActivePid_ = PidOf(active);
+      Update(moved);
+    });
     std::string why;
     if (!activeWindow_->Start(&why)) {
       activeWindow_.reset();
       notes_.push_back("Programs left alone are not recognised: " + why);
+    } else {
+      lastActiveProgram_ = activeWindow_->Current().program;
+      lastActivePid_ = PidOf(activeWindow_->Current());
     }
   }
 #if VURUZID_CONTEXT_ATSPI
-  focus_ = std::make_unique<atspi::FocusWatcher>([this](const atspi::Focus&) { Update(); });
+  focus_ = std::make_unique<atspi::FocusWatcher>([this](const atspi::Focus& focus) {
+    const bool moved = focus.moves != lastMoves_ || focus.windowKnown != lastWindowKnown_ ||
+                       focus.windowPid != lastWindowPid_;
+    lastMoves_ = focus.moves;
+    lastWindowKnown_ = focus.windowKnown;
+    lastWindowPid_ = focus.windowPid;
+    Update(moved);
+  });
   if (std::string why; !focus_->Start(&why)) {
     focus_.reset();
     notes_.push_back("Password fields are not recognised: " + why);
+  } else {
+    // Looked up from the event loop, so that switching checking on shows at
+    // once; keys that come meanwhile wait in their sockets, and are judged
+    // once the focus is known.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this, alive = std::weak_ptr<bool>(alive_)] {
+          if (const auto stillAlive = alive.lock(); stillAlive && *stillAlive) LookUpFocus();
+        },
+        Qt::QueuedConnection);
   }
 #endif
 #if VURUZID_CONTEXT_LOGIND
-  if (watchSession) {
-    session_ = std::make_unique<logind::SessionActivity>([this](bool) { Update(); });
-    session_->Start();
-    if (!session_->Unwatched().empty()) notes_.push_back("Keys of other sessions cannot be told apart: " + session_->Unwatched());
-  }
-#else
-  (void)watchSession;
+  session_ = std::make_unique<logind::SessionActivity>([this](bool) { Update(); });
+  session_->Start();
+  if (watchSession && !session_->Unwatched().empty())
+    notes_.push_back("Keys of other sessions cannot be told apart: " + session_->Unwatched());
+#endif
+#if VURUZID_CONTEXT_SCREENSAVER
+  screenSaver_ = std::make_unique<screensaver::ScreenSaverWatch>([this](bool) { Update(); });
+  screenSaver_->Start();
 #endif
   Update();
 }
 
 void KeyContextWatch::Stop() {
+  // A look-up queued by the last Start is for that start only.
+  *alive_ = false;
+  alive_ = std::make_shared<bool>(true);
   activeWindow_.reset();
   focus_.reset();
   session_.reset();
+  screenSaver_.reset();
   notes_.clear();
   context_ = {};
+  lastActiveProgram_ = {};
+  lastActivePid_ = 0;
+  lastMoves_ = 0;
+  lastWindowKnown_ = false;
+  lastWindowPid_ = 0;
+}
+
+void KeyContextWatch::LookUpFocus() {
+#if VURUZID_CONTEXT_ATSPI
+  if (focus_) focus_->LookUpFocus(activeWindow_ ? static_cast<unsigned>(PidOf(activeWindow_->Current())) : 0);
+#endif
+}
+
+bool KeyContextWatch::Drain() {
+  if (activeWindow_) DrainWatcher(*activeWindow_);
+#if VURUZID_CONTEXT_ATSPI
+  if (focus_) return focus_->MessagesWaiting();
+#endif
+  return false;
+}
+
+void KeyContextWatch::AskKeyboardOwner() {
+#if VURUZID_CONTEXT_ATSPI
+  if (focus_) focus_->AskApplication(activeWindow_ ? static_cast<unsigned>(PidOf(activeWindow_->Current())) : 0);
+#endif
+}
+
+bool KeyContextWatch::KeyboardOwnerBusy() const {
+#if VURUZID_CONTEXT_ATSPI
+  if (focus_) return focus_->Busy();
+#endif
+  return false;
 }
 
 void KeyContextWatch::SetProgramsLeftAlone(std::vector<std::string> programs) {
@@ -70,29 +172,64 @@ void KeyContextWatch::SetProgramsLeftAlone(std::vector<std::string> programs) {
   Update();
 }
 
-void KeyContextWatch::Update() {
+void KeyContextWatch::Update(bool moved) {
   FocusFacts facts;
   bool ownWindow = false;
 #if VURUZID_CONTEXT_LOGIND
-  if (session_) facts.sessionActive = session_->Active();
+  if (session_) {
+    if (watchSession_) facts.sessionActive = session_->Active();
+    facts.screenLocked = LockedIn(*session_);
+  }
+#endif
+#if VURUZID_CONTEXT_SCREENSAVER
+  if (screenSaver_) facts.screenLocked = facts.screenLocked || screenSaver_->Active();
 #endif
 #if VURUZID_CONTEXT_ATSPI
   if (focus_) {  // (it hears nothing of this program's own windows)
-    facts.passwordField = focus_->Current().passwordField;
-    const std::string& application = focus_->Current().application;
-    if (!activeWindow_) facts.program = {application, application};
+    const atspi::Focus& focus = focus_->Current();
+    facts.focusKnown = focus.lookedUp;
+    facts.passwordField = focus.passwordField;
+    if (!activeWindow_) {
+      // No X11 active window to ask: the accessibility bus names the program.
+      facts.programKnown = focus.windowKnown;
+      const std::string& application = focus.windowKnown ? focus.windowApplication : focus.application;
+      facts.program = {application, application};
+      facts.toolkit = focus_->ToolkitOf(focus.windowPid);
+      facts.focusSeenInProgram = focus.pid != 0 && focus.pid == focus.windowPid;
+    }
   }
 #endif
   if (activeWindow_) {
-    facts.program = activeWindow_->Current().program;
-    ownWindow = activeWindow_->Current().thisProcess;
+    const x11::ActiveWindowWatcher::Active& active = activeWindow_->Current();
+    facts.program = active.program;
+    facts.executable = ExecutableOf(active);
+    facts.keyboardGrabbed = GrabbedIn(active);
+    ownWindow = active.thisProcess;
+#if VURUZID_CONTEXT_ATSPI
+    if (focus_) {
+      const atspi::Focus& focus = focus_->Current();
+      facts.toolkit = focus_->ToolkitOf(static_cast<unsigned>(PidOf(active)));
+      facts.focusSeenInProgram = PidOf(active) != 0 && focus.pid == PidOf(active);
+    }
+#endif
+    // This program's own window: its keys go to this program's dialogs.
+    if (ownWindow) facts.focusKnown = true;
   }
   if (!ownWindow && !facts.program.empty()) lastProgram_ = facts.program.Shown();
 
   const KeyContext context{PauseFor(facts, leftAlone_), facts.program.Shown()};
   const bool pauseChanged = context.pause != context_.pause;
   context_ = context;
-  if (pauseChanged && onChanged_) onChanged_(context_);
+  if (pauseChanged && onChanged_) {
+    const ContextSink sink = onChanged_;  // a copy: the sink may stop this watch
+    const std::shared_ptr<bool> alive = alive_;
+    sink(context_);
+    if (!*alive) return;
+  }
+  if (moved && onMoved_) {
+    const MoveSink sink = onMoved_;
+    sink();
+  }
 }
 
 }  // namespace vuruzid::capture

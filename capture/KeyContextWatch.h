@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,24 +19,44 @@ class FocusWatcher;
 namespace logind {
 class SessionActivity;
 }
+namespace screensaver {
+class ScreenSaverWatch;
+}
 
 // Follows where the keys go while checking is on: the active window's program
-// (X11), the focused object on the accessibility bus (any session), and, for a
-// key source that also sees other sessions' keys, whether this login session
-// is the active one. What cannot be watched is simply not known: a watch that
+// and whether another client holds the keyboard (X11), the focused object and
+// the active window on the accessibility bus (any session), whether the
+// screen is locked (logind, the session's screen savers), and, for a key
+// source that also sees other sessions' keys, whether this login session is
+// the active one. What cannot be watched is simply not known: a watch that
 // cannot start leaves the keys passing, and Notes() says why. The handler is
-// told each change of the pause, not each change of focus.
+// told each change of the pause, not each change of focus; the move handler
+// is told, after the context is up to date, each time the focus or the
+// active window moved.
 class KeyContextWatch {
  public:
   using ContextSink = std::function<void(const KeyContext&)>;
+  using MoveSink = std::function<void()>;
 
-  explicit KeyContextWatch(ContextSink onChanged);
+  KeyContextWatch(ContextSink onChanged, MoveSink onMoved = nullptr);
   ~KeyContextWatch();
   KeyContextWatch(const KeyContextWatch&) = delete;
   KeyContextWatch& operator=(const KeyContextWatch&) = delete;
 
+  // Starts every watch; the focus as it is now is looked up from the event
+  // loop right after, and until it is known keys are held back.
   void Start(bool watchSession);
   void Stop();
+  // Handles whatever the watches have received without waiting for it; true
+  // when accessibility messages are waiting to be handled (a focus move may
+  // be among them).
+  bool Drain();
+  // Asks the program that has the keyboard to answer once it has handled
+  // what came before (a key or click that may move the focus);
+  // KeyboardOwnerBusy() until it has. Never busy for a program that is not
+  // on the accessibility bus.
+  void AskKeyboardOwner();
+  bool KeyboardOwnerBusy() const;
 
   const KeyContext& Context() const { return context_; }
   bool KeysPass() const { return context_.pause == Pause::NotPaused; }
@@ -46,13 +67,24 @@ class KeyContextWatch {
   const std::vector<std::string>& Notes() const { return notes_; }
 
  private:
-  void Update();
+  void Update(bool moved = false);
+  void LookUpFocus();
 
   ContextSink onChanged_;
+  MoveSink onMoved_;
   std::vector<std::string> leftAlone_;
   std::unique_ptr<x11::ActiveWindowWatcher> activeWindow_;
   std::unique_ptr<atspi::FocusWatcher> focus_;
   std::unique_ptr<logind::SessionActivity> session_;
+  std::unique_ptr<screensaver::ScreenSaverWatch> screenSaver_;
+  bool watchSession_ = false;
+  // What was last seen of the focus, to tell a move from other changes.
+  ProgramName lastActiveProgram_;
+  unsigned long lastActivePid_ = 0;
+  uint64_t lastMoves_ = 0;
+  bool lastWindowKnown_ = false;
+  unsigned lastWindowPid_ = 0;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for the look-up queued at Start
   KeyContext context_;
   std::string lastProgram_;
   std::vector<std::string> notes_;

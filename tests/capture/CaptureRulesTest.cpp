@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "capture/FocusGate.h"
 #include "capture/KeyContext.h"
 #include "capture/KeyEventFilter.h"
 #include "capture/KeycodeMap.h"
@@ -172,6 +173,88 @@ TEST(KeyContextTest, WhereKeysAreHeldBack) {
   EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, "XTerm"}), "not checked in XTerm");
   EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, ""}), "not checked: this program");
   EXPECT_EQ(QuietLine({Pause::BrowserUnseen, "firefox-esr"}), "not checked in firefox-esr \u2014 see Check in web browsers");
+}
+
+// Keys after a key or click that may move the focus wait for the desktop to
+// tell where it went; each row is a script of steps at times in milliseconds.
+TEST(FocusGateTest, KeysAfterAFocusMoveWaitForItsEvent) {
+  enum Op { Key, Command, Click, Moved, Wake, WakeBusy, WakeAppBusy, Drop };
+  struct Step {
+    int ms;
+    Op op;
+    char key = 0;
+    bool messagesWaiting = false;
+  };
+  struct Row {
+    const char* what;
+    std::vector<Step> steps;
+    std::string delivered;  // after all steps; '\t' is Tab, '\r' Enter, '\x1b' Escape
+    size_t stillHeld = 0;
+  };
+  const Row rows[] = {
+      {"plain keys pass at once", {{0, Key, 'A'}, {1, Key, 'B'}}, "AB"},
+      {"a Tab passes, the keys after it wait for the focus event",
+       {{0, Key, 'A'}, {10, Key, '\t'}, {20, Key, 'S'}, {30, Key, 'W'}}, "A\t", 2},
+      {"the focus event lets them go, in order",
+       {{0, Key, '\t'}, {20, Key, 'S'}, {30, Key, 'W'}, {43, Moved}, {50, Key, 'X'}}, "\tSWX"},
+      {"without a focus event they go when the wait is over",
+       {{0, Key, '\t'}, {20, Key, 'S'}, {100, Wake}, {250, Wake}}, "\tS"},
+      {"a wake before the wait is over changes nothing", {{0, Key, '\r'}, {20, Key, 'S'}, {100, Wake}}, "\r", 1},
+      {"a pause meanwhile drops them unjudged", {{0, Key, '\t'}, {20, Key, 'S'}, {40, Drop}, {300, Wake}, {310, Key, 'D'}},
+       "\tD"},
+      {"a click makes the keys after it wait", {{0, Click}, {10, Key, 'S'}, {60, Moved}}, "S"},
+      {"a click with no focus event", {{0, Click}, {10, Key, 'S'}, {250, Wake}}, "S"},
+      {"a shortcut may move the focus", {{0, Command, 'L'}, {10, Key, 'S'}}, "L", 1},
+      {"Escape may move the focus", {{0, Key, '\x1b'}, {10, Key, 'S'}}, "\x1b", 1},
+      {"a key with messages waiting waits until they are handled",
+       {{0, Key, 'S', true}, {5, Wake}, {6, Key, 'T'}}, "ST"},
+      {"messages that never end are waited for 50 ms at most",
+       {{0, Key, 'S', true}, {5, WakeBusy}, {25, WakeBusy}, {45, WakeBusy}, {50, WakeBusy}}, "S"},
+      {"a held Tab holds the keys after it for its own focus event",
+       {{0, Key, '\t'}, {10, Key, 'A'}, {20, Key, '\t'}, {30, Key, 'B'}, {45, Moved}}, "\tA\t", 1},
+      {"and lets them go at the next one",
+       {{0, Key, '\t'}, {10, Key, 'A'}, {20, Key, '\t'}, {30, Key, 'B'}, {45, Moved}, {90, Moved}}, "\tA\tB"},
+      {"an application still busy with the Tab is waited for",
+       {{0, Key, '\t'}, {10, Key, 'S'}, {250, WakeAppBusy}, {400, WakeAppBusy}, {410, Drop}}, "\t"},
+      {"but not for ever", {{0, Key, '\t'}, {10, Key, 'S'}, {250, WakeAppBusy}, {1499, WakeAppBusy}, {1500, WakeAppBusy}},
+       "\tS"},
+      {"a time-out with messages just in settles first",
+       {{0, Key, '\t'}, {10, Key, 'A'}, {250, WakeBusy}, {255, Wake}}, "\tA"},
+  };
+  const auto start = FocusGate::Clock::now();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string delivered;
+    FocusGate gate([&](const KeyDown& key) { delivered += static_cast<char>(key.virtualKey); });
+    for (const Step& step : row.steps) {
+      const auto at = start + std::chrono::milliseconds(step.ms);
+      const KeyDown key{static_cast<uint8_t>(step.key), 1, step.op == Command};
+      switch (step.op) {
+        case Key:
+        case Command:
+          gate.OnKey(key, FocusGate::MayMoveFocus(key), step.messagesWaiting, at);
+          break;
+        case Click:
+          gate.OnClick(at);
+          break;
+        case Moved:
+          gate.OnFocusMoved(at);
+          break;
+        case Wake:
+        case WakeBusy:
+        case WakeAppBusy:
+          gate.Wake(step.op == WakeBusy, at, step.op == WakeAppBusy);
+          break;
+        case Drop:
+          gate.Drop();
+          break;
+      }
+    }
+    EXPECT_EQ(delivered, row.delivered);
+    EXPECT_EQ(gate.HeldCount(), row.stillHeld);
+    // Whatever is held has a time to go by; nothing held, no timer.
+    EXPECT_EQ(gate.HeldCount() > 0, gate.WakeAt().has_value());
+  }
 }
 
 TEST(KeycodeMapTest, MoreNamesThanKeycodesAreCutOff) {

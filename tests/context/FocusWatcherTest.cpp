@@ -24,19 +24,49 @@
 namespace vuruzid::capture::atspi {
 
 void PrintTo(const Focus& focus, std::ostream* out) {
-  *out << (focus.passwordField ? "{password, \"" : "{other, \"") << focus.application << "\"}";
+  *out << (focus.passwordField ? "{password, \"" : "{other, \"") << focus.application << "\", pid " << focus.pid
+       << (focus.windowKnown ? ", window of \"" + focus.windowApplication + "\"" : std::string(", no window"))
+       << (focus.lookedUp ? ", looked up" : "") << "}";
 }
 
 namespace {
 
-const Focus kPlain{false, "vuruzid-password-window"};
-const Focus kPassword{true, "vuruzid-password-window"};
+constexpr const char* kWindowName = "vuruzid-password-window";
 
-bool PumpUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 15000); }
+// What a step should leave the watcher saying: the focus's kind and
+// application, and whether an accessible window is known to be active.
+struct Expected {
+  bool passwordField;
+  const char* application;
+  bool windowKnown = true;
+};
 
-TEST(FocusWatcherTest, ReportsEachChangeOfTheFocusOnce) {
-  if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || std::getenv("DISPLAY") == nullptr)
-    GTEST_SKIP() << "needs an X server and a session bus: scripts/with-xserver.sh dbus-run-session -- ...";
+bool Matches(const Focus& focus, const Expected& expected) {
+  return focus.passwordField == expected.passwordField && focus.application == expected.application &&
+         focus.windowKnown == expected.windowKnown;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms = 15000) { return QTest::qWaitFor(done, ms); }
+
+bool HaveDesktop() { return std::getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr && std::getenv("DISPLAY") != nullptr; }
+
+// The GTK window of password_window.py, told through its stdin what to focus.
+struct PasswordWindow {
+  PasswordWindow() {
+    process.start(VURUZID_SYSTEM_PYTHON, {VURUZID_PASSWORD_WINDOW});
+    ready = PumpUntil([&] { return process.canReadLine() && process.readLine() == "ready\n"; });
+  }
+  ~PasswordWindow() {
+    process.write("quit\n");
+    if (!process.waitForFinished(3000)) process.kill();
+  }
+  void Tell(const std::string& command) { process.write((command + "\n").c_str()); }
+  QProcess process;
+  bool ready = false;
+};
+
+TEST(FocusWatcherTest, FollowsTheFocusAndTheActiveWindow) {
+  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus: scripts/with-xserver.sh dbus-run-session -- ...";
   std::vector<Focus> reported;
   FocusWatcher watcher([&](const Focus& focus) { reported.push_back(focus); });
   // Others share the connection: restarted, stopped, or stopping and
@@ -53,35 +83,107 @@ TEST(FocusWatcherTest, ReportsEachChangeOfTheFocusOnce) {
   stopped.Stop();
   ASSERT_TRUE(restarted.Start(&why)) << why;
 
-  QProcess window;  // told through its stdin which entry to focus
-  window.start(VURUZID_SYSTEM_PYTHON, {VURUZID_PASSWORD_WINDOW});
-  ASSERT_TRUE(PumpUntil([&] { return window.canReadLine() && window.readLine() == "ready\n"; }));
-  // Each command to the window, and what the watcher reports after it.
-  const std::vector<std::pair<std::string, std::vector<Focus>>> steps = {
-      {"plain", {kPlain}},
-      {"password", {kPassword}},
-      {"plain", {kPlain}},
-      {"password", {kPassword}},
-      {"none", {kPlain}},                 // the password entry loses the focus, nothing gains it
-      {"hang", {kPassword}},              // an entry whose application does not answer counts as a password entry
-      {"password", {kPlain, kPassword}},  // the entry taken for one loses the focus, the real one gains it
-      {"quit", {Focus{}}},                // the application leaves with the password entry focused
+  PasswordWindow window;
+  ASSERT_TRUE(window.ready);
+  const auto pid = static_cast<unsigned>(window.process.processId());
+  // Each command to the window, and what the watcher says after it.
+  const std::vector<std::pair<std::string, Expected>> steps = {
+      {"plain", {false, kWindowName}},
+      {"password", {true, kWindowName}},
+      {"plain", {false, kWindowName}},
+      {"password", {true, kWindowName}},
+      {"none", {false, kWindowName}},  // the password entry loses the focus, nothing gains it
+      {"hang", {true, kWindowName}},   // an entry whose application does not answer counts as a password entry
+      {"password", {true, kWindowName}},
+      {"plain", {false, kWindowName}},
   };
-  std::vector<Focus> expected;
-  for (const auto& [command, reports] : steps) {
-    window.write((command + "\n").c_str());
-    expected.insert(expected.end(), reports.begin(), reports.end());
-    EXPECT_TRUE(PumpUntil([&] { return reported.size() >= expected.size(); })) << "after " << command;
+  for (const auto& [command, expected] : steps) {
+    const size_t before = reported.size();
+    window.Tell(command);
+    EXPECT_TRUE(PumpUntil([&] { return reported.size() > before && Matches(watcher.Current(), expected); }))
+        << "after " << command << ": " << ::testing::PrintToString(watcher.Current());
   }
-  EXPECT_EQ(reported, expected);
-  EXPECT_EQ(watcher.Current(), Focus{});
-  EXPECT_EQ(restarted.Current(), Focus{});  // it followed until the application left
+  EXPECT_EQ(watcher.Current().pid, pid);
+  EXPECT_EQ(watcher.Current().windowPid, pid);
+  EXPECT_TRUE(watcher.Current().lookedUp) << "a focus event tells the focus";
+  EXPECT_EQ(watcher.ToolkitOf(pid), "gtk");
+  // Every object that gained the focus was told, also plain after plain.
+  const uint64_t moves = watcher.Current().moves;
+  for (const char* entry : {"plain", "password", "plain"}) {
+    window.Tell(entry);
+    QTest::qWait(150);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return watcher.Current().moves >= moves + 2; }));
+
+  // The application leaves with the focus in it: nothing is known any more.
+  window.Tell("password");
+  ASSERT_TRUE(PumpUntil([&] { return watcher.Current().passwordField; }));
+  window.Tell("quit");
+  EXPECT_TRUE(PumpUntil([&] { return watcher.Current() == Focus{.lookedUp = true, .moves = watcher.Current().moves}; }))
+      << ::testing::PrintToString(watcher.Current());
+  EXPECT_FALSE(restarted.Current().windowKnown);  // it followed until the application left
   EXPECT_EQ(stoppedCalls, 0);
   EXPECT_EQ(selfStoppedCalls, 1);
   EXPECT_FALSE(selfStopped.Running());
   EXPECT_EQ(selfDestroyedCalls, 1);
   EXPECT_FALSE(selfDestroyed);
-  window.waitForFinished();
+}
+
+// A watcher started while a password entry already has the focus knows it
+// once it has looked the focus up, for the window's own process or for any.
+TEST(FocusWatcherTest, LooksUpTheFocusItFindsAtTheStart) {
+  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus";
+  PasswordWindow window;
+  ASSERT_TRUE(window.ready);
+  const auto pid = static_cast<unsigned>(window.process.processId());
+  for (const char* entry : {"password", "plain"}) {
+    window.Tell(entry);
+    QTest::qWait(300);
+    for (const unsigned asked : {pid, 0u}) {
+      SCOPED_TRACE(std::string(entry) + (asked ? ", its process named" : ", any process"));
+      FocusWatcher watcher(nullptr);
+      std::string why;
+      ASSERT_TRUE(watcher.Start(&why)) << why;
+      EXPECT_FALSE(watcher.Current().lookedUp);
+      watcher.LookUpFocus(asked);
+      EXPECT_TRUE(watcher.Current().lookedUp);
+      EXPECT_EQ(watcher.Current().passwordField, std::string(entry) == "password");
+      EXPECT_TRUE(watcher.Current().windowKnown);
+      EXPECT_EQ(watcher.Current().windowPid, pid);
+    }
+  }
+  // Asked for a process that is not on the bus, it finds no focus to hold back for.
+  FocusWatcher watcher(nullptr);
+  std::string why;
+  ASSERT_TRUE(watcher.Start(&why)) << why;
+  watcher.LookUpFocus(1);
+  EXPECT_TRUE(watcher.Current().lookedUp);
+  EXPECT_FALSE(watcher.Current().passwordField);
+  EXPECT_FALSE(watcher.Current().windowKnown);
+}
+
+// The application that has the keyboard answers once it has handled what
+// came before: while it sleeps in a focus-out handler, it is busy.
+TEST(FocusWatcherTest, AnApplicationStillHandlingAKeyIsBusy) {
+  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus";
+  PasswordWindow window;
+  ASSERT_TRUE(window.ready);
+  FocusWatcher watcher(nullptr);
+  std::string why;
+  ASSERT_TRUE(watcher.Start(&why)) << why;
+  window.Tell("password");
+  ASSERT_TRUE(PumpUntil([&] { return watcher.Current().passwordField; }));
+  watcher.AskApplication(0);
+  EXPECT_TRUE(watcher.Busy());
+  EXPECT_TRUE(PumpUntil([&] { return !watcher.Busy(); }, 2000));
+  window.Tell("hang");  // three seconds without an answer
+  QTest::qWait(200);
+  watcher.AskApplication(static_cast<unsigned>(window.process.processId()));
+  QTest::qWait(1000);
+  EXPECT_TRUE(watcher.Busy());
+  EXPECT_TRUE(PumpUntil([&] { return !watcher.Busy(); }, 5000));
+  watcher.AskApplication(1);  // nobody to ask
+  EXPECT_FALSE(watcher.Busy());
 }
 
 // Without a session bus that answers, or without GLib under Qt's event loop,
