@@ -15,6 +15,7 @@
 #include "app/VuruzidApplication.h"
 #include "platform/DataFolder.h"
 #include "platform/Environment.h"
+#include "platform/NoCoreDumps.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
 #include "ui/FirstFrame.h"
@@ -35,6 +36,9 @@ void PreferXWayland() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any key is seen: a crash must not write what was typed to disk.
+  if (std::string why; !vuruzid::platform::ForbidCoreDumps(&why))
+    std::fprintf(stderr, "QOR_Vuruzid: %s; a crash may leave a core file.\n", why.c_str());
   if (const auto answer = vuruzid::app::AnswerWithoutStarting(argc, argv)) {
     std::fputs(answer->c_str(), stdout);
     return 0;

@@ -16,6 +16,7 @@
 
 #include "capture/KeyCapture.h"
 #include "engine/SpellingEngine.h"
+#include "platform/NoCoreDumps.h"
 #include "platform/ProgramFolder.h"
 #include "settings/SideSettings.h"
 #include "tools/check/CheckCommands.h"
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
   }
 
   QCoreApplication application(argc, argv);
+  if (std::string why; !platform::ForbidCoreDumps(&why))
+    std::cerr << "vuruzid-keywatch: " << why << "; a crash may leave a core file." << std::endl;
   auto tell = [](const std::string& message) { std::cerr << "vuruzid-keywatch: " << message << std::endl; };
   // Context lines go with the keys, in order, to standard output.
   auto note = [](const std::string& line) { std::cout << "-- " << line << std::endl; };
