@@ -9,7 +9,7 @@
 #
 # Each case runs on a session bus of its own with a private home, so the
 # accessibility switch (which at-spi2-core also stores in gsettings for good)
-# never reaches the machine or another case. The page comes from a server on
+# never reaches the machine or another case (browsers.sh). The page comes from a server on
 # 127.0.0.1; the browsers fetch nothing else.
 # Exits 77 (skipped) where this cannot run, saying why.
 #   password-fields.sh BUILD_FOLDER
@@ -17,6 +17,7 @@ set -u
 
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3  # Debian's, with the GTK bindings
+source "$here/browsers.sh"
 
 # Keycodes of a US keyboard (evdev), typed as such: keysyms could be remapped.
 declare -A keycode=([a]=38 [b]=56 [c]=54 [d]=40 [e]=26 [f]=41 [g]=42 [h]=43 [i]=31 [j]=44 [k]=45 [l]=46 [m]=58
@@ -48,25 +49,14 @@ run_case() {
   keywatch_pid= browser_pid= switched_on=0
   local out=$dir/keywatch.out
   fail() { echo "FAILED: $kind/$mode: $*"; failures=$((failures + 1)); }
-  accessibility_switch() {
-    timeout 5 gdbus call --session --timeout 3 --dest org.a11y.Bus --object-path /org/a11y/bus \
-      --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled "<$1>" >/dev/null
-  }
   finish() {
     [ -n "$keywatch_pid" ] && kill "$keywatch_pid" 2>/dev/null
     [ "$switched_on" = 1 ] && accessibility_switch false
-    if [ -n "$browser_pid" ]; then
-      kill -TERM -- "-$browser_pid" 2>/dev/null
-      for _ in $(seq 30); do kill -0 -- "-$browser_pid" 2>/dev/null || break; sleep 0.1; done
-      kill -KILL -- "-$browser_pid" 2>/dev/null
-    fi
+    stop_browser
     wait 2>/dev/null
   }
   trap finish EXIT
   trap 'exit 143' TERM INT
-
-  # Nothing of the desktop's own start-up turns accessibility on: only the switch does.
-  unset ACCESSIBILITY_ENABLED GNOME_ACCESSIBILITY QT_ACCESSIBILITY NO_AT_BRIDGE
 
   "$build/QOR_Vuruzid/vuruzid-keywatch" --folder "$build/QOR_Vuruzid" > "$out" 2> "$dir/keywatch.err" &
   keywatch_pid=$!
@@ -78,30 +68,17 @@ run_case() {
   fi
 
   # The window, and its title: the page names the focused field and how much it holds.
-  local window= title_wanted=vuruzid
-  case $kind in
-    firefox-esr)
-      mkdir -p "$dir/profile" && cp "$here/firefox-user.js" "$dir/profile/user.js"
-      MOZ_CRASHREPORTER_DISABLE=1 setsid firefox-esr --no-remote --profile "$dir/profile" "$url" \
-        > "$dir/browser.log" 2>&1 &
-      browser_pid=$! ;;
-    chromium)
-      setsid chromium --user-data-dir="$dir/profile" --no-sandbox --no-first-run --disable-background-networking \
-        --disable-component-update --disable-sync --disable-gpu --password-store=basic \
-        --window-position=0,0 --window-size=1000,800 "$url" > "$dir/browser.log" 2>&1 &
-      browser_pid=$! ;;
-    gtk)
-      mkfifo "$dir/gtk-input"
-      setsid "$python" "$here/../context/password_window.py" < "$dir/gtk-input" > "$dir/browser.log" 2>&1 &
-      browser_pid=$!
-      exec 7> "$dir/gtk-input"
-      title_wanted='^Password window$' ;;
-  esac
-  for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --name "$title_wanted" 2>/dev/null | head -n1)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
+  local window
+  if [ "$kind" = gtk ]; then
+    mkfifo "$dir/gtk-input"
+    setsid "$python" "$here/../context/password_window.py" < "$dir/gtk-input" > "$dir/browser.log" 2>&1 &
+    browser_pid=$!
+    exec 7> "$dir/gtk-input"
+    window=$(window_named '^Password window$')
+  else
+    start_browser "$kind" "$dir/profile" "$url" "$dir/browser.log"
+    window=$(window_named vuruzid)
+  fi
   [ -n "$window" ] || { tail -n 20 "$dir/browser.log"; fail "its window did not appear"; return 1; }
   # Time for the accessibility bridge to come up and be found, as a person's first look at a page takes.
   sleep 2.5
@@ -173,9 +150,10 @@ run_case() {
     [[ ${passwords[1]^^} == *"$word"* ]] && { fail "a letter of the frame's password shows: \"$word\""; break; }
   done
 
-  if [ "$mode" = consent ]; then
+  # GTK shows its focus on the bus without the switch.
+  if [ "$mode" = consent ] || [ "$kind" = gtk ]; then
     grep -qx "$plain_word" <<< "$plain_words" || fail "the plain field's word $plain_word was not checked"
-  elif [ "$kind" != gtk ]; then
+  else
     grep -q '^-- paused for a browser' "$out" || fail "no line says the browser is paused"
   fi
 
@@ -222,13 +200,7 @@ cleanup() {
 trap cleanup EXIT
 
 # The page and its frame from 127.0.0.1, on a port of the system's choosing.
-"$python" -u -c '
-import functools, http.server, sys
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args): pass
-server = http.server.HTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=sys.argv[1]))
-print(server.server_address[1])
-server.serve_forever()' "$here" > "$work/port" 2>/dev/null &
+"$python" "$here/serve_page.py" "$here" > "$work/port" 2>/dev/null &
 server_pid=$!
 for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
 [ -s "$work/port" ] || { echo "FAILED: the page server did not start"; exit 1; }
@@ -239,14 +211,8 @@ failed=0
 for entry in "${cases[@]}"; do
   read -r kind mode <<< "$entry"
   dir="$work/$kind-$mode"
-  mkdir -p "$dir/home"
   started=$SECONDS
-  # dbus-run-session passes its environment to what the bus starts (the
-  # accessibility bus, dconf): the private home keeps their settings.
-  HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
-    XDG_DATA_HOME="$dir/home/.local/share" \
-    timeout -k 5 40 dbus-run-session -- bash "$0" --case "$kind" "$mode" "$url" "$build" "$dir" \
-    2> >(grep -v -E '^dbus-daemon\[|^SpiRegistry daemon' >&2)
+  PRIVATE_HOME="$dir/home" private_session timeout -k 5 40 bash "$0" --case "$kind" "$mode" "$url" "$build" "$dir"
   status=$?
   [ "$status" -eq 124 ] && echo "FAILED: $kind/$mode: did not finish in 40 s"
   if [ "$status" -eq 0 ]; then results+=("passed  $kind/$mode ($((SECONDS - started)) s)")

@@ -1,0 +1,31 @@
+# Stands in for a client of the accessibility bus such as the checker: listens
+# for focus and window activation events and reads the attributes of every
+# application once (which makes Chromium show its pages). Runs until ended.
+# A measurement helper, not a test.
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
+listener = Atspi.EventListener.new(lambda event: None)
+for name in ("object:state-changed:focused", "window:activate", "window:deactivate"):
+    listener.register(name)
+woken = set()
+
+
+def wake_applications():
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        try:
+            application = desktop.get_child_at_index(i)
+            if application is None or application.get_process_id() in woken:
+                continue
+            application.get_attributes()
+            woken.add(application.get_process_id())
+        except GLib.Error:
+            pass
+    return True
+
+
+GLib.timeout_add(500, wake_applications)
+GLib.MainLoop().run()
