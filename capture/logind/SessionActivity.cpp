@@ -1,5 +1,8 @@
 #include "capture/logind/SessionActivity.h"
 
+#include "capture/dbus/BusAddress.h"
+#include "capture/dbus/BusAnswers.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -13,6 +16,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -31,14 +36,12 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 // must not hold that up noticeably; without an answer the keys are read as
 // they would be without this watch.
 constexpr int kAnswerWithinMs = 500;
+// The same for the bus itself, asked before Qt connects: Qt waits 25 s for a
+// bus that takes the connection and never answers.
+constexpr std::chrono::milliseconds kBusAnswersWithin{500};
 
-// The watch opens a connection of its own and closes it when it ends: nothing
-// it subscribes to stays behind on the program's shared connection. The bus
-// is found where the D-Bus library looks for it, afresh at each start.
-QString SystemBusAddress() {
-  const QString address = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-  return address.isEmpty() ? QStringLiteral("unix:path=/var/run/dbus/system_bus_socket") : address;
-}
+const QString kActive = QStringLiteral("Active");
+const QString kLockedHint = QStringLiteral("LockedHint");
 
 // One answer of logind, or why there is none.
 struct Answer {
@@ -165,15 +168,22 @@ class SessionWatch : public QObject {
 
  private slots:
   void OnPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& /*invalidated*/) {
-    // logind sends the new value of Active along, so a change never has to be asked for.
-    const QVariant active = changed.value(QStringLiteral("Active"));
-    if (interface != kSession || active.metaType() != QMetaType::fromType<bool>() || owner_ == nullptr) return;
+    // logind sends the new values of Active and LockedHint along, so a change
+    // never has to be asked for.
+    if (interface != kSession || owner_ == nullptr) return;
+    const std::optional<bool> active = YesOrNo(changed.value(kActive));
+    const std::optional<bool> locked = YesOrNo(changed.value(kLockedHint));
+    if (!active && !locked) return;
     telling_ = true;
-    owner_->Follow(active.toBool());
+    owner_->Follow(active.value_or(owner_->Active()), locked.value_or(owner_->Locked()));
     telling_ = false;
   }
 
  private:
+  static std::optional<bool> YesOrNo(const QVariant& value) {
+    if (value.metaType() != QMetaType::fromType<bool>()) return std::nullopt;
+    return value.toBool();
+  }
   static const char* Slot() { return SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList)); }
   SessionActivity* owner_;
   QString connection_;
@@ -191,9 +201,14 @@ void SessionActivity::Start() {
     unwatched_ = "the program's event loop is not running";
     return;
   }
+  const std::string address = dbus::SystemBusAddress();
+  if (std::string why; !dbus::BusAnswers(address, kBusAnswersWithin, &why)) {
+    unwatched_ = "the system bus cannot be reached (" + why + ")";
+    return;
+  }
   static std::atomic<int> connections = 0;
   const QString name = QStringLiteral("vuruzid-session-activity-%1").arg(++connections);
-  const QDBusConnection bus = QDBusConnection::connectToBus(SystemBusAddress(), name);
+  const QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), name);
   watch_ = new SessionWatch(this, name);
   if (!bus.isConnected()) {
     unwatched_ = "the system bus cannot be reached (" + bus.lastError().message().toStdString() + ")";
@@ -212,9 +227,12 @@ void SessionActivity::Start() {
         CloseWatch();
         return;
       }
-      found = Property(bus, path, kSession, QStringLiteral("Active"));
+      found = Property(bus, path, kSession, kActive);
       if (found.ok() && found.value.metaType() == QMetaType::fromType<bool>()) {
         active_ = found.value.toBool();
+        // Older logind has no LockedHint: the session then never counts as locked.
+        const Answer locked = Property(bus, path, kSession, kLockedHint);
+        locked_ = locked.ok() && locked.value.metaType() == QMetaType::fromType<bool>() && locked.value.toBool();
         sessionPath_ = path.toStdString();
         unwatched_.clear();
         return;
@@ -236,13 +254,15 @@ void SessionActivity::Start() {
 void SessionActivity::Stop() {
   CloseWatch();
   active_ = true;
+  locked_ = false;
   sessionPath_.clear();
   unwatched_ = "the session is not watched";
 }
 
-void SessionActivity::Follow(bool active) {
-  if (active == active_) return;
+void SessionActivity::Follow(bool active, bool locked) {
+  if (active == active_ && locked == locked_) return;
   active_ = active;
+  locked_ = locked;
   const ActivitySink sink = onChanged_;  // the sink may end this watch
   if (sink) sink(active);
 }

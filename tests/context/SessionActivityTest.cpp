@@ -17,9 +17,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace vuruzid::capture::logind {
 namespace {
@@ -27,10 +29,11 @@ namespace {
 const QString kSessionC1 = "/org/freedesktop/login1/session/c1";
 constexpr int kSetUpLimitMs = 30000;  // against a broken set-up only
 
-enum class Bus { None, WithoutLogind, WithLogind };
+enum class Bus { None, Hung, WithoutLogind, WithLogind };
 
 // A bus of its own, put where the system bus is looked for, with logind's
-// stand-in on it or not; or no bus at all.
+// stand-in on it or not; or one that takes connections and never answers; or
+// no bus at all.
 class LoginBus {
  public:
   explicit LoginBus(Bus kind) {
@@ -40,6 +43,10 @@ class LoginBus {
     while (!daemon_.canReadLine() && daemon_.waitForReadyRead(kSetUpLimitMs)) continue;
     const QByteArray address = daemon_.readLine().trimmed();
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", address);
+    if (kind == Bus::Hung) {
+      ::kill(static_cast<pid_t>(daemon_.processId()), SIGSTOP);
+      return;
+    }
     bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "test"));
     if (kind == Bus::WithoutLogind) return;
     logind_.setStandardOutputFile(QProcess::nullDevice());
@@ -53,6 +60,7 @@ class LoginBus {
     logind_.waitForFinished();
     bus_.reset();
     QDBusConnection::disconnectFromBus("test");
+    if (daemon_.processId() > 0) ::kill(static_cast<pid_t>(daemon_.processId()), SIGCONT);
     daemon_.terminate();
     daemon_.waitForFinished();
     qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
@@ -79,6 +87,13 @@ class LoginBus {
   void SetC1Active(bool active) {
     Call(kSessionC1, "org.freedesktop.DBus.Properties", "Set",
          {"org.freedesktop.login1.Session", "Active", QVariant::fromValue(QDBusVariant(active))});
+  }
+  // As a screen locker tells logind.
+  void SetC1Locked(bool locked) { Call(kSessionC1, "org.freedesktop.login1.Session", "SetLockedHint", {locked}); }
+  // Both in one change signal.
+  void SetC1ActiveAndLocked(bool active, bool locked) {
+    Call(kSessionC1, "org.freedesktop.DBus.Mock", "UpdateProperties",
+         {"org.freedesktop.login1.Session", QVariantMap{{"Active", active}, {"LockedHint", locked}}});
   }
   void Hang() { ::kill(static_cast<pid_t>(logind_.processId()), SIGSTOP); }
 
@@ -112,16 +127,24 @@ TEST(SessionActivityTest, FindsItsSessionOrCountsAsActive) {
     Bus bus;
     std::function<void(LoginBus&)> setUp;
     const char* sessionId;  // XDG_SESSION_ID
-    bool active, watched;
+    bool active, locked, watched;
   } cases[] = {
-      {"named, active", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(true); }, "c1", true, true},
-      {"named, inactive", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(false); }, "c1", false, true},
-      {"unknown name, the process's session", Bus::WithLogind, sessionOfThisProcess, "c9", false, true},
-      {"the user's graphical session", Bus::WithLogind, usersGraphicalSession, nullptr, false, true},
-      {"no session of this program", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(false); }, "c9", true, false},
-      {"logind that hangs", Bus::WithLogind, [](LoginBus& bus) { bus.Hang(); }, "c1", true, false},
-      {"no logind", Bus::WithoutLogind, nullptr, "c1", true, false},
-      {"no system bus", Bus::None, nullptr, "c1", true, false},
+      {"named, active", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(true); }, "c1", true, false, true},
+      {"named, inactive", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(false); }, "c1", false, false, true},
+      {"named, active, locked", Bus::WithLogind,
+       [](LoginBus& bus) {
+         bus.AddC1(true);
+         bus.SetC1Locked(true);
+       },
+       "c1", true, true, true},
+      {"unknown name, the process's session", Bus::WithLogind, sessionOfThisProcess, "c9", false, false, true},
+      {"the user's graphical session", Bus::WithLogind, usersGraphicalSession, nullptr, false, false, true},
+      {"no session of this program", Bus::WithLogind, [](LoginBus& bus) { bus.AddC1(false); }, "c9", true, false,
+       false},
+      {"logind that hangs", Bus::WithLogind, [](LoginBus& bus) { bus.Hang(); }, "c1", true, false, false},
+      {"no logind", Bus::WithoutLogind, nullptr, "c1", true, false, false},
+      {"a system bus that hangs", Bus::Hung, nullptr, "c1", true, false, false},
+      {"no system bus", Bus::None, nullptr, "c1", true, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,8 +154,11 @@ TEST(SessionActivityTest, FindsItsSessionOrCountsAsActive) {
     c.sessionId ? qputenv("XDG_SESSION_ID", c.sessionId) : qunsetenv("XDG_SESSION_ID");
 
     SessionActivity activity([](bool) { ADD_FAILURE() << "told of a change at the start"; });
+    const auto started = std::chrono::steady_clock::now();
     activity.Start();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
     EXPECT_EQ(activity.Active(), c.active);
+    EXPECT_EQ(activity.Locked(), c.locked);
     EXPECT_EQ(activity.Unwatched().empty(), c.watched) << activity.Unwatched();
     EXPECT_EQ(activity.SessionPath(), c.watched ? kSessionC1.toStdString() : "");
   }
@@ -142,23 +168,48 @@ TEST(SessionActivityTest, TellsEachChangeUntilEndedFromItsOwnSink) {
   LoginBus bus(Bus::WithLogind);
   bus.AddC1(true);
   qputenv("XDG_SESSION_ID", "c1");
-  std::vector<bool> told;
+  using State = std::pair<bool, bool>;  // active, locked
+  std::vector<State> told;
   std::unique_ptr<SessionActivity> activity;
   activity = std::make_unique<SessionActivity>([&](bool active) {
-    told.push_back(active);
-    if (told.size() == 2) activity.reset();
+    EXPECT_EQ(active, activity->Active());
+    told.emplace_back(activity->Active(), activity->Locked());
+    if (told.size() == 4) activity.reset();
   });
   activity->Start();
   ASSERT_EQ(activity->Unwatched(), "");
 
-  bus.SetC1Active(false);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }, kSetUpLimitMs));
-  EXPECT_FALSE(activity->Active());
-  // Signals come in the order sent: the same value told again would come first.
-  bus.SetC1Active(false);
-  bus.SetC1Active(true);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return told.size() >= 2; }, kSetUpLimitMs));
-  EXPECT_EQ(told, (std::vector<bool>{false, true}));
+  // Signals come in the order sent: a value told again would come before the next change.
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    std::vector<State> told;
+  } steps[] = {
+      {"leaves", [&] { bus.SetC1Active(false); }, {{false, false}}},
+      {"locked while away, twice",
+       [&] {
+         bus.SetC1Locked(true);
+         bus.SetC1Locked(true);
+         bus.SetC1Active(false);
+       },
+       {{false, false}, {false, true}}},
+      {"back", [&] { bus.SetC1Active(true); }, {{false, false}, {false, true}, {true, true}}},
+      {"unlocked and away at once, then ended",
+       [&] {
+         bus.SetC1ActiveAndLocked(false, false);
+         bus.SetC1Locked(true);
+       },
+       {{false, false}, {false, true}, {true, true}, {false, false}}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.change();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return told.size() >= step.told.size(); }, kSetUpLimitMs));
+    EXPECT_EQ(told, step.told);
+  }
+  // Nothing after the sink ended the watch.
+  QTest::qWait(200);
+  EXPECT_EQ(told.size(), 4u);
 }
 
 // The keyboard devices carry every session's keys: the capture takes them in
