@@ -48,11 +48,22 @@ std::bitset<256> KeysDown(int fd) {
   return down;
 }
 
-// Asks the device itself whether it has every letter key; false when it cannot be asked.
-bool DeviceHasLetterKeys(int fd) {
+// Asks the device itself what it is, by its keys; Other when it cannot be asked.
+DeviceKind AskDeviceKind(int fd) {
   unsigned char bits[KEY_MAX / 8 + 1] = {};
-  if (ioctl(fd, EVIOCGBIT(EV_KEY, sizeof bits), bits) < 0) return false;
-  return std::ranges::all_of(kLetterKeys, [&](int key) { return TestBit(bits, key); });
+  if (ioctl(fd, EVIOCGBIT(EV_KEY, sizeof bits), bits) < 0) return DeviceKind::Other;
+  if (std::ranges::all_of(kLetterKeys, [&](int key) { return TestBit(bits, key); })) return DeviceKind::Keyboard;
+  return TestBit(bits, kLeftButton) ? DeviceKind::Pointer : DeviceKind::Other;
+}
+
+// The pointer buttons told, by the number X gives them; 0 for the others.
+uint8_t PointerButton(uint16_t code) {
+  switch (code) {
+    case BTN_LEFT: return 1;
+    case BTN_MIDDLE: return 2;
+    case BTN_RIGHT: return 3;
+    default: return 0;
+  }
 }
 
 std::string PermissionMessage(const std::filesystem::path& devices) {
@@ -74,6 +85,7 @@ struct EvdevKeySource::Device {
   ino_t inode = 0;
   QSocketNotifier* notifier = nullptr;
   std::string partial;         // the start of a record not yet read whole
+  bool keyboard = false;       // a keyboard, not only a pointer: its keys are told
   bool dropping = false;       // events were lost: skip to the next report, then resync
   std::bitset<256> held;       // keys this keyboard has down, by keycode
 };
@@ -100,8 +112,9 @@ bool EvdevKeySource::Start(std::string* whyNot) {
 
   int denied = 0;
   for (const std::string& name : EventDeviceNames(folders_.devices))
-    if (Open(name) == Opening::Denied) ++denied;
-  if (devices_.empty()) {
+    if (Open(name) == Opening::DeniedKeyboard) ++denied;
+  // Pointers alone see no text typed.
+  if (std::ranges::none_of(devices_, [](const auto& device) { return device->keyboard; })) {
     if (denied > 0) return fail(PermissionMessage(folders_.devices));
     return fail("Checking cannot start: no keyboard was found among the input devices (" + folders_.devices.string() +
                 ").");
@@ -124,15 +137,19 @@ bool EvdevKeySource::Start(std::string* whyNot) {
 }
 
 EvdevKeySource::Opening EvdevKeySource::Open(const std::string& name) {
-  const DeviceKind kind = KindOfDevice(folders_, name);
-  if (kind == DeviceKind::Other) return Opening::NotKeyboard;
+  DeviceKind kind = KindOfDevice(folders_, name);
+  if (kind == DeviceKind::Other) return Opening::NotWanted;
   const std::filesystem::path path = folders_.devices / name;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == EACCES || errno == EPERM ? Opening::Denied : Opening::Failed;
+  if (fd < 0) {
+    if (errno != EACCES && errno != EPERM) return Opening::Failed;
+    return kind == DeviceKind::Pointer ? Opening::DeniedPointer : Opening::DeniedKeyboard;
+  }
+  if (kind == DeviceKind::Unknown) kind = AskDeviceKind(fd);
   struct stat status {};
-  if ((kind == DeviceKind::Unknown && !DeviceHasLetterKeys(fd)) || ::fstat(fd, &status) != 0) {
+  if (kind == DeviceKind::Other || ::fstat(fd, &status) != 0) {
     ::close(fd);
-    return Opening::NotKeyboard;
+    return Opening::NotWanted;
   }
 
   auto device = std::make_unique<Device>();
@@ -140,9 +157,10 @@ EvdevKeySource::Opening EvdevKeySource::Open(const std::string& name) {
   device->fd = fd;
   device->node = status.st_dev;
   device->inode = status.st_ino;
-  device->held = KeysDown(fd);
+  device->keyboard = kind == DeviceKind::Keyboard;
+  if (device->keyboard) device->held = KeysDown(fd);
   unsigned char leds[LED_MAX / 8 + 1] = {};
-  if (!numLockKnown_ && ioctl(fd, EVIOCGLED(sizeof leds), leds) >= 0) {
+  if (device->keyboard && !numLockKnown_ && ioctl(fd, EVIOCGLED(sizeof leds), leds) >= 0) {
     numLockOn_ = TestBit(leds, LED_NUML);
     numLockKnown_ = true;
   }
@@ -207,7 +225,9 @@ void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_
     device.dropping = true;
   } else if (type == EV_LED && code == LED_NUML) {
     numLockOn_ = value != 0;
-  } else if (type == EV_KEY && code + kXkbOffset < kKeycodes) {
+  } else if (type == EV_KEY && PointerButton(code) != 0) {
+    if (value == 1) DeliverButton(PointerButton(code));  // a press; releases are not told
+  } else if (type == EV_KEY && device.keyboard && code + kXkbOffset < kKeycodes) {
     const auto keycode = static_cast<uint8_t>(code + kXkbOffset);
     const bool pressed = value != 0;  // 1 down, 2 auto-repeat, 0 up
     device.held[keycode] = pressed;
@@ -217,6 +237,7 @@ void EvdevKeySource::Handle(Device& device, uint16_t type, uint16_t code, int32_
 }
 
 void EvdevKeySource::Resync(Device& device, const bool& alive) {
+  if (!device.keyboard) return;  // a pointer's presses are not made up afterwards
   const std::bitset<256> now = KeysDown(device.fd);
   for (int keycode = 0; keycode < kKeycodes && alive; ++keycode) {
     if (device.held[keycode] == now[keycode]) continue;
@@ -243,6 +264,12 @@ void EvdevKeySource::Deliver(uint8_t keycode, bool pressed) {
   const uint8_t virtualKey = latinTyping_ && latinGroup ? keycodeMap_.VirtualKey(keycode, numLockOn_, *latinGroup)
                                                         : keycodeMap_.CodesOf(keycode).For(numLockOn_);
   onKey({keycode, pressed, virtualKey, keymap_.Modifiers(), keycodeMap_.ScriptOf(group)});
+}
+
+void EvdevKeySource::DeliverButton(uint8_t button) {
+  if (!onKey_) return;
+  const KeySink onKey = onKey_;  // a copy: the handler may remove this source
+  onKey({button, true, 0, keymap_.Modifiers(), KeyScript::Unknown, true});
 }
 
 void EvdevKeySource::Drop(Device* device, bool insideItsNotifier) {

@@ -20,12 +20,15 @@ class QSocketNotifier;
 namespace vuruzid::capture::evdev {
 
 // Reads the keys of the desktop from the kernel's keyboard devices, the way
-// that works under any compositor and under X11 alike. Every keyboard is
-// opened while the source runs, none is grabbed (applications receive every
-// key as before), and each is served by a socket notifier on the thread that
-// started the source. Keyboards plugged in later are opened as they appear;
-// one pulled out is dropped quietly. Key codes are physical positions, so the
-// program's own layout mapping applies whatever layout the session uses.
+// that works under any compositor and under X11 alike, and the presses of the
+// left, middle and right buttons of its pointers (mice, touchpads). Every
+// keyboard and pointer is opened while the source runs, none is grabbed
+// (applications receive every key as before), and each is served by a socket
+// notifier on the thread that started the source. Devices plugged in later
+// are opened as they appear; one pulled out is dropped quietly. Key codes are
+// physical positions, so the program's own layout mapping applies whatever
+// layout the session uses. A pointer's own keys (a mouse's extra buttons that
+// send key codes) are not told.
 //
 // The events are read directly rather than through an input library: that
 // keeps the reader working on any stream of kernel input records, such as the
@@ -37,8 +40,9 @@ class EvdevKeySource final : public KeySource {
   EvdevKeySource(const EvdevKeySource&) = delete;
   EvdevKeySource& operator=(const EvdevKeySource&) = delete;
 
-  // Opens every keyboard that can be read; false, saying why and what to do,
-  // when none can (no keyboard, or not allowed to read them).
+  // Opens every keyboard and pointer that can be read; false, saying why and
+  // what to do, when no keyboard can (none there, or not allowed to read
+  // them): pointers alone are not enough.
   bool Start(std::string* whyNot) override;
   const std::bitset<256>& HeldAtStart() const override { return heldAtStart_; }
   const KeycodeMap& keycodeMap() const override { return keycodeMap_; }
@@ -53,7 +57,7 @@ class EvdevKeySource final : public KeySource {
 
  private:
   struct Device;
-  enum class Opening { Opened, NotKeyboard, Denied, Failed };
+  enum class Opening { Opened, NotWanted, DeniedKeyboard, DeniedPointer, Failed };
 
   Opening Open(const std::string& name);
   void Rescan();
@@ -63,6 +67,7 @@ class EvdevKeySource final : public KeySource {
   void Handle(Device& device, uint16_t type, uint16_t code, int32_t value, const bool& alive);
   void Resync(Device& device, const bool& alive);
   void Deliver(uint8_t keycode, bool pressed);
+  void DeliverButton(uint8_t button);
   void Drop(Device* device, bool insideItsNotifier);
 
   KeySink onKey_;

@@ -27,6 +27,8 @@ struct RecordCallback {
       const int type = event->u.u.type & 0x7f;
       if (type == KeyPress || type == KeyRelease)
         source->Record(event->u.u.detail, type == KeyPress, event->u.keyButtonPointer.state);
+      else if (type == ButtonPress)
+        source->RecordButton(event->u.u.detail);
     }
     XRecordFreeData(data);
   }
@@ -82,11 +84,14 @@ bool XRecordKeySource::Start(std::string* whyNot) {
   constexpr unsigned kKeyboardChanges = XkbNewKeyboardNotifyMask | XkbNamesNotifyMask | XkbMapNotifyMask;
   XkbSelectEvents(control_, XkbUseCoreKbd, kKeyboardChanges, kKeyboardChanges);
   heldAtStart_ = HeldKeycodes(control_);
+  keysDown_ = heldAtStart_;
 
   XRecordRange* range = XRecordAllocRange();
   if (range == nullptr) return fail("the keystroke recording cannot be set up (out of memory).");
+  // Keys, and pointer presses: a click moves the caret or the focus. Button
+  // releases and pointer motion are left out, so nothing but what is wanted is sent.
   range->device_events.first = KeyPress;
-  range->device_events.last = KeyRelease;
+  range->device_events.last = ButtonPress;
   XRecordClientSpec allClients = XRecordAllClients;
   const XRecordContext context = XRecordCreateContext(control_, 0, &allClients, 1, &range, 1);
   XFree(range);
@@ -123,7 +128,13 @@ bool XRecordKeySource::ReadKeyboard() {
   numLockMask_ = keyboard->numLockMask;
   altMask_ = keyboard->altMask;
   superMask_ = keyboard->superMask;
+  modifierBits_ = keyboard->modifierBits;
   return true;
+}
+
+uint8_t XRecordKeySource::ModifiersOf(unsigned modifierState) const {
+  const auto held = [modifierState](unsigned mask, ModifierBit bit) { return (modifierState & mask) != 0 ? bit : 0; };
+  return static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) | held(superMask_, kSuperHeld));
 }
 
 void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {
@@ -131,11 +142,21 @@ void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierSt
   // modifiers held and the keyboard group (layout) active for the key.
   const bool numLockOn = numLockMask_ != 0 && (modifierState & numLockMask_) != 0;
   const unsigned group = XkbGroupForCoreState(modifierState);
-  const auto held = [modifierState](unsigned mask, ModifierBit bit) { return (modifierState & mask) != 0 ? bit : 0; };
-  const auto modifiers =
-      static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) | held(superMask_, kSuperHeld));
-  pending_.push_back(
-      {keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group), modifiers, keycodeMap_.ScriptOf(group)});
+  keysDown_[keycode] = pressed;
+  pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group), ModifiersOf(modifierState),
+                      keycodeMap_.ScriptOf(group)});
+}
+
+void XRecordKeySource::RecordButton(uint8_t button) {
+  // Buttons 4 to 7 are the wheel's turns, which move no caret.
+  if (button < Button1 || button > Button3) return;
+  // The state a button event carries is unreliable: a press the window
+  // manager's click-to-focus grab holds back is recorded as it came in, with
+  // no state at all. The keys recorded before it tell the modifiers held.
+  unsigned modifierState = 0;
+  for (unsigned keycode = 0; keycode < keysDown_.size(); ++keycode)
+    if (keysDown_[keycode]) modifierState |= modifierBits_[keycode];
+  pending_.push_back({button, true, 0, ModifiersOf(modifierState), KeyScript::Unknown, true});
 }
 
 void XRecordKeySource::OnDataReadable() {

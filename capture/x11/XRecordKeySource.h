@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <functional>
@@ -18,7 +19,8 @@ namespace vuruzid::capture::x11 {
 class ConnectionGuard;
 
 // Watches the key presses and releases of every client of the X server named
-// by DISPLAY through a RECORD context; it never grabs a key. Two connections
+// by DISPLAY through a RECORD context, and the presses of the pointer's left,
+// middle and right buttons; it never grabs a key or a button. Two connections
 // of its own: the control connection makes and removes the context and
 // follows keyboard changes (XKB), the data connection receives the records.
 // Both are served by socket notifiers on the thread that started it, so keys
@@ -42,6 +44,8 @@ class XRecordKeySource final : public KeySource {
  private:
   friend struct RecordCallback;
   void Record(uint8_t keycode, bool pressed, unsigned modifierState);
+  void RecordButton(uint8_t button);
+  uint8_t ModifiersOf(unsigned modifierState) const;
   bool ReadKeyboard();
   void OnDataReadable();
   void OnControlReadable();
@@ -60,6 +64,8 @@ class XRecordKeySource final : public KeySource {
   KeycodeMap keycodeMap_;
   unsigned numLockMask_ = 0, altMask_ = 0, superMask_ = 0;
   std::bitset<256> heldAtStart_;
+  std::bitset<256> keysDown_;                // as the recorded keys tell
+  std::array<uint8_t, 256> modifierBits_{};  // the modifier bits each keycode sets
   QSocketNotifier* controlNotifier_ = nullptr;
   QSocketNotifier* dataNotifier_ = nullptr;
   std::vector<KeyEvent> pending_;

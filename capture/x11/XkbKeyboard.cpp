@@ -77,6 +77,8 @@ std::optional<KeyboardDescription> ReadXkbKeyboard(Display* display) {
   const unsigned level3Mask = ModifierMask(xkb, {XK_ISO_Level3_Shift, XK_Mode_switch});
   keyboard.altMask = ModifierMask(xkb, {XK_Alt_L, XK_Alt_R, XK_Meta_L, XK_Meta_R}) & ~level3Mask;
   keyboard.superMask = ModifierMask(xkb, {XK_Super_L, XK_Super_R, XK_Hyper_L, XK_Hyper_R}) & ~level3Mask;
+  for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code && keycode < 256; ++keycode)
+    keyboard.modifierBits[keycode] = xkb->map->modmap != nullptr ? xkb->map->modmap[keycode] : 0;
   keyboard.keycodeMap = KeycodeMap(namesByKeycode, aliases);
   FollowGroups(xkb, keyboard.keycodeMap);
   XkbFreeKeyboard(xkb, 0, True);

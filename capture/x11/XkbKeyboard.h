@@ -2,7 +2,9 @@
 
 #include <X11/Xlib.h>
 
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <optional>
 
 #include "capture/KeycodeMap.h"
@@ -18,6 +20,8 @@ struct KeyboardDescription {
   unsigned numLockMask = 0;
   unsigned altMask = 0;
   unsigned superMask = 0;
+  // The core modifier bits each keycode sets while it is down.
+  std::array<uint8_t, 256> modifierBits{};
 };
 
 // Reads the key names (and their aliases) of the active keycode set from a

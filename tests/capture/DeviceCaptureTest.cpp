@@ -30,9 +30,12 @@ namespace {
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 
-// sysfs key bitmaps: a full keyboard, a mouse's buttons, a power button.
+// sysfs key bitmaps: a full keyboard, a mouse's buttons, a touchpad's (a
+// button and finger touches), a touchscreen's (touches only), a power button.
 constexpr const char* kKeyboardKeys = "1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe";
 constexpr const char* kMouseKeys = "1f0000 0 0 0 0";
+constexpr const char* kTouchpadKeys = "6420 10000 0 0 0 0";
+constexpr const char* kTouchscreenKeys = "400 0 0 0 0 0";
 constexpr const char* kPowerButtonKeys = "10000000000000 0";
 
 // A folder laid out like the system's input folders.
@@ -86,16 +89,22 @@ class InputFolder {
   std::map<std::string, int> writers_;
 };
 
-// Key-downs reaching the interpreter through the filter, as KeyCapture feeds it.
+// Key-downs reaching the interpreter through the filter, as KeyCapture feeds
+// it (pointer presses pass it by).
 struct Reader {
   DeliveredKeys delivered;
   std::vector<KeyEvent> events;  // every press, as the source reported it
+  std::vector<KeyEvent> pointerPresses;
   KeyEventFilter filter;
   evdev::EvdevKeySource source;
   explicit Reader(const InputFolder& folder)
       : source(
             [this](const KeyEvent& key) {
               if (key.pressed) events.push_back(key);
+              if (key.pointer) {
+                pointerPresses.push_back(key);
+                return;
+              }
               if (auto down = filter.OnKeyEvent(key)) delivered.keys.push_back(*down);
             },
             nullptr, folder.folders()) {}
@@ -147,22 +156,108 @@ TEST(DeviceCapture, EventStreamsReachTheInterpreterAsKeyDowns) {
   }
 }
 
+// A pointer press, as the tests compare it: the button and the modifiers held.
+using ButtonPress = std::pair<uint8_t, uint8_t>;
+
+struct PointerStream {
+  const char* what;
+  const char* deviceKeys;                        // the pointer's sysfs key bitmap
+  std::vector<uint16_t> keysHeld;                // held on the keyboard first
+  std::vector<std::array<int32_t, 3>> events;   // type, code, value, on the pointer
+  std::vector<ButtonPress> delivered;
+};
+
+const PointerStream kPointerStreams[] = {
+    {"a mouse's left click", kMouseKeys, {}, {{EV_KEY, BTN_LEFT, kDown}, {EV_KEY, BTN_LEFT, kUp}}, {{1, 0}}},
+    {"middle and right clicks",
+     kMouseKeys,
+     {},
+     {{EV_KEY, BTN_MIDDLE, kDown}, {EV_KEY, BTN_MIDDLE, kUp}, {EV_KEY, BTN_RIGHT, kDown}, {EV_KEY, BTN_RIGHT, kUp}},
+     {{2, 0}, {3, 0}}},
+    {"the wheel and motion are nothing",
+     kMouseKeys,
+     {},
+     {{EV_REL, REL_WHEEL, 1}, {EV_REL, REL_WHEEL_HI_RES, 120}, {EV_REL, REL_HWHEEL, -1}, {EV_REL, REL_X, 5}},
+     {}},
+    {"a release alone is nothing", kMouseKeys, {}, {{EV_KEY, BTN_RIGHT, kUp}}, {}},
+    {"side buttons and a pointer's own keys are nothing",
+     kMouseKeys,
+     {},
+     {{EV_KEY, BTN_SIDE, kDown}, {EV_KEY, BTN_EXTRA, kDown}, {EV_KEY, KEY_BACK, kDown}, {EV_KEY, KEY_A, kDown}},
+     {}},
+    {"a touchpad's click, not its touches",
+     kTouchpadKeys,
+     {},
+     {{EV_KEY, BTN_TOOL_FINGER, kDown}, {EV_KEY, BTN_TOUCH, kDown}, {EV_KEY, BTN_LEFT, kDown}, {EV_KEY, BTN_LEFT, kUp},
+      {EV_KEY, BTN_TOUCH, kUp}},
+     {{1, 0}}},
+    {"a click with Ctrl held on the keyboard carries it",
+     kMouseKeys,
+     {KEY_LEFTCTRL},
+     {{EV_KEY, BTN_RIGHT, kDown}},
+     {{3, kControlHeld}}},
+    {"a keyboard's own button", kKeyboardKeys, {}, {{EV_KEY, BTN_MIDDLE, kDown}}, {{2, 0}}},
+};
+
+TEST(DeviceCapture, PointerPressesAreDeliveredAndTheWheelAndReleasesAreNot) {
+  for (const PointerStream& stream : kPointerStreams) {
+    SCOPED_TRACE(stream.what);
+    InputFolder folder;
+    folder.AddDevice("event0", kKeyboardKeys);
+    folder.AddDevice("event1", stream.deviceKeys);
+    Reader reader(folder);
+    std::string whyNot;
+    ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
+    for (uint16_t key : stream.keysHeld) folder.Key("event0", key, kDown);
+    // Each device is read on its own: the keys held must be in before the pointer's events.
+    ASSERT_TRUE(PumpUntil([&] { return reader.events.size() == stream.keysHeld.size(); }));
+    for (const auto& [type, code, value] : stream.events) folder.Event("event1", type, code, value);
+    folder.Event("event1", EV_SYN, SYN_REPORT, 0);
+    folder.Key("event1", BTN_LEFT, kDown);  // a sentinel: everything before it was handled
+    std::vector<ButtonPress> expected = stream.delivered;
+    expected.emplace_back(1, stream.keysHeld.empty() ? 0 : kControlHeld);  // (only Ctrl is ever held)
+    ASSERT_TRUE(PumpUntil([&] { return reader.pointerPresses.size() >= expected.size(); }))
+        << reader.pointerPresses.size() << " presses";
+    std::vector<ButtonPress> presses;
+    for (const KeyEvent& press : reader.pointerPresses) {
+      EXPECT_TRUE(press.pressed);
+      EXPECT_EQ(press.virtualKey, 0);
+      EXPECT_EQ(press.script, KeyScript::Unknown);
+      presses.emplace_back(press.keycode, press.modifiers);
+    }
+    EXPECT_THAT(presses, ElementsAreArray(expected));
+    EXPECT_TRUE(reader.delivered.keys.empty()) << "no key-downs";
+  }
+}
+
 TEST(DeviceCapture, ReadsKeyboardsOnlyAndFollowsThemComingAndGoing) {
   InputFolder folder;
   folder.AddDevice("event0", kPowerButtonKeys);
   folder.AddDevice("event1", kKeyboardKeys);
   folder.AddDevice("event2", kMouseKeys);
   folder.AddDevice("event4", nullptr);  // sysfs does not say, and a pipe cannot be asked: not a keyboard
+  folder.AddDevice("event5", kTouchscreenKeys);
   Reader reader(folder);
   std::string whyNot;
   ASSERT_TRUE(reader.source.Start(&whyNot)) << whyNot;
 
   folder.Key("event0", KEY_A, kDown);
-  folder.Key("event2", KEY_B, kDown);
+  folder.Key("event2", KEY_B, kDown);  // a mouse's key: the mouse is read for its buttons only
   folder.Key("event4", KEY_C, kDown);
+  folder.Key("event5", BTN_MIDDLE, kDown);
+  folder.Key("event2", BTN_RIGHT, kDown);
   folder.Key("event1", KEY_D, kDown);
   ASSERT_TRUE(reader.delivered.WaitFor('D'));
+  ASSERT_TRUE(PumpUntil([&] { return !reader.pointerPresses.empty(); }));
   EXPECT_THAT(reader.delivered.Codes(), ElementsAreArray({'D'}));
+  EXPECT_EQ(reader.pointerPresses.size(), 1u);
+  EXPECT_EQ(reader.pointerPresses[0].keycode, 3) << "the mouse's right button";
+
+  // A touchpad plugged in while running is read too.
+  folder.AddDevice("event6", kTouchpadKeys);
+  folder.Key("event6", BTN_LEFT, kDown);
+  ASSERT_TRUE(PumpUntil([&] { return reader.pointerPresses.size() == 2; }, 1500ms));
+  EXPECT_EQ(reader.pointerPresses[1].keycode, 1);
 
   // Plugged in while running: read within a second (the pipe keeps the key till then).
   folder.AddDevice("event7", kKeyboardKeys);
@@ -215,6 +310,16 @@ TEST(DeviceCapture, NoKeyboardOrNoPermissionSaysWhyAndWhatToDo) {
     Reader reader(empty);
     std::string whyNot;
     EXPECT_FALSE(reader.source.Start(&whyNot));
+    EXPECT_THAT(whyNot, HasSubstr("no keyboard was found"));
+    EXPECT_EQ(reader.source.Id(), 0u);
+  }
+  {
+    InputFolder pointersOnly;
+    pointersOnly.AddDevice("event0", kMouseKeys);
+    pointersOnly.AddDevice("event1", kTouchpadKeys);
+    Reader reader(pointersOnly);
+    std::string whyNot;
+    EXPECT_FALSE(reader.source.Start(&whyNot)) << "pointers see no text";
     EXPECT_THAT(whyNot, HasSubstr("no keyboard was found"));
     EXPECT_EQ(reader.source.Id(), 0u);
   }
@@ -353,6 +458,28 @@ TEST(DeviceCapture, KeyBitmapsAreReadInTheWordsOfThisProcess) {
   };
   for (const auto& row : rows)
     EXPECT_EQ(evdev::HasEveryLetterKey(row.bitmap, row.wordBits), row.keyboard) << row.bitmap << " / " << row.wordBits;
+}
+
+TEST(DeviceCapture, KindsOfDevicesByTheirKeys) {
+  using evdev::DeviceKind;
+  const struct {
+    const char* bitmap;
+    unsigned wordBits;
+    DeviceKind kind;
+  } rows[] = {
+      {kKeyboardKeys, 64, DeviceKind::Keyboard},
+      {"1f0000 0 0 0 0 0 0 0 0", 32, DeviceKind::Pointer},  // a mouse, as a 32-bit program reads it
+      {kMouseKeys, 64, DeviceKind::Pointer},
+      {kTouchpadKeys, 64, DeviceKind::Pointer},
+      {"10000 1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe", 64, DeviceKind::Keyboard},  // with a button
+      {kTouchscreenKeys, 64, DeviceKind::Other},
+      {"1000000000000 0 0 0 0", 64, DeviceKind::Other},  // a gamepad's first button
+      {kPowerButtonKeys, 64, DeviceKind::Other},
+      {"", 64, DeviceKind::Other},
+      {"1x0000 0 0 0 0", 64, DeviceKind::Other},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(evdev::KindOfKeyBitmap(row.bitmap, row.wordBits), row.kind) << row.bitmap << " / " << row.wordBits;
 }
 
 // The device route keeps one keymap state for every keyboard, as a

@@ -107,6 +107,22 @@ void TestDesktop::TapAll(const std::vector<uint8_t>& keycodes) {
   for (uint8_t keycode : keycodes) Tap(keycode);
 }
 
+void TestDesktop::PressButton(unsigned button) {
+  XWarpPointer(display_, 0, window_, 0, 0, 0, 0, 20, 20);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  XSync(display_, False);
+}
+
+void TestDesktop::ReleaseButton(unsigned button) {
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void TestDesktop::Click(unsigned button) {
+  PressButton(button);
+  ReleaseButton(button);
+}
+
 uint8_t TestDesktop::KeycodeOfSymbol(unsigned long keysym) const {
   // Read afresh: Xlib's own copy of the keymap lags behind setxkbmap.
   XkbDescPtr xkb = XkbGetMap(display_, XkbKeySymsMask | XkbKeyTypesMask, XkbUseCoreKbd);

@@ -43,6 +43,11 @@ class TestDesktop {
   void Release(uint8_t keycode);
   void Tap(uint8_t keycode);
   void TapAll(const std::vector<uint8_t>& keycodes);
+  // Pointer buttons (1 left, 2 middle, 3 right, 4 to 7 the wheel), pressed
+  // with the pointer over the test's window, where no window manager menu opens.
+  void PressButton(unsigned button);
+  void ReleaseButton(unsigned button);
+  void Click(unsigned button);
 
   // How many key presses of `keycode` the window has received since the last call.
   int TakeKeyPresses(uint8_t keycode);
