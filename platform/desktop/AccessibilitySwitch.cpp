@@ -131,8 +131,9 @@ class Question {
     bool missing = false;
     Message reply = Exchange(bus_.get(), call.get(), deadline_, &why, &missing);
     if (reply == nullptr)
-      *whyNot = missing ? "the session bus knows no accessibility bus launcher (" + why + "); is at-spi2-core installed?"
-                        : "at-spi2-core's accessibility bus launcher gave no answer (" + why + ")";
+      *whyNot = missing
+                    ? "the session bus knows no accessibility bus launcher (" + why + "); is at-spi2-core installed?"
+                    : "at-spi2-core's accessibility bus launcher gave no answer (" + why + ")";
     return reply;
   }
 

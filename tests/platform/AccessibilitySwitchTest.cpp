@@ -140,9 +140,7 @@ std::string RealUserSettings() {
 // Points the switch at a bus for one test and back.
 class BusAddress {
  public:
-  explicit BusAddress(const std::string& address) : saved_(Variable("DBUS_SESSION_BUS_ADDRESS")) {
-    Set(address);
-  }
+  explicit BusAddress(const std::string& address) : saved_(Variable("DBUS_SESSION_BUS_ADDRESS")) { Set(address); }
   ~BusAddress() { Set(saved_); }
 
  private:
@@ -209,10 +207,9 @@ TEST(AccessibilitySwitchTest, SaysQuicklyWhyItCannotBeAsked) {
   SilentSocket silent(home / "silent");
   ASSERT_TRUE(silent.Listening());
   // A bus that starts no services at all: at-spi2-core as good as missing.
-  home.Write("bare.conf",
-             "<busconfig><type>session</type><listen>unix:dir=" + home.path().string() +
-                 "</listen><policy context=\"default\"><allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                 "</policy></busconfig>");
+  home.Write("bare.conf", "<busconfig><type>session</type><listen>unix:dir=" + home.path().string() +
+                              "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+                              "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>");
   SessionBus bare(environment, (home / "bare.conf").string());
   ASSERT_FALSE(bare.Address().empty());
   const std::string runtime = Variable("XDG_RUNTIME_DIR");
