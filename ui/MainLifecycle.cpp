@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "platform/AtomicFile.h"
+#include "ui/BrowserChecking.h"
 #include "ui/MainUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WelcomwUnit.h"
@@ -63,7 +64,9 @@ void TMainForm::FormShow() {
   });
   if (firstRun_ == 1) {
     RunReported([this] {
-      if (welcomeForm_) welcomeForm_->ShowModal();
+      if (!welcomeForm_) return;
+      welcomeForm_->ShowModal();
+      if (welcomeForm_->CheckInBrowsersChosen()) vuruzid::ui::SetBrowserChecking(true, sideSettings_, this);
     });
     firstRun_ = 0;
   }

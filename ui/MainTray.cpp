@@ -13,6 +13,7 @@
 
 #include "platform/DataFolder.h"
 #include "platform/desktop/Autostart.h"
+#include "ui/BrowserChecking.h"
 #include "ui/MainUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowFront.h"
@@ -158,6 +159,8 @@ void TMainForm::BuildTrayMenu() {
   trayFollowLayout_ = add("TrayFollowLayout", QStringLiteral("Follow keyboard layout"), checkable,
                           [this](bool on) { SetFollowLayout(on); });
   trayCorrections_ = add("TrayCorrections", QStringLiteral("Corrections"), checkable, [this](bool on) { SetCorrections(on); });
+  trayCheckInBrowsers_ = add("TrayCheckInBrowsers", QString::fromLatin1(vuruzid::ui::kCheckInBrowsersText), checkable,
+                             [this](bool on) { vuruzid::ui::SetBrowserChecking(on, sideSettings_, this); });
   trayLeaveProgram_ = add("TrayLeaveProgram", QStringLiteral("Don't check in a program"), checkable,
                           [this](bool) { ToggleLastProgram(); });
   PopupMenu1->addSeparator();
@@ -183,6 +186,7 @@ void TMainForm::UpdateTrayMenu() {
   trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
   trayFollowLayout_->setChecked(sideSettings_.FollowLayout());
   trayCorrections_->setChecked(engine_.CorrectionsEnabled());
+  trayCheckInBrowsers_->setChecked(sideSettings_.CheckInBrowsers());
   // The program that had the focus before this menu was opened.
   const std::string& program = checking_.Capture().LastProgram();
   const vuruzid::capture::ProgramName name{program, program};

@@ -166,6 +166,7 @@ class TMainForm : public QWidget {
   QAction* trayStartAtLogin_ = nullptr;
   QAction* trayFollowLayout_ = nullptr;
   QAction* trayCorrections_ = nullptr;
+  QAction* trayCheckInBrowsers_ = nullptr;
   QAction* trayLeaveProgram_ = nullptr;
 
   vuruzid::ui::BackgroundPicture* Image1 = nullptr;

@@ -16,6 +16,7 @@
 #include "platform/desktop/FileOperations.h"
 #include "platform/desktop/StandardFolders.h"
 #include "ui/AddWordUnit.h"
+#include "ui/BrowserChecking.h"
 #include "ui/Cp1251Text.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBoxes.h"
@@ -39,7 +40,7 @@ TWelcomeForm::TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent)
 
   WebBrowser1 = new QTextBrowser(this);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-  WebBrowser1->setGeometry(12, 12, 497, 273);
+  WebBrowser1->setGeometry(12, 12, 497, 249);
   WebBrowser1->setOpenExternalLinks(true);
 
   Label1 = new QLabel(QStringLiteral("Please enter your name here"), this);
@@ -67,11 +68,16 @@ TWelcomeForm::TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent)
   CheckBox2 = new QCheckBox(QStringLiteral("Create Shortcut at the Desktop"), this);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
   CheckBox2->setGeometry(12, 332, 240, 17);
+  // The user's consent: it changes a setting of the whole desktop.
+  CheckBox3 = new QCheckBox(QString::fromLatin1(vuruzid::ui::kCheckInBrowsersText), this);
+  CheckBox3->setObjectName(QStringLiteral("CheckBox3"));
+  CheckBox3->setGeometry(12, 266, 497, 17);
 
   setTabOrder(BitBtn1, Edit1);
   setTabOrder(Edit1, CheckBox1);
   setTabOrder(CheckBox1, CheckBox2);
-  setTabOrder(CheckBox2, WebBrowser1);
+  setTabOrder(CheckBox2, CheckBox3);
+  setTabOrder(CheckBox3, WebBrowser1);
   Edit1->setFocus();  // OK starts disabled, so the name box is first to take input
 
   connect(Edit1, &QLineEdit::textChanged, this, &TWelcomeForm::Edit1Change);
@@ -87,6 +93,7 @@ void TWelcomeForm::ShowModal() {
 
 void TWelcomeForm::FormShow() {
   OfferLinkPlaces();
+  CheckBox3->setChecked(false);
   try {
     vuruzid::ui::ShowLocalPage(WebBrowser1, vuruzid::ui::ReadCurrentDir() / kReadmePage);
   } catch (const std::exception& error) {
@@ -109,6 +116,8 @@ void TWelcomeForm::OfferLinkPlaces() {
   CheckBox2->setChecked(hasDesktop);
   CheckBox2->setToolTip(hasDesktop ? QString() : QStringLiteral("You have no desktop folder."));
 }
+
+bool TWelcomeForm::CheckInBrowsersChosen() const { return result() == QDialog::Accepted && CheckBox3->isChecked(); }
 
 void TWelcomeForm::Edit1Change() {
   // Ordinal comparison of the raw text: one blank is not a name, two are.

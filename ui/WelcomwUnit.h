@@ -15,8 +15,9 @@ class QPushButton;
 class QTextBrowser;
 
 // The first-run welcome dialog: shows the read-me page, asks for the user's
-// name (stored as settings line 1) and installs the program's link in the
-// applications menu and on the desktop. Created once and kept hidden.
+// name (stored as settings line 1), installs the program's link in the
+// applications menu and on the desktop, and asks whether web browsers are to
+// be checked (applied by the main window). Created once and kept hidden.
 class TWelcomeForm : public QDialog {
  public:
   // File names inside the program folder.
@@ -58,6 +59,10 @@ class TWelcomeForm : public QDialog {
   QPushButton* BitBtn1;
   QCheckBox* CheckBox1;
   QCheckBox* CheckBox2;
+  QCheckBox* CheckBox3;  // check in web browsers; never ticked unless the user ticks it
+
+  // The dialog was closed with OK, the web browsers box ticked.
+  bool CheckInBrowsersChosen() const;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -1,10 +1,14 @@
 // A first run inside one process: the welcome dialog stores the name, and the
-// About page shows it at once, before the settings file is written.
+// About page shows it at once, before the settings file is written; its web
+// browsers box is applied when the dialog is confirmed.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -12,6 +16,7 @@
 #include "ModalDriver.h"
 #include "ScratchDesktop.h"
 #include "support/Dictionaries.h"
+#include "ui/support/PrivateSessionBus.h"
 #include "ui/AddWordUnit.h"
 #include "ui/HelpUnit.h"
 #include "ui/MainUnit.h"
@@ -57,4 +62,60 @@ TEST(FirstRun, TheNameGivenInTheWelcomeDialogShowsOnTheAboutPage) {
   QTest::mouseClick(helpButton, Qt::LeftButton, {}, QPoint(4, 4));
   EXPECT_EQ(page, 1);
   EXPECT_EQ(nameOnAbout, "Ann Example");
+}
+
+// The welcome dialog's web browsers box, on the real accessibility bus
+// launcher: applied as the tray item applies it, and only when OK confirms it.
+TEST(FirstRun, TheWebBrowsersBoxIsAppliedOnlyWhenTheDialogIsConfirmed) {
+  vuruzid::testing::PrivateSessionBus bus;
+  ASSERT_TRUE(bus.Ready());
+  const struct {
+    const char* name;
+    bool ticked, confirmed;
+    bool switchAfter;
+    const char* stored;  // in data/Options.ini; "" for no consent line at all
+  } rows[] = {
+      {"ticked and confirmed", true, true, true, "CheckInBrowsers=on\nAccessibilitySetByUs=on\n"},
+      {"ticked, then the close box", true, false, false, ""},
+      {"left unticked", false, true, false, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScratchDesktop session;
+    vuruzid::testing::WriteDictionary(session.program() / "english.dll", {"CAT"});
+    TMainForm window(session.program());
+    TAddWordForm addForm(&window);
+    THelpForm helpForm(window.SettingsList(), &window);
+    TWelcomeForm welcomeForm(window.SettingsList(), &window);
+    window.SetDialogs(&addForm, &helpForm, &welcomeForm);
+    bool offeredUnticked = false;
+    WhenModalOpens<TWelcomeForm>([&](TWelcomeForm* open) {
+      offeredUnticked = !open->CheckBox3->isChecked();
+      open->CheckBox1->setChecked(false);
+      open->CheckBox2->setChecked(false);
+      open->CheckBox3->setChecked(row.ticked);
+      vuruzid::testing::TypeText(open->Edit1, QStringLiteral("Ann"));
+      row.confirmed ? open->BitBtn1->click() : static_cast<void>(open->close());
+    });
+    vuruzid::testing::MessageBoxCatcher reports;
+    window.FormShow();
+    EXPECT_EQ(reports.joined().toStdString(), "");
+    EXPECT_TRUE(offeredUnticked);
+    EXPECT_EQ(bus.Switch(), row.switchAfter);
+    EXPECT_EQ(window.SideSettings().CheckInBrowsers(), row.switchAfter);
+    const std::string options = vuruzid::testing::ReadFile(session.program() / "data/Options.ini");
+    if (*row.stored) {
+      EXPECT_NE(options.find(row.stored), std::string::npos) << options;
+    } else {
+      EXPECT_EQ(options.find("CheckInBrowsers"), std::string::npos) << options;
+    }
+    EXPECT_EQ(window.findChildren<QMessageBox*>("Notice").size(), row.switchAfter ? 1 : 0) << "said without waiting";
+
+    // Turned back off as the user would: the tray item.
+    auto* item = window.TrayMenu()->findChild<QAction*>("TrayCheckInBrowsers");
+    ASSERT_NE(item, nullptr);
+    emit window.TrayMenu()->aboutToShow();
+    if (item->isChecked()) item->trigger();
+    EXPECT_EQ(bus.Switch(), false);
+  }
 }

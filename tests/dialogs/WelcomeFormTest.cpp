@@ -25,6 +25,8 @@ namespace {
 
 constexpr const char* kLinkName = "QOR_Vuruzid.desktop";
 constexpr const char* kSystemEntry = "org.vuruzid.QorVuruzid.desktop";  // the installed program's menu entry
+// Never ticked for the user: it changes a setting of the whole desktop.
+constexpr const char* kBrowsersOffered = "Check in web browsers (turns on the desktop's accessibility support); ";
 
 vuruzid::SettingsList FirstRunLines() {
   vuruzid::SettingsList lines(16, "Normal");
@@ -45,17 +47,19 @@ class WelcomeForm : public ::testing::Test {
  protected:
   // Types `name` into the open dialog, sets the boxes a user could click
   // (nothing: as offered), presses OK and collects any message shown on the way.
-  void Complete(const QString& name, std::optional<bool> menu, std::optional<bool> desktop) {
+  void Complete(const QString& name, std::optional<bool> menu, std::optional<bool> desktop,
+                std::optional<bool> browsers = std::nullopt) {
     WhenModalOpens<TWelcomeForm>([=, this](TWelcomeForm* open) {
       readmeShown = open->WebBrowser1->toPlainText();
       // Focus comes with the window's activation, which a loaded machine may deliver late.
       nameBoxHadFocus = QTest::qWaitFor([open] { return open->Edit1->hasFocus(); }, 5000);
-      for (QCheckBox* box : {open->CheckBox1, open->CheckBox2})
+      for (QCheckBox* box : {open->CheckBox1, open->CheckBox2, open->CheckBox3})
         offered += QString(box->isEnabled() ? "" : "disabled ") + (box->isChecked() ? "ticked " : "") +
                    box->text() + "; ";
       vuruzid::testing::TypeText(open->Edit1, name);
       if (menu && open->CheckBox1->isEnabled()) open->CheckBox1->setChecked(*menu);
       if (desktop) open->CheckBox2->setChecked(*desktop);
+      if (browsers) open->CheckBox3->setChecked(*browsers);
       vuruzid::testing::MessageBoxCatcher reports;
       open->BitBtn1->click();
       message = reports.joined();
@@ -135,9 +139,11 @@ TEST_F(WelcomeForm, ANameOutsideTheCodePageIsRefusedAndTheDialogStaysOpen) {
 TEST_F(WelcomeForm, TheCloseBoxStoresNothingAndMakesNoLink) {
   WhenModalOpens<TWelcomeForm>([](TWelcomeForm* open) {
     open->Edit1->setText("Ann");
+    open->CheckBox3->setChecked(true);
     open->close();
   });
   dialog.ShowModal();
+  EXPECT_FALSE(dialog.CheckInBrowsersChosen()) << "web browsers are checked only when OK confirms it";
   EXPECT_EQ(settings[1], "User Name");
   EXPECT_TRUE(fs::is_empty(session.linkFolder()));
   EXPECT_FALSE(fs::exists(session.applications()));
@@ -156,7 +162,8 @@ TEST_F(WelcomeForm, TheLinkStartsTheProgramInItsFolderAndPassesTheValidator) {
 }
 
 TEST_F(WelcomeForm, BothBoxesPutTheGroupInTheMenuAndTheLinkOnTheDesktop) {
-  Complete("Ann", true, true);
+  Complete("Ann", true, true, true);
+  EXPECT_TRUE(dialog.CheckInBrowsersChosen());
   EXPECT_TRUE(message.isEmpty()) << message.toStdString();
   EXPECT_TRUE(fs::exists(LinkInMenu()));
   EXPECT_TRUE(fs::exists(LinkOnDesktop()));
@@ -273,7 +280,9 @@ TEST_P(WelcomeOffer, TicksOnlyWhatCanBeDone) {
   if (c.systemEntry) WriteFile(session.systemData() / "applications" / kSystemEntry, "[Desktop Entry]\n");
   if (!c.desktopFolder) fs::remove(session.desktop());
   Complete("Ann", std::nullopt, std::nullopt);
-  EXPECT_EQ(offered.toStdString(), c.offered);
+  EXPECT_EQ(offered.toStdString(), std::string(c.offered) + kBrowsersOffered);
+  EXPECT_FALSE(dialog.CheckInBrowsersChosen());
+  EXPECT_LE(dialog.CheckBox3->sizeHint().width(), dialog.CheckBox3->width()) << "the whole caption shows";
   EXPECT_TRUE(message.isEmpty()) << message.toStdString();
   EXPECT_EQ(fs::exists(LinkInMenu()), c.menuLink);
   EXPECT_EQ(fs::exists(LinkOnDesktop()), c.desktopLink);

@@ -10,6 +10,7 @@
 #include "engine/VirtualKeys.h"
 #include "support/DeviceKeyboard.h"
 #include "support/MainWindowFixture.h"
+#include "support/PrivateSessionBus.h"
 #include "ui/Fonts.h"
 #include "ui/WordFit.h"
 
@@ -412,7 +413,9 @@ TEST_F(MainWindowTest, CorrectionsLeadTheListAndFollowTheCompactWord) {
       EXPECT_EQ(list->item(i)->foreground(), i < row.corrections ? QBrush(QColor(0, 255, 0)) : QBrush()) << i;
     }
     EXPECT_EQ(Element("Label22")->isVisible(), !row.beside.isEmpty());
-    if (!row.beside.isEmpty()) EXPECT_EQ(Text("Label22"), row.beside);
+    if (!row.beside.isEmpty()) {
+      EXPECT_EQ(Text("Label22"), row.beside);
+    }
     EXPECT_EQ(Element("Label22")->x(), 30 + Element("Label7")->fontMetrics().horizontalAdvance(Text("Label7")));
     EXPECT_EQ(Element("Label7")->toolTip(), row.toolTip);
   }
@@ -494,6 +497,79 @@ TEST_F(MainWindowTest, WhileKeysAreHeldBackTheWordDisplaySaysWhy) {
     EXPECT_EQ(Element("Label7")->font().pixelSize(), 11);
     EXPECT_EQ(Element("Label7")->width(), 98);
   }
+}
+
+// The tray's consent to checking web browsers, on the real accessibility bus
+// launcher: the desktop's switch is turned on only where it is off, and off
+// again only when this program turned it on. Without a session bus the user is
+// told and nothing is stored.
+TEST_F(MainWindowTest, CheckingInWebBrowsersSetsOnlyTheSwitchItFoundOff) {
+  PrivateSessionBus bus;
+  ASSERT_TRUE(bus.Ready());
+  ASSERT_EQ(bus.Switch(), false);
+  Start();
+  QAction* item = Form().TrayMenu()->findChild<QAction*>("TrayCheckInBrowsers");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), "Check in web browsers (turns on the desktop's accessibility support)");
+  const QList<QAction*> entries = Form().TrayMenu()->actions();
+  EXPECT_EQ(entries.indexOf(item), entries.indexOf(Form().TrayMenu()->findChild<QAction*>("TrayCorrections")) + 1);
+  const auto options = [&] { return folder_.dir().Read("data/Options.ini"); };
+  const auto notices = [&] { return Form().findChildren<QMessageBox*>("Notice").size(); };
+  const struct {
+    const char* name;
+    std::optional<bool> switchBefore;  // nothing: no session bus
+    std::optional<bool> switchAfter;
+    bool checked;
+    const char* stored;  // the two options as Options.ini holds them
+    bool notice;
+    const char* error;
+  } rows[] = {
+      {"on, the switch off: turned on by us", false, true, true, "CheckInBrowsers=on\nAccessibilitySetByUs=on", true, ""},
+      {"off again: the switch we set goes off", true, false, false, "CheckInBrowsers=off\nAccessibilitySetByUs=off", false,
+       ""},
+      {"on, the switch on already: only the consent", true, true, true, "CheckInBrowsers=on\nAccessibilitySetByUs=off",
+       true, ""},
+      {"off again: someone else's switch stays on", true, true, false, "CheckInBrowsers=off\nAccessibilitySetByUs=off",
+       false, ""},
+      {"on without a session bus: told, nothing stored", std::nullopt, std::nullopt, false,
+       "CheckInBrowsers=off\nAccessibilitySetByUs=off", false, "cannot be reached"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::optional<QByteArray> address;
+    if (!row.switchBefore) {
+      address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+      qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    } else if (bus.Switch() != row.switchBefore) {
+      bus.SetSwitch(*row.switchBefore);
+    }
+    const qsizetype noticesBefore = notices();
+    emit Form().TrayMenu()->aboutToShow();
+    ModalWatcher watcher;
+    item->trigger();
+    if (address) qputenv("DBUS_SESSION_BUS_ADDRESS", *address);
+    if (row.switchAfter) {
+      EXPECT_EQ(bus.Switch(), row.switchAfter);
+    }
+    EXPECT_EQ(item->isChecked(), row.checked);
+    EXPECT_EQ(Form().SideSettings().CheckInBrowsers(), row.checked);
+    EXPECT_NE(options().find(row.stored), std::string::npos) << options();
+    EXPECT_EQ(notices() > noticesBefore, row.notice);
+    if (row.notice) {
+      const QString text = Form().findChildren<QMessageBox*>("Notice").back()->text();
+      EXPECT_TRUE(text.contains("started from now on") && text.contains("restart") && text.contains("slower"))
+          << text.toStdString();
+    }
+    ASSERT_EQ(watcher.seen().size(), *row.error ? 1u : 0u) << "the notice never waits for the user";
+    if (*row.error) {
+      EXPECT_TRUE(watcher.seen()[0].text.contains(row.error)) << watcher.seen()[0].text.toStdString();
+    }
+  }
+  bus.SetSwitch(false);
+  EXPECT_EQ(bus.Switch(), false);
+  TearDown();
+  Start();
+  EXPECT_FALSE(Form().SideSettings().CheckInBrowsers()) << "the choice is kept";
 }
 
 // The answer for a word the next key replaced never reaches the window, nor

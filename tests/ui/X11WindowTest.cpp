@@ -19,6 +19,7 @@
 #include <string>
 
 #include "support/MainWindowFixture.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TempFolder.h"
 #include "support/X11Probe.h"
 
@@ -337,6 +338,8 @@ TEST_F(X11WindowTest, MinimizingThroughTheWindowManagerAlsoGoesToTheTray) {
 // window's button does, shows the state it switches, and start at login
 // writes and removes a valid autostart entry.
 TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
+  PrivateSessionBus bus;  // the desktop's accessibility switch this test flips is its own
+  ASSERT_TRUE(bus.Ready());
   TempFolder config;
   const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
   qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
@@ -382,6 +385,8 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
       {"TrayFollowLayout", false, [&] { return Form().SideSettings().FollowLayout(); }},
       {"TrayCorrections", true, [&] { return ReadFile(options).find("Corrections=off\n") != std::string::npos; }},
       {"TrayCorrections", false, [&] { return Form().Engine().CorrectionsEnabled(); }},
+      {"TrayCheckInBrowsers", false, [&] { return bus.Switch() == true && Form().SideSettings().CheckInBrowsers(); }},
+      {"TrayCheckInBrowsers", true, [&] { return bus.Switch() == false && !Form().SideSettings().CheckInBrowsers(); }},
   };
   for (const Step& step : steps) {
     choose(step.entry, step.shownBefore);
