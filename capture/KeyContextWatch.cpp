@@ -50,10 +50,6 @@ template <typename W>
 void DrainWatcher(W& w) {
   if constexpr (requires { w.Drain(); }) w.Drain();
 }
-template <typename S>
-bool LockedIn(const S& s) {
-  if constexpr (requires { s.Locked(); }) return s.Locked(); else return false;
-}
 
 }  // namespace
 
@@ -119,6 +115,9 @@ void KeyContextWatch::Start(bool watchSession) {
 #if VURUZID_CONTEXT_SCREENSAVER
   screenSaver_ = std::make_unique<screensaver::ScreenSaverWatch>([this](bool) { Update(); });
   screenSaver_->Start();
+  if (!screenSaver_->Unwatched().empty())
+    notes_.push_back("A locked screen is recognised only by logind or its hold on the keyboard: " +
+                     screenSaver_->Unwatched());
 #endif
   Update();
 }
@@ -178,7 +177,7 @@ void KeyContextWatch::Update(bool moved) {
 #if VURUZID_CONTEXT_LOGIND
   if (session_) {
     if (watchSession_) facts.sessionActive = session_->Active();
-    facts.screenLocked = LockedIn(*session_);
+    facts.screenLocked = session_->Locked();
   }
 #endif
 #if VURUZID_CONTEXT_SCREENSAVER
@@ -218,9 +217,10 @@ void KeyContextWatch::Update(bool moved) {
   if (!ownWindow && !facts.program.empty()) lastProgram_ = facts.program.Shown();
 
   const KeyContext context{PauseFor(facts, leftAlone_), facts.program.Shown()};
-  const bool pauseChanged = context.pause != context_.pause;
+  // A pause is told again when it names another program (the window says which).
+  const bool changed = context.pause != context_.pause || (context.pause != Pause::NotPaused && context != context_);
   context_ = context;
-  if (pauseChanged && onChanged_) {
+  if (changed && onChanged_) {
     const ContextSink sink = onChanged_;  // a copy: the sink may stop this watch
     const std::shared_ptr<bool> alive = alive_;
     sink(context_);

@@ -30,7 +30,8 @@ class ScreenSaverWatch;
 // source that also sees other sessions' keys, whether this login session is
 // the active one. What cannot be watched is simply not known: a watch that
 // cannot start leaves the keys passing, and Notes() says why. The handler is
-// told each change of the pause, not each change of focus; the move handler
+// told each change of the pause (and of the program a pause names), not
+// each change of focus; the move handler
 // is told, after the context is up to date, each time the focus or the
 // active window moved.
 class KeyContextWatch {

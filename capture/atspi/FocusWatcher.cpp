@@ -556,6 +556,7 @@ void FocusWatcher::OnToolkit(const std::string& busName, const std::string& tool
 }
 
 void FocusWatcher::AskApplication(unsigned pid) {
+  pingOutstanding_ = false;
   if (relay_ == nullptr) return;
   std::string busName = focusedBusName_;
   if (pid != 0) {
@@ -563,9 +564,17 @@ void FocusWatcher::AskApplication(unsigned pid) {
     for (const auto& [name, application] : applications_)
       if (application.pid == pid && !application.ours) busName = name;
   }
-  pingOutstanding_ = false;
   if (busName.empty()) return;
-  DBusMessage* call = dbus_message_new_method_call(busName.c_str(), "/", "org.freedesktop.DBus.Peer", "Ping");
+  pingedBusName_ = busName;
+  // The question may reach the application before the key it is to follow
+  // (it reads both in one turn of its loop, in either order): the second,
+  // asked only once the first is answered, comes after the key for sure.
+  pingRoundsLeft_ = 2;
+  Ping();
+}
+
+void FocusWatcher::Ping() {
+  DBusMessage* call = dbus_message_new_method_call(pingedBusName_.c_str(), "/", "org.freedesktop.DBus.Peer", "Ping");
   DBusPendingCall* pending = nullptr;
   if (call != nullptr && dbus_connection_send_with_reply(accessibilityBus, call, &pending, kStartupTimeoutMs) &&
       pending != nullptr) {
@@ -582,13 +591,34 @@ void FocusWatcher::AskApplication(unsigned pid) {
                                  [](void* data) { delete static_cast<Ping*>(data); });
     dbus_pending_call_unref(pending);
     dbus_connection_flush(accessibilityBus);
+  } else {
+    pingOutstanding_ = false;
   }
   if (call != nullptr) dbus_message_unref(call);
 }
 
 void FocusWatcher::OnPingAnswered(uint64_t ping) {
-  // An error answer (gone, time-out) ends the wait as well.
-  if (ping == pingsSent_) pingOutstanding_ = false;
+  if (ping != pingsSent_) return;
+  if (--pingRoundsLeft_ > 0) {
+    Ping();
+    return;
+  }
+  // The application sent its focus event, if any, before this answer, but
+  // libatspi hands events on from an idle callback of its own: the wait
+  // ends only after that has run. (An error answer, gone or timed out, ends
+  // the wait as well.)
+  struct Answer {
+    uint64_t watcher, ping;
+  };
+  g_idle_add_full(
+      G_PRIORITY_LOW,
+      [](void* data) -> gboolean {
+        const auto* answer = static_cast<const Answer*>(data);
+        if (const auto found = LiveWatchers().find(answer->watcher); found != LiveWatchers().end())
+          if (answer->ping == found->second->pingsSent_) found->second->pingOutstanding_ = false;
+        return G_SOURCE_REMOVE;
+      },
+      new Answer{id_, ping}, [](void* data) { delete static_cast<Answer*>(data); });
 }
 
 std::string FocusWatcher::ToolkitOf(unsigned pid) const {

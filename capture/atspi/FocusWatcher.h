@@ -112,6 +112,7 @@ class FocusWatcher {
   void OnApplicationAppeared(const std::string& busName);
   void AskToolkit(const std::string& busName);
   void OnToolkit(const std::string& busName, const std::string& toolkit, bool answered);
+  void Ping();
   void OnPingAnswered(uint64_t ping);
   Application& Known(const std::string& busName, _AtspiAccessible* source);
   void Report(const Focus& focus);
@@ -122,6 +123,8 @@ class FocusWatcher {
   uint64_t id_ = 0;             // names this watcher to answers that arrive later
   uint64_t pingsSent_ = 0;
   bool pingOutstanding_ = false;
+  int pingRoundsLeft_ = 0;
+  std::string pingedBusName_;
   Object passwordObject_;       // the password entry that has the focus, if any
   Object activeWindow_;         // the window the bus last named active
   std::string focusedBusName_;  // the application of the last object that gained the focus
