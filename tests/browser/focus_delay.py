@@ -128,6 +128,7 @@ print(f"moves {state['move']}, focus events of an entry {len(results)}, none wit
       f"roles {', '.join(roles)}")
 print("  " + summary("click"))
 print("  " + summary("tab"))
+print("  in order: " + ", ".join(f"{k} {role} {ms:.0f}" for k, ms, role in results))
 alldelays = sorted(ms for _, ms, _ in results)
 if alldelays:
     print(f"  all: median {statistics.median(alldelays):.0f} ms, worst {alldelays[-1]:.0f} ms")

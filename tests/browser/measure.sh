@@ -2,8 +2,9 @@
 # Measurements for the notes on browsers (not tests), run under scripts/with-xserver.sh:
 #   measure.sh focus [MOVES]          delay of the focus event after a click or a Tab, switch on, per browser
 #   measure.sh cpu [RUNS] [SECONDS]   CPU of each browser's processes on busy.html: the accessibility
-#                                     switch off, on, and on with a client that reads attributes (as the
-#                                     checker does for Chromium); the median of RUNS runs
+#                                     switch off; on; on with a client that follows the focus and reads
+#                                     attributes, as the checker does ("reader"); and on with one that also
+#                                     follows what a screen reader does ("screen-reader"); the median of RUNS
 # Every browser runs on a session bus and in a home of its own (browsers.sh).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -41,13 +42,14 @@ focus_case() {
 }
 
 cpu_case() {
-  local kind=$1 mode=$2 url=$3 dir=$4 seconds=$5 reader=
+  local kind=$1 mode=$2 url=$3 dir=$4 seconds=$5
+  reader=  # global: the exit trap runs after this function has returned
   trap '[ -n "$reader" ] && kill "$reader"; accessibility_switch false; stop_browser' EXIT
   if [ "$mode" != off ]; then accessibility_switch true || { echo "the switch cannot be set" >&2; return 1; }; fi
-  if [ "$mode" = reader ]; then
-    "$python" "$here/reader_stand_in.py" &
-    reader=$!
-  fi
+  case $mode in
+    reader) "$python" "$here/reader_stand_in.py" & reader=$! ;;
+    screen-reader) "$python" "$here/reader_stand_in.py" --all-events & reader=$! ;;
+  esac
   start_browser "$kind" "$dir/profile" "$url" "$dir/browser.log"
   local window
   window=$(window_named 'vuruzid busy')
@@ -87,7 +89,7 @@ case ${1:-} in
     echo "browser mode cpu%-of-one-core fps load"
     for run in $(seq "$runs"); do
       for kind in chromium firefox-esr; do
-        for mode in off on reader; do
+        for mode in off on reader screen-reader; do
           dir="$work/$kind-$mode-$run"
           PRIVATE_HOME="$dir/home" private_session bash "$0" --cpu "$kind" "$mode" "$base/busy.html" "$dir" "$seconds" |
             tee -a "$work/cpu"

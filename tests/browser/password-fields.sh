@@ -7,10 +7,10 @@
 # before the browser starts, the plain word is checked; with a default start
 # the browser is paused and says so.
 #
-# Each case runs on a session bus of its own with a private home, so the
-# accessibility switch (which at-spi2-core also stores in gsettings for good)
-# never reaches the machine or another case (browsers.sh). The page comes from a server on
-# 127.0.0.1; the browsers fetch nothing else.
+# Each case runs on a session bus of its own with a private home (browsers.sh),
+# so the accessibility switch, which at-spi2-core also stores in gsettings for
+# good, never reaches the machine or another case. The page comes from a
+# server on 127.0.0.1; the browsers fetch nothing else.
 # Exits 77 (skipped) where this cannot run, saying why.
 #   password-fields.sh BUILD_FOLDER
 set -u
