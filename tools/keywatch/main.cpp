@@ -2,7 +2,10 @@
 // prints, per key-down, its virtual-key code and what the keystroke
 // interpreter makes of it, until interrupted (Ctrl+C or SIGTERM). It is the
 // program's capture and interpreter without the window: keys going to
-// password fields, password programs and programs left alone are held back,
+// password fields, password programs, programs left alone, browsers that show
+// no focus and programs that cannot be told are held back, and so are keys
+// typed while the screen is locked or another program holds the keyboard;
+// keys after a Tab, Enter or a click wait for the focus to be told;
 // shortcuts drop the word, the language follows the keyboard layout, and
 // each change of that context is printed on a line of its own.
 //
@@ -89,7 +92,6 @@ int main(int argc, char** argv) {
   }
   if (const std::string warning = capture.SessionWarning(); !warning.empty()) tell(warning);
   for (const std::string& why : capture.ContextNotes()) tell(why);
-  if (capture.Context().pause != capture::Pause::NotPaused) note(capture::DescribeContext(capture.Context()));
   if (!keywatch::QuitOnSignals()) tell("cannot catch Ctrl+C; stop it with kill -9.");
   tell("watching the keys of the desktop; Ctrl+C stops.");
 
