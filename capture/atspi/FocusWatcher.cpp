@@ -1,6 +1,9 @@
 #include "capture/atspi/FocusWatcher.h"
 
-#include "platform/Environment.h"
+#include "platform/dbus/BusAddress.h"
+#include "platform/dbus/BusAnswers.h"
+#include "platform/dbus/CallWithin.h"
+#include "platform/dbus/Connection.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -8,7 +11,6 @@
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -49,107 +51,43 @@ constexpr int kToolkitRetryMs[] = {0, 500, 1500, 3000};
 // their listeners. All of it lives on the main thread.
 DBusConnection* accessibilityBus = nullptr;
 
-std::string Take(DBusError& error) {
-  std::string message = error.message != nullptr ? error.message : "no answer";
-  dbus_error_free(&error);
-  return message;
-}
-
-// The session bus as libdbus finds it, but never one it would launch: for an X
-// display without a session bus, libdbus starts a bus of its own.
-std::string SessionBusAddress() {
-  if (std::string address = platform::EnvironmentValue("DBUS_SESSION_BUS_ADDRESS"); !address.empty()) return address;
-  const std::string runtime = platform::EnvironmentValue("XDG_RUNTIME_DIR");
-  if (runtime.empty()) return {};
-  const std::string socket = runtime + "/bus";
-  struct stat info {};
-  if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || info.st_uid != getuid()) return {};
-  char* escaped = dbus_address_escape_value(socket.c_str());
-  std::string address = std::string("unix:path=") + (escaped != nullptr ? escaped : "");
-  dbus_free(escaped);
-  return address;
-}
-
-// Waits for the answer itself, with a time limit: libdbus's own blocking call
-// waits without end for a bus that takes the connection but never answers.
+// One call within the deadline; its answer's string, if it has one, in `answer`.
 bool Call(DBusConnection* bus, const char* service, const char* path, const char* interface, const char* method,
           std::chrono::steady_clock::time_point deadline, std::string* whyNot, std::string* answer = nullptr) {
-  DBusMessage* call = dbus_message_new_method_call(service, path, interface, method);
-  DBusPendingCall* pending = nullptr;
-  const bool sent = call != nullptr && dbus_connection_send_with_reply(bus, call, &pending, kStartupTimeoutMs) &&
-                    pending != nullptr;
-  if (call != nullptr) dbus_message_unref(call);
-  if (!sent) {
-    *whyNot = "it cannot be asked";
-    return false;
-  }
-  bool connected = true;
-  while (connected && !dbus_pending_call_get_completed(pending)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    connected = dbus_connection_read_write_dispatch(bus, static_cast<int>(left.count()));
-  }
-  DBusMessage* reply = dbus_pending_call_get_completed(pending) ? dbus_pending_call_steal_reply(pending) : nullptr;
-  dbus_pending_call_cancel(pending);
-  dbus_pending_call_unref(pending);
-  DBusError error;
-  dbus_error_init(&error);
-  const bool answered = reply != nullptr && !dbus_set_error_from_message(&error, reply);
+  const platform::dbus::Message call(dbus_message_new_method_call(service, path, interface, method));
+  const platform::dbus::Message reply = platform::dbus::CallWithin(bus, call.get(), deadline, whyNot);
   const char* text = nullptr;
-  if (answered && answer != nullptr &&
-      dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID) && text != nullptr)
+  if (reply != nullptr && answer != nullptr &&
+      dbus_message_get_args(reply.get(), nullptr, DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID) && text != nullptr)
     *answer = text;
-  if (reply != nullptr) dbus_message_unref(reply);
-  if (!answered)
-    *whyNot = dbus_error_is_set(&error) ? Take(error) : connected ? "no answer in time" : "it closed the connection";
-  dbus_error_free(&error);
-  return answered;
-}
-
-// Says Hello on a private connection to `address` within the deadline.
-bool BusAnswersHello(const std::string& address, std::chrono::steady_clock::time_point deadline, std::string* whyNot) {
-  DBusError error;
-  dbus_error_init(&error);
-  DBusConnection* bus = dbus_connection_open_private(address.c_str(), &error);
-  if (bus == nullptr) {
-    *whyNot = Take(error);
-    return false;
-  }
-  const bool answered = Call(bus, DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "Hello", deadline, whyNot);
-  dbus_connection_close(bus);
-  dbus_connection_unref(bus);
-  return answered;
+  return reply != nullptr;
 }
 
 // Asks the session bus for the accessibility bus and says Hello there, as
 // libatspi is about to do without a time limit of its own, so that neither a
 // missing nor a hung bus can hold up or end the program.
 bool SessionBusKnowsAccessibilityBus(std::string* whyNot) {
-  const std::string address = SessionBusAddress();
+  const std::string address = platform::dbus::SessionBusAddress();
   if (address.empty()) {
     *whyNot = std::string(kCannot) + "there is no session bus (DBUS_SESSION_BUS_ADDRESS is not set).";
     return false;
   }
-  DBusError error;
-  dbus_error_init(&error);
-  DBusConnection* bus = dbus_connection_open_private(address.c_str(), &error);
+  std::string why, accessibilityAddress;
+  const platform::dbus::Connection bus = platform::dbus::OpenPrivate(address, &why);
   if (bus == nullptr) {
-    *whyNot = std::string(kCannot) + "the session bus cannot be reached (" + Take(error) + ").";
+    *whyNot = std::string(kCannot) + "the session bus cannot be reached (" + why + ").";
     return false;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartupTimeoutMs);
-  std::string why, accessibilityAddress;
-  bool known = Call(bus, DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "Hello", deadline, &why);
+  bool known = platform::dbus::SayHello(bus.get(), deadline, &why);
   if (!known)
     *whyNot = std::string(kCannot) + "the session bus does not answer (" + why + ").";
-  else if (!(known = Call(bus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", deadline, &why,
+  else if (!(known = Call(bus.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", deadline, &why,
                           &accessibilityAddress)))
     *whyNot = std::string(kCannot) + "the session bus knows no accessibility bus (" + why +
               "); is at-spi2-core installed?";
-  else if (!(known = BusAnswersHello(accessibilityAddress, deadline, &why)))
+  else if (!(known = platform::dbus::BusAnswers(accessibilityAddress, deadline, &why)))
     *whyNot = std::string(kCannot) + "the accessibility bus does not answer (" + why + ").";
-  dbus_connection_close(bus);
-  dbus_connection_unref(bus);
   return known;
 }
 

@@ -1,7 +1,7 @@
 #include "capture/logind/SessionActivity.h"
 
-#include "capture/dbus/BusAddress.h"
-#include "capture/dbus/BusAnswers.h"
+#include "platform/dbus/BusAddress.h"
+#include "platform/dbus/BusAnswers.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -201,8 +201,8 @@ void SessionActivity::Start() {
     unwatched_ = "the program's event loop is not running";
     return;
   }
-  const std::string address = dbus::SystemBusAddress();
-  if (std::string why; !dbus::BusAnswers(address, kBusAnswersWithin, &why)) {
+  const std::string address = platform::dbus::SystemBusAddress();
+  if (std::string why; !platform::dbus::BusAnswers(address, kBusAnswersWithin, &why)) {
     unwatched_ = "the system bus cannot be reached (" + why + ")";
     return;
   }

@@ -1,7 +1,7 @@
 #include "capture/screensaver/ScreenSaverWatch.h"
 
-#include "capture/dbus/BusAddress.h"
-#include "capture/dbus/BusAnswers.h"
+#include "platform/dbus/BusAddress.h"
+#include "platform/dbus/BusAnswers.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -145,12 +145,12 @@ void ScreenSaverWatch::Start() {
     unwatched_ = "the program's event loop is not running";
     return;
   }
-  const std::string address = dbus::SessionBusAddress();
+  const std::string address = platform::dbus::SessionBusAddress();
   if (address.empty()) {
     unwatched_ = "there is no session bus (DBUS_SESSION_BUS_ADDRESS is not set)";
     return;
   }
-  if (std::string why; !dbus::BusAnswers(address, kBusAnswersWithin, &why)) {
+  if (std::string why; !platform::dbus::BusAnswers(address, kBusAnswersWithin, &why)) {
     unwatched_ = "the session bus cannot be reached (" + why + ")";
     return;
   }

@@ -1,13 +1,12 @@
 #include "platform/desktop/AccessibilitySwitch.h"
 
-#include "platform/Environment.h"
+#include "platform/dbus/BusAddress.h"
+#include "platform/dbus/CallWithin.h"
+#include "platform/dbus/Connection.h"
 
 #include <dbus/dbus.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <memory>
 #include <utility>
 
 namespace vuruzid::platform {
@@ -24,72 +23,10 @@ constexpr const char* kIsEnabled = "IsEnabled";
 constexpr std::chrono::milliseconds kAnswerWithin{1000};
 
 using Clock = std::chrono::steady_clock;
-
-struct ConnectionCloser {
-  void operator()(DBusConnection* bus) const {
-    dbus_connection_close(bus);
-    dbus_connection_unref(bus);
-  }
-};
-struct MessageReleaser {
-  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Connection = std::unique_ptr<DBusConnection, ConnectionCloser>;
-using Message = std::unique_ptr<DBusMessage, MessageReleaser>;
+using dbus::Message;
 
 void Tell(std::string* whyNot, std::string why) {
   if (whyNot != nullptr) *whyNot = std::move(why);
-}
-
-std::string Take(DBusError& error) {
-  std::string message = error.message != nullptr ? error.message : "no answer";
-  dbus_error_free(&error);
-  return message;
-}
-
-// The session bus as libdbus finds it, but never one it would launch: for an
-// X display without a session bus, libdbus starts a bus of its own.
-std::string SessionBusAddress() {
-  if (std::string address = EnvironmentValue("DBUS_SESSION_BUS_ADDRESS"); !address.empty()) return address;
-  const std::string runtime = EnvironmentValue("XDG_RUNTIME_DIR");
-  if (runtime.empty()) return {};
-  const std::string socket = runtime + "/bus";
-  struct stat info {};
-  if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || info.st_uid != getuid()) return {};
-  char* escaped = dbus_address_escape_value(socket.c_str());
-  std::string address = std::string("unix:path=") + (escaped != nullptr ? escaped : "");
-  dbus_free(escaped);
-  return address;
-}
-
-// Sends a call and waits for its answer until the deadline: libdbus's own
-// blocking call waits 25 s, and without end for a bus that takes the
-// connection but never answers.
-// A service that is not there at all is named in `missing`.
-Message Exchange(DBusConnection* bus, DBusMessage* call, Clock::time_point deadline, std::string* whyNot,
-                 bool* missing = nullptr) {
-  DBusPendingCall* pending = nullptr;
-  if (!dbus_connection_send_with_reply(bus, call, &pending, static_cast<int>(kAnswerWithin.count())) ||
-      pending == nullptr) {
-    *whyNot = "it cannot be asked";
-    return nullptr;
-  }
-  bool connected = true;
-  while (connected && !dbus_pending_call_get_completed(pending)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) break;
-    connected = dbus_connection_read_write_dispatch(bus, static_cast<int>(left.count()));
-  }
-  Message reply(dbus_pending_call_get_completed(pending) ? dbus_pending_call_steal_reply(pending) : nullptr);
-  dbus_pending_call_cancel(pending);
-  dbus_pending_call_unref(pending);
-  DBusError error;
-  dbus_error_init(&error);
-  if (reply != nullptr && !dbus_set_error_from_message(&error, reply.get())) return reply;
-  if (missing != nullptr) *missing = dbus_error_has_name(&error, DBUS_ERROR_SERVICE_UNKNOWN);
-  *whyNot = dbus_error_is_set(&error) ? Take(error) : connected ? "no answer in time" : "it closed the connection";
-  dbus_error_free(&error);
-  return nullptr;
 }
 
 // One question to the bus launcher on a connection of its own, which goes
@@ -99,21 +36,17 @@ class Question {
   Question() : deadline_(Clock::now() + kAnswerWithin) {}
 
   bool Connect(std::string* whyNot) {
-    const std::string address = SessionBusAddress();
+    const std::string address = dbus::SessionBusAddress();
     if (address.empty()) {
       *whyNot = "there is no session bus (DBUS_SESSION_BUS_ADDRESS is not set)";
       return false;
     }
-    DBusError error;
-    dbus_error_init(&error);
-    bus_.reset(dbus_connection_open_private(address.c_str(), &error));
-    if (bus_ == nullptr) {
-      *whyNot = "the session bus cannot be reached (" + Take(error) + ")";
+    std::string why;
+    if ((bus_ = dbus::OpenPrivate(address, &why)) == nullptr) {
+      *whyNot = "the session bus cannot be reached (" + why + ")";
       return false;
     }
-    Message hello(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS, "Hello"));
-    std::string why;
-    if (hello == nullptr || Exchange(bus_.get(), hello.get(), deadline_, &why) == nullptr) {
+    if (!dbus::SayHello(bus_.get(), deadline_, &why)) {
       *whyNot = "the session bus does not answer (" + why + ")";
       return false;
     }
@@ -127,11 +60,10 @@ class Question {
       *whyNot = "the question cannot be put together";
       return nullptr;
     }
-    std::string why;
-    bool missing = false;
-    Message reply = Exchange(bus_.get(), call.get(), deadline_, &why, &missing);
+    std::string why, errorName;
+    Message reply = dbus::CallWithin(bus_.get(), call.get(), deadline_, &why, &errorName);
     if (reply == nullptr)
-      *whyNot = missing
+      *whyNot = errorName == DBUS_ERROR_SERVICE_UNKNOWN
                     ? "the session bus knows no accessibility bus launcher (" + why + "); is at-spi2-core installed?"
                     : "at-spi2-core's accessibility bus launcher gave no answer (" + why + ")";
     return reply;
@@ -154,7 +86,7 @@ class Question {
   }
 
   Clock::time_point deadline_;
-  Connection bus_;
+  dbus::Connection bus_;
 };
 
 // The yes or no inside a property's answer (a variant); nothing for anything else.

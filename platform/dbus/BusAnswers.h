@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-namespace vuruzid::capture::dbus {
+namespace vuruzid::platform::dbus {
 
 // Whether the bus at `address` takes a connection and answers the first
 // question of every client (Hello) within `within`. Asked on a connection of
@@ -12,4 +12,7 @@ namespace vuruzid::capture::dbus {
 // than this. Otherwise `whyNot` (if given) says why, in words a person can read.
 bool BusAnswers(const std::string& address, std::chrono::milliseconds within, std::string* whyNot);
 
-}  // namespace vuruzid::capture::dbus
+// The same, by a deadline shared with other questions.
+bool BusAnswers(const std::string& address, std::chrono::steady_clock::time_point deadline, std::string* whyNot);
+
+}  // namespace vuruzid::platform::dbus

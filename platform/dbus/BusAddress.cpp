@@ -1,4 +1,4 @@
-#include "capture/dbus/BusAddress.h"
+#include "platform/dbus/BusAddress.h"
 
 #include "platform/Environment.h"
 
@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace vuruzid::capture::dbus {
+namespace vuruzid::platform::dbus {
 
 std::string SessionBusAddress() {
-  if (std::string address = platform::EnvironmentValue("DBUS_SESSION_BUS_ADDRESS"); !address.empty()) return address;
-  const std::string runtime = platform::EnvironmentValue("XDG_RUNTIME_DIR");
+  if (std::string address = EnvironmentValue("DBUS_SESSION_BUS_ADDRESS"); !address.empty()) return address;
+  const std::string runtime = EnvironmentValue("XDG_RUNTIME_DIR");
   if (runtime.empty()) return {};
   const std::string socket = runtime + "/bus";
   struct stat info {};
@@ -22,8 +22,8 @@ std::string SessionBusAddress() {
 }
 
 std::string SystemBusAddress() {
-  const std::string address = platform::EnvironmentValue("DBUS_SYSTEM_BUS_ADDRESS");
+  const std::string address = EnvironmentValue("DBUS_SYSTEM_BUS_ADDRESS");
   return address.empty() ? "unix:path=/var/run/dbus/system_bus_socket" : address;
 }
 
-}  // namespace vuruzid::capture::dbus
+}  // namespace vuruzid::platform::dbus

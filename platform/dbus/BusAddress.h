@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace vuruzid::capture::dbus {
+namespace vuruzid::platform::dbus {
 
 // The session bus as libdbus finds it, but never one it would launch (for an X
 // display without a session bus, libdbus starts a bus of its own): the
@@ -13,4 +13,4 @@ std::string SessionBusAddress();
 // The system bus: DBUS_SYSTEM_BUS_ADDRESS, else its usual socket.
 std::string SystemBusAddress();
 
-}  // namespace vuruzid::capture::dbus
+}  // namespace vuruzid::platform::dbus
