@@ -6,6 +6,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -50,6 +51,10 @@ TestDesktop::TestDesktop() {
   window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 10, 10, 200, 60, 0,
                                 BlackPixel(display_, screen), WhitePixel(display_, screen));
   XStoreName(display_, window_, "capture test");
+  XSetWMProperties(display_, window_, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr);  // WM_CLIENT_MACHINE
+  const unsigned long pid = static_cast<unsigned long>(getpid());
+  XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&pid), 1);
   XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
   XMapRaised(display_, window_);
   for (XEvent event;;) {  // wait until it is on screen, then give it the keyboard
@@ -65,13 +70,17 @@ TestDesktop::~TestDesktop() {
   XCloseDisplay(display_);
 }
 
-void TestDesktop::Press(uint8_t keycode) {
-  // The window manager may still be tidying up after an earlier test's
-  // window and drop the focus; keys must go to an ordinary client.
+void TestDesktop::TakeFocus() {
   Window focus = 0;
   int revertTo = 0;
   XGetInputFocus(display_, &focus, &revertTo);
   if (focus != window_) XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+}
+
+void TestDesktop::Press(uint8_t keycode) {
+  // The window manager may still be tidying up after an earlier test's
+  // window and drop the focus; keys must go to an ordinary client.
+  TakeFocus();
   XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
   XSync(display_, False);
 }

@@ -37,6 +37,10 @@ class TestDesktop {
   TestDesktop& operator=(const TestDesktop&) = delete;
 
   _XDisplay* display() const { return display_; }
+  // The test's window: it names this process (_NET_WM_PID) and machine, as toolkits do.
+  unsigned long window() const { return window_; }
+  // Gives the test's window the input focus.
+  void TakeFocus();
 
   // Raw keycodes; each call is flushed and synchronised with the server.
   void Press(uint8_t keycode);
