@@ -129,6 +129,34 @@ TEST(FocusWatcherTest, FollowsTheFocusAndTheActiveWindow) {
   EXPECT_FALSE(selfDestroyed);
 }
 
+// Another program takes the keyboard and tells the bus nothing (xterm): no
+// accessible window is active until the GTK window is again. Also after the
+// watch was stopped and started again, as switching checking off and on does.
+TEST(FocusWatcherTest, AWindowLeftForAProgramThatTellsNothingIsNotKnown) {
+  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus";
+  PasswordWindow window;
+  ASSERT_TRUE(window.ready);
+  const auto pid = static_cast<unsigned>(window.process.processId());
+  FocusWatcher watcher(nullptr);
+  std::string why;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "first start" : "started again");
+    watcher.Stop();
+    ASSERT_TRUE(watcher.Start(&why)) << why;
+    watcher.LookUpFocus(0);
+    ASSERT_TRUE(watcher.Current().windowKnown);
+    ASSERT_EQ(watcher.Current().windowPid, pid);
+    QProcess xterm;
+    xterm.start("xterm", {"-e", "sleep", "30"});
+    ASSERT_TRUE(xterm.waitForStarted(5000)) << xterm.errorString().toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return !watcher.Current().windowKnown; }, 10000)) << "xterm took the keyboard";
+    xterm.kill();
+    xterm.waitForFinished();
+    EXPECT_TRUE(PumpUntil([&] { return watcher.Current().windowKnown && watcher.Current().windowPid == pid; }, 10000))
+        << "the window manager gave the GTK window the keyboard back";
+  }
+}
+
 // A watcher started while a password entry already has the focus knows it
 // once it has looked the focus up, for the window's own process or for any.
 TEST(FocusWatcherTest, LooksUpTheFocusItFindsAtTheStart) {
