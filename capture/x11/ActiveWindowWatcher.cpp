@@ -183,7 +183,8 @@ void ActiveWindowWatcher::ReadActiveWindow() {
     XFree(hint.res_class);
   }
   // A process number of another machine names no process here.
-  if (const unsigned long pid = CardinalProperty(display_, window, pidAtom_, XA_CARDINAL); pid != 0 && OnThisMachine(window)) {
+  const unsigned long pid = CardinalProperty(display_, window, pidAtom_, XA_CARDINAL);
+  if (pid != 0 && OnThisMachine(window)) {
     current_.pid = pid;
     current_.executable = ExecutableOfProcess(pid);
   }

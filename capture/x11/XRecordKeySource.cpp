@@ -134,7 +134,8 @@ bool XRecordKeySource::ReadKeyboard() {
 
 uint8_t XRecordKeySource::ModifiersOf(unsigned modifierState) const {
   const auto held = [modifierState](unsigned mask, ModifierBit bit) { return (modifierState & mask) != 0 ? bit : 0; };
-  return static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) | held(superMask_, kSuperHeld));
+  return static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) |
+                              held(superMask_, kSuperHeld));
 }
 
 void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {

@@ -471,7 +471,8 @@ TEST(DeviceCapture, KindsOfDevicesByTheirKeys) {
       {"1f0000 0 0 0 0 0 0 0 0", 32, DeviceKind::Pointer},  // a mouse, as a 32-bit program reads it
       {kMouseKeys, 64, DeviceKind::Pointer},
       {kTouchpadKeys, 64, DeviceKind::Pointer},
-      {"10000 1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe", 64, DeviceKind::Keyboard},  // with a button
+      // a keyboard with a button
+      {"10000 1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe", 64, DeviceKind::Keyboard},
       {kTouchscreenKeys, 64, DeviceKind::Other},
       {"1000000000000 0 0 0 0", 64, DeviceKind::Other},  // a gamepad's first button
       {kPowerButtonKeys, 64, DeviceKind::Other},

@@ -73,9 +73,10 @@ int main(int argc, char** argv) {
   attributes.override_redirect = True;
   attributes.background_pixel = BlackPixel(display, screen);
   attributes.event_mask = StructureNotifyMask;
-  const Window window = XCreateWindow(display, root, 0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen),
-                                      0, CopyFromParent, InputOutput, CopyFromParent,
-                                      CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+  const Window window =
+      XCreateWindow(display, root, 0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen), 0,
+                    CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask,
+                    &attributes);
   XMapRaised(display, window);
   for (XEvent mapped;;) {
     XWindowEvent(display, window, StructureNotifyMask, &mapped);
