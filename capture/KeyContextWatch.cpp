@@ -31,28 +31,6 @@ class ScreenSaverWatch {};
 #endif
 
 namespace vuruzid::capture {
-namespace {
-
-// TEMPORARY shims while the watches gain these members.
-template <typename A>
-unsigned long PidOf(const A& a) {
-  if constexpr (requires { a.pid; }) return a.pid; else return 0;
-}
-template <typename A>
-std::string ExecutableOf(const A& a) {
-  if constexpr (requires { a.executable; }) return a.executable; else return {};
-}
-template <typename A>
-bool GrabbedIn(const A& a) {
-  if constexpr (requires { a.keyboardGrabbed; }) return a.keyboardGrabbed; else return false;
-}
-template <typename W>
-void DrainWatcher(W& w) {
-  if constexpr (requires { w.Drain(); }) w.Drain();
-}
-
-}  // namespace
-
 KeyContextWatch::KeyContextWatch(ContextSink onChanged, MoveSink onMoved)
     : onChanged_(std::move(onChanged)), onMoved_(std::move(onMoved)) {}
 
@@ -68,9 +46,9 @@ void KeyContextWatch::Start(bool watchSession) {
   // one: there the accessibility bus names the active window instead.
   if (!InWaylandSession() && !platform::EnvironmentValue("DISPLAY").empty()) {
     activeWindow_ = std::make_unique<x11::ActiveWindowWatcher>([this](const x11::ActiveWindowWatcher::Active& active) {
-      const bool moved = active.program != lastActiveProgram_ || PidOf(active) != lastActivePid_;
+      const bool moved = active.program != lastActiveProgram_ || active.pid != lastActivePid_;
       lastActiveProgram_ = active.program;
-      lastActivePid_ = PidOf(active);
+      lastActivePid_ = active.pid;
       Update(moved);
     });
     std::string why;
@@ -79,7 +57,7 @@ void KeyContextWatch::Start(bool watchSession) {
       notes_.push_back("Programs left alone are not recognised: " + why);
     } else {
       lastActiveProgram_ = activeWindow_->Current().program;
-      lastActivePid_ = PidOf(activeWindow_->Current());
+      lastActivePid_ = activeWindow_->Current().pid;
     }
   }
 #if VURUZID_CONTEXT_ATSPI
@@ -141,12 +119,12 @@ void KeyContextWatch::Stop() {
 
 void KeyContextWatch::LookUpFocus() {
 #if VURUZID_CONTEXT_ATSPI
-  if (focus_) focus_->LookUpFocus(activeWindow_ ? static_cast<unsigned>(PidOf(activeWindow_->Current())) : 0);
+  if (focus_) focus_->LookUpFocus(activeWindow_ ? static_cast<unsigned>(activeWindow_->Current().pid) : 0);
 #endif
 }
 
 bool KeyContextWatch::Drain() {
-  if (activeWindow_) DrainWatcher(*activeWindow_);
+  if (activeWindow_) activeWindow_->Drain();
 #if VURUZID_CONTEXT_ATSPI
   if (focus_) return focus_->MessagesWaiting();
 #endif
@@ -155,7 +133,7 @@ bool KeyContextWatch::Drain() {
 
 void KeyContextWatch::AskKeyboardOwner() {
 #if VURUZID_CONTEXT_ATSPI
-  if (focus_) focus_->AskApplication(activeWindow_ ? static_cast<unsigned>(PidOf(activeWindow_->Current())) : 0);
+  if (focus_) focus_->AskApplication(activeWindow_ ? static_cast<unsigned>(activeWindow_->Current().pid) : 0);
 #endif
 }
 
@@ -201,14 +179,14 @@ void KeyContextWatch::Update(bool moved) {
   if (activeWindow_) {
     const x11::ActiveWindowWatcher::Active& active = activeWindow_->Current();
     facts.program = active.program;
-    facts.executable = ExecutableOf(active);
-    facts.keyboardGrabbed = GrabbedIn(active);
+    facts.executable = active.executable;
+    facts.keyboardGrabbed = active.keyboardGrabbed;
     ownWindow = active.thisProcess;
 #if VURUZID_CONTEXT_ATSPI
     if (focus_) {
       const atspi::Focus& focus = focus_->Current();
-      facts.toolkit = focus_->ToolkitOf(static_cast<unsigned>(PidOf(active)));
-      facts.focusSeenInProgram = PidOf(active) != 0 && focus.pid == PidOf(active);
+      facts.toolkit = focus_->ToolkitOf(static_cast<unsigned>(active.pid));
+      facts.focusSeenInProgram = active.pid != 0 && focus.pid == active.pid;
     }
 #endif
     // This program's own window: its keys go to this program's dialogs.

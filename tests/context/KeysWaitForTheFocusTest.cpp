@@ -1,7 +1,8 @@
 // The capture on a real X server with a real GTK window on the accessibility
 // bus: letters typed into its password entry never reach the interpreter,
 // however quickly they follow the Tab that moves the focus there, and when
-// the entry had the focus before checking started.
+// the entry had the focus before checking started; nor while a screen locker
+// holds the keyboard.
 #include "capture/KeyCapture.h"
 
 #include "support/X11Probe.h"
@@ -100,6 +101,33 @@ TEST_F(KeysWaitForTheFocusTest, APasswordEntryFocusedBeforeCheckingStartsIsKnown
   Tell("plain");
   Type({XK_d, XK_o});
   EXPECT_TRUE(QTest::qWaitFor([&] { return delivered == "DO"; }, 2000)) << delivered;
+}
+
+// A screen locker grabs the keyboard over the active window: the unlock
+// password is never judged, by a core grab (i3lock, slock) or an XI2 one (GTK
+// lockers), and typing goes on once it lets go.
+TEST_F(KeysWaitForTheFocusTest, NothingTypedIntoAScreenLockerIsJudged) {
+  Install();
+  for (const char* kind : {"core", "xi2"}) {
+    SCOPED_TRACE(kind);
+    Tell("plain");
+    Type({XK_a, XK_b});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered == "AB"; }, 2000)) << delivered;
+    Delivered();
+    QProcess locker;
+    locker.start(VURUZID_TEST_LOCKER, {kind, "own"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return locker.canReadLine() && locker.readLine() == "grabbed\n"; }, 10000));
+    Type({XK_s, XK_e, XK_c, XK_r, XK_e, XK_t, XK_Return});
+    QTest::qWait(300);
+    EXPECT_EQ(Delivered(), "");
+    EXPECT_EQ(capture.Context().pause, Pause::KeyboardGrabbed);
+    locker.write("quit\n");
+    ASSERT_TRUE(locker.waitForFinished(5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return capture.Context().pause == Pause::NotPaused; }, 3000));
+    Type({XK_d, XK_o});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered == "DO"; }, 2000)) << delivered;
+    Delivered();
+  }
 }
 
 }  // namespace
