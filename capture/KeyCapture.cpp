@@ -17,8 +17,18 @@ KeyCapture::KeyCapture(KeyDownHandler onKeyDown)
 KeyCapture::~KeyCapture() { Remove(); }
 
 void KeyCapture::OnKeyEvent(const KeyEvent& event) {
-  // A focus change that arrived with this key is seen before it.
+  // A focus change that arrived with this key is seen before it. Which of the
+  // two came first cannot be told across connections, so a key passes only
+  // when the context lets it pass both before and after: a letter typed into
+  // a password field just before the focus left it stays held back.
+  const bool passedBefore = context_.KeysPass();
   const bool messagesWaiting = context_.Drain();
+  // Keys read together were typed before what the drain just revealed: when
+  // it lets keys pass again, the rest of this turn's keys stay held back too.
+  if (!passedBefore && context_.KeysPass() && !heldThisTurn_) {
+    heldThisTurn_ = true;
+    QMetaObject::invokeMethod(gateTimer_.get(), [this] { heldThisTurn_ = false; }, Qt::QueuedConnection);
+  }
   const auto now = FocusGate::Clock::now();
   if (event.pointer) {
     if (event.pressed) {
@@ -30,7 +40,7 @@ void KeyCapture::OnKeyEvent(const KeyEvent& event) {
   }
   auto down = keys_.OnKeyEvent(event);
   if (!down) return;
-  if (!context_.KeysPass()) {
+  if (!passedBefore || heldThisTurn_ || !context_.KeysPass()) {
     gate_.Drop();
     ArmGateTimer();
     return;

@@ -78,6 +78,7 @@ class KeyCapture {
   KeyContextWatch context_;
   FocusGate gate_;
   std::unique_ptr<QTimer> gateTimer_;
+  bool heldThisTurn_ = false;  // see OnKeyEvent
   KeyScript lastScript_ = KeyScript::Unknown;  // of the last key delivered
   std::string sessionWarning_;
   bool latinTyping_ = true;
