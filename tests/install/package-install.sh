@@ -111,7 +111,7 @@ program_window() {
   for id in $(xdotool search --onlyvisible --class QOR_Vuruzid 2>/dev/null); do
     read -r x y w h < <(geometry_of "$id")
     if [ "$1" = icon ] && [ "$h" -le 32 ]; then echo "$id"; return; fi
-    if [ "$1" = menu ] && [ "$h" -ge 120 ] && [ "$w" -le 300 ]; then echo "$id"; return; fi
+    if [ "$1" = menu ] && [ "$h" -ge 120 ] && [ "$w" -le 640 ]; then echo "$id"; return; fi
   done
 }
 # Minimizes the window to the tray and ends the program with the icon menu's last entry, Quit.
