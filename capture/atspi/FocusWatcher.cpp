@@ -387,24 +387,22 @@ void FocusWatcher::OnWindow(const Object& object, bool activated, AtspiAccessibl
     focus.windowPid = application.pid;
   } else if (activeWindow_.busName == object.busName &&
              (activeWindow_.path.empty() || activeWindow_.path == object.path)) {
-    // Left, and nothing accessible has said it took over (yet).
-    activeWindow_ = {};
-    focus.windowKnown = false;
-    focus.windowApplication.clear();
-    focus.windowPid = 0;
+    ForgetWindow(focus);  // left, and nothing accessible has said it took over (yet)
   }
   Report(focus);
+}
+
+void FocusWatcher::ForgetWindow(Focus& focus) {
+  activeWindow_ = {};
+  focus.windowKnown = false;
+  focus.windowApplication.clear();
+  focus.windowPid = 0;
 }
 
 void FocusWatcher::OnApplicationGone(const std::string& busName) {
   applications_.erase(busName);
   Focus focus = current_;
-  if (busName == activeWindow_.busName) {
-    activeWindow_ = {};
-    focus.windowKnown = false;
-    focus.windowApplication.clear();
-    focus.windowPid = 0;
-  }
+  if (busName == activeWindow_.busName) ForgetWindow(focus);
   if (busName == focusedBusName_) {
     focusedBusName_.clear();
     passwordObject_ = {};

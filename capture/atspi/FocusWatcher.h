@@ -109,6 +109,7 @@ class FocusWatcher {
   void OnFocused(const Object& object, bool gained, _AtspiAccessible* source);
   void OnWindow(const Object& object, bool activated, _AtspiAccessible* source);
   void OnApplicationGone(const std::string& busName);
+  void ForgetWindow(Focus& focus);
   void OnApplicationAppeared(const std::string& busName);
   void AskToolkit(const std::string& busName);
   void OnToolkit(const std::string& busName, const std::string& toolkit, bool answered);

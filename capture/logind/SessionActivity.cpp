@@ -1,5 +1,7 @@
 #include "capture/logind/SessionActivity.h"
 
+#include "capture/BusWatchRelease.h"
+
 #include "platform/dbus/BusAddress.h"
 #include "platform/dbus/BusAnswers.h"
 
@@ -267,14 +269,7 @@ void SessionActivity::Follow(bool active, bool locked) {
   if (sink) sink(active);
 }
 
-void SessionActivity::CloseWatch() {
-  if (watch_ == nullptr) return;
-  if (watch_->Release())
-    delete watch_;
-  else
-    watch_->deleteLater();  // stopped from its own signal: it goes once that is handled
-  watch_ = nullptr;
-}
+void SessionActivity::CloseWatch() { ReleaseReceiver(watch_); }
 
 }  // namespace vuruzid::capture::logind
 

@@ -1,5 +1,7 @@
 #include "capture/screensaver/ScreenSaverWatch.h"
 
+#include "capture/BusWatchRelease.h"
+
 #include "platform/dbus/BusAddress.h"
 #include "platform/dbus/BusAnswers.h"
 
@@ -186,14 +188,7 @@ void ScreenSaverWatch::Follow(bool active) {
   if (sink) sink(active);
 }
 
-void ScreenSaverWatch::CloseWatch() {
-  if (watch_ == nullptr) return;
-  if (watch_->Release())
-    delete watch_;
-  else
-    watch_->deleteLater();  // stopped from its own signal: it goes once that is handled
-  watch_ = nullptr;
-}
+void ScreenSaverWatch::CloseWatch() { ReleaseReceiver(watch_); }
 
 }  // namespace vuruzid::capture::screensaver
 
