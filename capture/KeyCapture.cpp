@@ -6,7 +6,8 @@ namespace vuruzid::capture {
 
 KeyCapture::KeyCapture(KeyDownHandler onKeyDown)
     : onKeyDown_(std::move(onKeyDown)),
-      context_([this](const KeyContext& context) { OnContextChanged(context); }, [this] { OnFocusMoved(); }),
+      context_([this](const KeyContext& context) { OnContextChanged(context); }, [this] { OnFocusMoved(); },
+               [this] { OnFocusMoved(); }),
       gate_([this](const KeyDown& key) { Deliver(key); }),
       gateTimer_(std::make_unique<QTimer>()) {
   gateTimer_->setSingleShot(true);

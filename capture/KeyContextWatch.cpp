@@ -31,8 +31,8 @@ class ScreenSaverWatch {};
 #endif
 
 namespace vuruzid::capture {
-KeyContextWatch::KeyContextWatch(ContextSink onChanged, MoveSink onMoved)
-    : onChanged_(std::move(onChanged)), onMoved_(std::move(onMoved)) {}
+KeyContextWatch::KeyContextWatch(ContextSink onChanged, MoveSink onMoved, MoveSink onSettled)
+    : onChanged_(std::move(onChanged)), onMoved_(std::move(onMoved)), onSettled_(std::move(onSettled)) {}
 
 KeyContextWatch::~KeyContextWatch() {
   *alive_ = false;
@@ -68,6 +68,14 @@ void KeyContextWatch::Start(bool watchSession) {
     lastWindowKnown_ = focus.windowKnown;
     lastWindowPid_ = focus.windowPid;
     Update(moved);
+  });
+  // A browser handles a key in another process and tells of the focus later:
+  // only others' answers count.
+  focus_->SetAnsweredHandler([this] {
+    if (onSettled_ && !IsBrowser(facts_.program, facts_.executable, facts_.toolkit)) {
+      const MoveSink sink = onSettled_;
+      sink();
+    }
   });
   if (std::string why; !focus_->Start(&why)) {
     focus_.reset();
@@ -110,6 +118,7 @@ void KeyContextWatch::Stop() {
   screenSaver_.reset();
   notes_.clear();
   context_ = {};
+  facts_ = {};
   lastActiveProgram_ = {};
   lastActivePid_ = 0;
   lastMoves_ = 0;
@@ -194,6 +203,7 @@ void KeyContextWatch::Update(bool moved) {
   }
   if (!ownWindow && !facts.program.empty()) lastProgram_ = facts.program.Shown();
 
+  facts_ = facts;
   const KeyContext context{PauseFor(facts, leftAlone_), facts.program.Shown()};
   // A pause is told again when it names another program (the window says which).
   const bool changed = context.pause != context_.pause || (context.pause != Pause::NotPaused && context != context_);

@@ -39,7 +39,10 @@ class KeyContextWatch {
   using ContextSink = std::function<void(const KeyContext&)>;
   using MoveSink = std::function<void()>;
 
-  KeyContextWatch(ContextSink onChanged, MoveSink onMoved = nullptr);
+  // `onSettled` is told when the program asked by AskKeyboardOwner has
+  // answered and is no browser: such a program moves its focus while it
+  // handles the key, so its answer means the focus has been told, if it moved.
+  KeyContextWatch(ContextSink onChanged, MoveSink onMoved = nullptr, MoveSink onSettled = nullptr);
   ~KeyContextWatch();
   KeyContextWatch(const KeyContextWatch&) = delete;
   KeyContextWatch& operator=(const KeyContextWatch&) = delete;
@@ -73,6 +76,8 @@ class KeyContextWatch {
 
   ContextSink onChanged_;
   MoveSink onMoved_;
+  MoveSink onSettled_;
+  FocusFacts facts_;  // as last seen
   std::vector<std::string> leftAlone_;
   std::unique_ptr<x11::ActiveWindowWatcher> activeWindow_;
   std::unique_ptr<atspi::FocusWatcher> focus_;

@@ -551,10 +551,17 @@ void FocusWatcher::OnPingAnswered(uint64_t ping) {
       [](void* data) -> gboolean {
         const auto* answer = static_cast<const Answer*>(data);
         if (const auto found = LiveWatchers().find(answer->watcher); found != LiveWatchers().end())
-          if (answer->ping == found->second->pingsSent_) found->second->pingOutstanding_ = false;
+          found->second->OnPingSettled(answer->ping);
         return G_SOURCE_REMOVE;
       },
       new Answer{id_, ping}, [](void* data) { delete static_cast<Answer*>(data); });
+}
+
+void FocusWatcher::OnPingSettled(uint64_t ping) {
+  if (ping != pingsSent_ || !pingOutstanding_) return;
+  pingOutstanding_ = false;
+  const std::function<void()> sink = onAnswered_;  // a copy: the handler may stop this watcher
+  if (sink) sink();
 }
 
 std::string FocusWatcher::ToolkitOf(unsigned pid) const {

@@ -83,6 +83,9 @@ class FocusWatcher {
   // may move the focus. False when there is no application to ask.
   void AskApplication(unsigned pid);
   bool Busy() const { return pingOutstanding_; }
+  // Told, from the event loop, when the application asked has answered (and
+  // any focus event it sent before has been handled).
+  void SetAnsweredHandler(std::function<void()> onAnswered) { onAnswered_ = std::move(onAnswered); }
 
   // The accessible toolkit of the application run by process `pid`
   // ("GTK", "Chromium", "Gecko", "Qt"); empty when none of its is known.
@@ -115,10 +118,12 @@ class FocusWatcher {
   void OnToolkit(const std::string& busName, const std::string& toolkit, bool answered);
   void Ping();
   void OnPingAnswered(uint64_t ping);
+  void OnPingSettled(uint64_t ping);
   Application& Known(const std::string& busName, _AtspiAccessible* source);
   void Report(const Focus& focus);
 
   FocusSink onFocusChanged_;
+  std::function<void()> onAnswered_;
   Focus current_;
   Relay* relay_ = nullptr;
   uint64_t id_ = 0;             // names this watcher to answers that arrive later
