@@ -18,6 +18,10 @@ KeyCapture::KeyCapture(KeyDownHandler onKeyDown)
 KeyCapture::~KeyCapture() { Remove(); }
 
 void KeyCapture::OnKeyEvent(const KeyEvent& event) {
+  if (!event.pressed) {
+    keys_.OnKeyEvent(event);  // a release only tells which keys are down
+    return;
+  }
   // A focus change that arrived with this key is seen before it. Which of the
   // two came first cannot be told across connections, so a key passes only
   // when the context lets it pass both before and after: a letter typed into
@@ -32,10 +36,8 @@ void KeyCapture::OnKeyEvent(const KeyEvent& event) {
   }
   const auto now = FocusGate::Clock::now();
   if (event.pointer) {
-    if (event.pressed) {
-      gate_.OnClick(now);
-      context_.AskKeyboardOwner();
-    }
+    gate_.OnClick(now);
+    context_.AskKeyboardOwner();
     ArmGateTimer();
     return;
   }
