@@ -2,6 +2,10 @@
 
 #include <QByteArray>
 #include <QProcess>
+
+#include <sys/prctl.h>
+
+#include <csignal>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QtGlobal>
@@ -30,6 +34,8 @@ class PrivateSessionBus {
     daemon_.setProcessEnvironment(environment);
     daemon_.setProcessChannelMode(QProcess::SeparateChannels);
     daemon_.setStandardErrorFile(QProcess::nullDevice());
+    // Ends with the test process, also when that crashes.
+    daemon_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     daemon_.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
     if (!daemon_.waitForStarted(5000)) return;
     while (!daemon_.canReadLine() && daemon_.waitForReadyRead(5000)) {
