@@ -19,7 +19,9 @@ enum class Pause : uint8_t {
   PasswordProgram,   // the active program is a password program
   ProgramLeftAlone,  // the active program is on the user's list of programs not to check
   BrowserUnseen,     // a browser (or a program built on one) that shows no focus on the accessibility bus
-  ProgramUnknown,    // an accessible window was left for one that tells nothing: a terminal, a program without accessibility
+  // An accessible window was left for one that tells nothing: a terminal, a
+  // program without accessibility.
+  ProgramUnknown,
 };
 
 // Where the keys go, as far as the desktop tells.

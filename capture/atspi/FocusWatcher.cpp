@@ -164,11 +164,12 @@ AtspiAccessible* FocusedInside(AtspiAccessible* window, std::chrono::steady_cloc
   if (AtspiCollection* collection = atspi_accessible_get_collection_iface(window); collection != nullptr) {
     AtspiStateSet* focused = atspi_state_set_new(nullptr);
     atspi_state_set_add(focused, ATSPI_STATE_FOCUSED);
-    AtspiMatchRule* rule = atspi_match_rule_new(focused, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE,
-                                                nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
-                                                ATSPI_Collection_MATCH_NONE, FALSE);
+    AtspiMatchRule* rule =
+        atspi_match_rule_new(focused, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+                             ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
     GError* error = nullptr;
-    GArray* matches = atspi_collection_get_matches(collection, rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+    GArray* matches =
+        atspi_collection_get_matches(collection, rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
     AtspiAccessible* found = nullptr;
     if (matches != nullptr && matches->len > 0) found = g_object_ref(g_array_index(matches, AtspiAccessible*, 0));
     if (matches != nullptr) {

@@ -172,7 +172,8 @@ TEST(KeyContextTest, WhereKeysAreHeldBack) {
   EXPECT_EQ(QuietLine({Pause::PasswordField, "Gedit"}), "not checked: password field");
   EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, "XTerm"}), "not checked in XTerm");
   EXPECT_EQ(QuietLine({Pause::ProgramLeftAlone, ""}), "not checked: this program");
-  EXPECT_EQ(QuietLine({Pause::BrowserUnseen, "firefox-esr"}), "not checked in firefox-esr \u2014 see Check in web browsers");
+  EXPECT_EQ(QuietLine({Pause::BrowserUnseen, "firefox-esr"}),
+            "not checked in firefox-esr \u2014 see Check in web browsers");
 }
 
 // Keys after a key or click that may move the focus wait for the desktop to
@@ -200,7 +201,8 @@ TEST(FocusGateTest, KeysAfterAFocusMoveWaitForItsEvent) {
       {"without a focus event they go when the wait is over",
        {{0, Key, '\t'}, {20, Key, 'S'}, {100, Wake}, {250, Wake}}, "\tS"},
       {"a wake before the wait is over changes nothing", {{0, Key, '\r'}, {20, Key, 'S'}, {100, Wake}}, "\r", 1},
-      {"a pause meanwhile drops them unjudged", {{0, Key, '\t'}, {20, Key, 'S'}, {40, Drop}, {300, Wake}, {310, Key, 'D'}},
+      {"a pause meanwhile drops them unjudged",
+       {{0, Key, '\t'}, {20, Key, 'S'}, {40, Drop}, {300, Wake}, {310, Key, 'D'}},
        "\tD"},
       {"a click makes the keys after it wait", {{0, Click}, {10, Key, 'S'}, {60, Moved}}, "S"},
       {"a click with no focus event", {{0, Click}, {10, Key, 'S'}, {250, Wake}}, "S"},

@@ -66,7 +66,7 @@ struct PasswordWindow {
 };
 
 TEST(FocusWatcherTest, FollowsTheFocusAndTheActiveWindow) {
-  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus: scripts/with-xserver.sh dbus-run-session -- ...";
+  if (!HaveDesktop()) GTEST_SKIP() << "needs an X server and a session bus: scripts/with-xserver.sh ...";
   std::vector<Focus> reported;
   FocusWatcher watcher([&](const Focus& focus) { reported.push_back(focus); });
   // Others share the connection: restarted, stopped, or stopping and
