@@ -126,9 +126,13 @@ void KeyContextWatch::Stop() {
   lastWindowPid_ = 0;
 }
 
+unsigned KeyContextWatch::ActivePid() const {
+  return activeWindow_ ? static_cast<unsigned>(activeWindow_->Current().pid) : 0;
+}
+
 void KeyContextWatch::LookUpFocus() {
 #if VURUZID_CONTEXT_ATSPI
-  if (focus_) focus_->LookUpFocus(activeWindow_ ? static_cast<unsigned>(activeWindow_->Current().pid) : 0);
+  if (focus_) focus_->LookUpFocus(ActivePid());
 #endif
 }
 
@@ -142,7 +146,7 @@ bool KeyContextWatch::Drain() {
 
 void KeyContextWatch::AskKeyboardOwner() {
 #if VURUZID_CONTEXT_ATSPI
-  if (focus_) focus_->AskApplication(activeWindow_ ? static_cast<unsigned>(activeWindow_->Current().pid) : 0);
+  if (focus_) focus_->AskApplication(ActivePid());
 #endif
 }
 

@@ -73,6 +73,8 @@ class KeyContextWatch {
  private:
   void Update(bool moved = false);
   void LookUpFocus();
+  // The X11 active window's process; 0 where none is followed or it is unknown.
+  unsigned ActivePid() const;
 
   ContextSink onChanged_;
   MoveSink onMoved_;

@@ -221,6 +221,40 @@ bool IsPasswordEntry(AtspiAccessible* object) {
   return password;
 }
 
+// Calls `visit(application, busName)` for each application on the desktop,
+// until it returns true; the application is the caller's only during the call.
+template <typename Visit>
+void ForEachApplication(Visit visit) {
+  AtspiAccessible* desktop = atspi_get_desktop(0);
+  if (desktop == nullptr) return;
+  const gint count = atspi_accessible_get_child_count(desktop, nullptr);
+  bool done = false;
+  for (gint i = 0; i < count && !done; ++i) {
+    AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+    if (application == nullptr) continue;
+    if (application->parent.app != nullptr && application->parent.app->bus_name != nullptr)
+      done = visit(application, std::string(application->parent.app->bus_name));
+    g_object_unref(application);
+  }
+  g_object_unref(desktop);
+}
+
+// The application's window that is active, owned by the caller; nothing when
+// none is, or time ran out.
+AtspiAccessible* ActiveWindowOf(AtspiAccessible* application, std::chrono::steady_clock::time_point deadline) {
+  GError* error = nullptr;
+  const gint windows = atspi_accessible_get_child_count(application, &error);
+  g_clear_error(&error);
+  for (gint w = 0; w < windows && std::chrono::steady_clock::now() < deadline; ++w) {
+    AtspiAccessible* candidate = atspi_accessible_get_child_at_index(application, w, &error);
+    g_clear_error(&error);
+    if (candidate == nullptr) continue;
+    if (HasState(candidate, ATSPI_STATE_ACTIVE)) return candidate;
+    g_object_unref(candidate);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 // What libatspi and libdbus call back into. It outlives its watcher when the
@@ -315,17 +349,10 @@ bool FocusWatcher::Start(std::string* whyNot) {
   id_ = NextWatcherId();
   LiveWatchers()[id_] = this;
   // The applications already running: browsers among them are asked to show their pages.
-  if (AtspiAccessible* desktop = atspi_get_desktop(0); desktop != nullptr) {
-    const gint count = atspi_accessible_get_child_count(desktop, nullptr);
-    for (gint i = 0; i < count; ++i) {
-      AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-      if (application == nullptr) continue;
-      if (application->parent.app != nullptr && application->parent.app->bus_name != nullptr)
-        OnApplicationAppeared(application->parent.app->bus_name);
-      g_object_unref(application);
-    }
-    g_object_unref(desktop);
-  }
+  ForEachApplication([this](AtspiAccessible*, const std::string& busName) {
+    OnApplicationAppeared(busName);
+    return false;
+  });
   return true;
 }
 
@@ -586,37 +613,14 @@ void FocusWatcher::LookUpFocus(unsigned pid) {
   found.lookedUp = true;
   AtspiAccessible* window = nullptr;
   std::string windowBus;
-  if (AtspiAccessible* desktop = atspi_get_desktop(0); desktop != nullptr) {
-    const gint count = atspi_accessible_get_child_count(desktop, nullptr);
-    for (gint i = 0; i < count && window == nullptr && std::chrono::steady_clock::now() < deadline; ++i) {
-      AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-      if (application == nullptr) continue;
-      if (application->parent.app == nullptr || application->parent.app->bus_name == nullptr) {
-        g_object_unref(application);
-        continue;
-      }
-      const std::string busName = application->parent.app->bus_name;
-      const Application& known = Known(busName, application);
-      if (!known.ours && (pid == 0 || known.pid == pid)) {
-        GError* error = nullptr;
-        const gint windows = atspi_accessible_get_child_count(application, &error);
-        g_clear_error(&error);
-        for (gint w = 0; w < windows && window == nullptr && std::chrono::steady_clock::now() < deadline; ++w) {
-          AtspiAccessible* candidate = atspi_accessible_get_child_at_index(application, w, &error);
-          g_clear_error(&error);
-          if (candidate == nullptr) continue;
-          if (HasState(candidate, ATSPI_STATE_ACTIVE)) {
-            window = candidate;
-            windowBus = busName;
-          } else {
-            g_object_unref(candidate);
-          }
-        }
-      }
-      g_object_unref(application);
-    }
-    g_object_unref(desktop);
-  }
+  ForEachApplication([&](AtspiAccessible* application, const std::string& busName) {
+    if (std::chrono::steady_clock::now() >= deadline) return true;
+    const Application& known = Known(busName, application);
+    if (known.ours || (pid != 0 && known.pid != pid)) return false;
+    window = ActiveWindowOf(application, deadline);
+    if (window != nullptr) windowBus = busName;
+    return window != nullptr;
+  });
   if (window != nullptr) {
     const Application& application = applications_[windowBus];
     activeWindow_ = {windowBus, window->parent.path != nullptr ? window->parent.path : ""};
