@@ -33,6 +33,15 @@ constexpr std::array<unsigned char, 256> MakeUpperTable() {
 }
 constexpr auto kUpper = MakeUpperTable();
 
+constexpr std::array<unsigned char, 256> MakeLowerTable() {
+  std::array<unsigned char, 256> t{};
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+  for (int i = 255; i >= 0; --i)
+    if (kUpper[i] != i) t[kUpper[i]] = static_cast<unsigned char>(i);
+  return t;
+}
+constexpr auto kLower = MakeLowerTable();
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -89,6 +98,14 @@ unsigned char ToUpper(unsigned char c) { return kUpper[c]; }
 std::string ToUpper(std::string_view text) {
   std::string out(text);
   for (auto& ch : out) ch = static_cast<char>(kUpper[static_cast<unsigned char>(ch)]);
+  return out;
+}
+
+unsigned char ToLower(unsigned char c) { return kLower[c]; }
+
+std::string ToLower(std::string_view text) {
+  std::string out(text);
+  for (auto& ch : out) ch = static_cast<char>(kLower[static_cast<unsigned char>(ch)]);
   return out;
 }
 

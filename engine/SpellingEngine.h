@@ -14,6 +14,7 @@
 #include "engine/Corrector.h"
 #include "engine/KeyMap.h"
 #include "engine/KeyStroke.h"
+#include "engine/LetterCase.h"
 #include "engine/LibraryCache.h"
 #include "engine/WordList.h"
 
@@ -41,6 +42,7 @@ struct Display {
   std::string_view language;             // current language (Label2): "Eng" or "Rus"
   std::vector<std::string> suggestions;  // up to nine words (ListBox1): corrections first, then neighbours
   size_t correctionCount = 0;            // how many of the first suggestions are corrections
+  LetterCase wordCase = LetterCase::Lower;  // how the word on display was typed
 };
 
 // The corrections of a finished wrong word, to be found away from the keys:
@@ -86,6 +88,12 @@ class SpellingEngine {
   struct KeyStrokeResult {
     int beeps = 0;
     bool languageSwitched = false;
+    // What the key did to whole words (Windows-1251 capitals): the word it
+    // judged and whether wrong, and the word it dropped unjudged because the
+    // caret moved where no key tells.
+    std::string judgedWord;
+    bool judgedWrong = false;
+    std::string droppedWord;
   };
   // One key-down as the capture reports it. A key typed after the keyboard
   // switched to a group of the other script first switches the language, as
