@@ -22,32 +22,48 @@ constexpr std::array<RussianKey, 33> kRussianKeys = {{
     {222, 0xDD}, {192, 0xC5},
 }};
 
-constexpr int kBackslashKey = 220;
-
 using KeyTable = std::array<KeyMeaning, 256>;
+
+constexpr bool IsLetterKey(int k) { return k >= 'A' && k <= 'Z'; }
+constexpr bool IsFunctionKey(int k) { return k >= 112 && k <= 135; }  // F1-F24
+
+KeyClass ClassOfOtherKey(int k) {
+  switch (k) {
+    case vk::kShift: case vk::kInsert: case 20: case 144: case 145:  // Shift, Insert, Caps, Num and Scroll Lock
+    case 12: case 173: case 174: case 175:                          // keypad 5 without Num Lock, volume keys
+      return KeyClass::Ignored;
+    case vk::kBackspace: return KeyClass::Backspace;
+    case 46: return KeyClass::Delete;
+    case vk::kLeft: return KeyClass::Left;
+    case vk::kRight: return KeyClass::Right;
+    case 36: return KeyClass::Home;
+    case 35: return KeyClass::End;
+    case 33: case 34: case 38: case 40: return KeyClass::LineChange;  // Page Up, Page Down, Up, Down
+    case 32: case vk::kReturn: case vk::kTab: return KeyClass::Blank;
+    default: return IsFunctionKey(k) ? KeyClass::Command : KeyClass::WordEnd;
+  }
+}
 
 KeyTable MakeTable(KeyLayout layout) {
   KeyTable table{};
   for (int k = 0; k < 256; ++k) {
-    unsigned char c = static_cast<unsigned char>(k);
-    if (k == 189) c = '-';
-    if (k == 222 || k == 192) c = cp1251::kGraveAccent;
+    unsigned char letter = 0;
+    if (IsLetterKey(k)) letter = static_cast<unsigned char>(k);
+    if (k == 189) letter = '-';
+    if (k == 222 || k == 192) letter = cp1251::kGraveAccent;
     if (layout == KeyLayout::Russian) {
       for (const auto& r : kRussianKeys)
-        if (r.key == k) c = r.letter;
+        if (r.key == k) letter = r.letter;
     }
-    // The key types \ and | (\ and / on a Russian keyboard), not the letter of its code: it ends a word.
-    if (k == kBackslashKey && layout != KeyLayout::Other) c = '\\';
-    c = cp1251::ToUpper(c);
-
-    KeyClass keyClass = KeyClass::WordEnd;
-    if (k == vk::kInsert || k == vk::kShift || (layout == KeyLayout::English && (k == 219 || k == 221)))
-      keyClass = KeyClass::Ignored;
-    else if (k == 189 || k == 222 || k == 192 || cp1251::IsWordCharacter(c))
-      keyClass = KeyClass::WordCharacter;
-    else if (k == vk::kBackspace || k == vk::kLeft || k == vk::kRight)
-      keyClass = KeyClass::Editing;
-    table[k] = {keyClass, c};
+    if (letter != 0) {
+      table[k] = {KeyClass::WordCharacter, letter};
+      continue;
+    }
+    // Any other key types no word character, whatever its code would be as a character.
+    const KeyClass keyClass = ClassOfOtherKey(k);
+    const unsigned char typed = keyClass == KeyClass::Blank ? (k == vk::kReturn ? '\n' : k == vk::kTab ? '\t' : ' ')
+                                                            : static_cast<unsigned char>(k >= '0' && k <= '9' ? k : '.');
+    table[k] = {keyClass, typed};
   }
   return table;
 }

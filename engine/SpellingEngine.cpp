@@ -128,6 +128,9 @@ void SpellingEngine::ClearWord() {
   display_.word.clear();
   currentWord_.clear();
   cursorPos_ = 0;
+  typed_.Clear();
+  shownMarked_.clear();
+  endPending_ = false;
 }
 
 void SpellingEngine::ResetWord() {
@@ -198,62 +201,25 @@ std::vector<std::string> CorrectionJob::Run() const {
 }
 
 int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
-  insertMode_ = insertKeyState;
-  display_.mode = insertMode_ == 1 ? "Insert" : "Overwr.";
-
-  const KeyMeaning key = InterpretKey(static_cast<uint8_t>(virtualKey), layout_);
-  if (key.keyClass == KeyClass::Ignored) return 0;
-  DisplayChanged();
-  display_.wordColour = kLimeColour;
-  int beeps = 0;
-
-  switch (key.keyClass) {
-    case KeyClass::WordCharacter:
-      if (cursorPos_ > 0 && currentWord_[cursorPos_ - 1] == cp1251::kErrorMarker) ClearWord();
-      if (insertMode_ == 1 || cursorPos_ >= currentWord_.size())
-        currentWord_.insert(cursorPos_, 1, static_cast<char>(key.character));
-      else
-        currentWord_[cursorPos_] = static_cast<char>(key.character);
-      ++cursorPos_;
-      break;
-    case KeyClass::Editing:
-      if (virtualKey == vk::kLeft) {
-        if (cursorPos_ > 0) --cursorPos_;
-      } else if (virtualKey == vk::kRight) {
-        if (cursorPos_ < currentWord_.size()) ++cursorPos_;
-      } else if (cursorPos_ > 0) {
-        currentWord_.erase(--cursorPos_, 1);
-      }
-      break;
-    case KeyClass::WordEnd:
-      // Without a dictionary nothing can be judged: the word is simply finished.
-      if (currentWord_.empty() || currentWord_.back() == cp1251::kErrorMarker || wordList_.empty() ||
-          IsAcceptedWord(wordList_, currentWord_)) {
-        ClearWord();
-      } else {
-        currentWord_.insert(cursorPos_++, 1, static_cast<char>(cp1251::kErrorMarker));
-        beeps += SignalError();
-        correctionWanted_ = true;
-      }
-      break;
-    case KeyClass::Ignored:
-      break;
-  }
-
-  display_.word = currentWord_;
-  lookupIndex_ = wordList_.LowerBound(currentWord_);
-
-  const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;
-  const size_t end = std::min(start + kSuggestionRows, wordList_.size());
-  const size_t rows = start > 0 ? end - start : 0;
-  display_.suggestions.resize(rows);
-  wordList_.CopyWords(start, display_.suggestions);
-
-  // Signal when the letters typed so far cannot become a known word.
-  if (!currentWord_.empty() && !wordList_.empty() && !MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_))
-    beeps += SignalError();
-  return beeps;
+  return ProcessKeyStroke(KeyStroke{.virtualKey = static_cast<uint8_t>(virtualKey), .insertKeyState = insertKeyState},
+                          false)
+      .beeps;
 }
+
+namespace {
+
+// Ctrl+V, Shift+Insert and the middle button put text where the caret is.
+bool IsPaste(const KeyStroke& key) {
+  return key.pointerButton == 2 || (key.command && key.virtualKey == 'V') ||
+         (!key.command && key.shift && key.virtualKey == vk::kInsert);
+}
+
+// The character a word-character key types, in the case Shift and Caps Lock give it.
+char TypedCharacter(unsigned char capital, const KeyStroke& key) {
+  return static_cast<char>(key.shift != key.capsLock ? capital : cp1251::ToLower(capital));
+}
+
+}  // namespace
 
 SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke& key, bool followLayout) {
   KeyStrokeResult result;
@@ -264,13 +230,168 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
       result.languageSwitched = true;
     }
   }
-  if (!key.command) {
-    result.beeps = ProcessKey(key.virtualKey, key.insertKeyState);
-  } else if (currentWord_.find(static_cast<char>(cp1251::kErrorMarker)) == std::string::npos) {
-    ResetWord();
-    display_.wordColour = kLimeColour;
+  const bool paste = IsPaste(key);
+  KeyMeaning meaning{KeyClass::Command, 0};
+  if (key.pointerButton == 0) {
+    insertMode_ = key.insertKeyState;
+    display_.mode = insertMode_ == 1 ? "Insert" : "Overwr.";
+    if (!key.command) meaning = InterpretKey(key.virtualKey, layout_);
   }
+  if (paste) meaning.keyClass = KeyClass::Command;
+  if (meaning.keyClass == KeyClass::Ignored) return result;
+  DisplayChanged();
+  display_.wordColour = kLimeColour;
+
+  // A word ended by a digit or a mark is judged at the next key, unless that
+  // key takes the slip back.
+  if (std::exchange(endPending_, false) && meaning.keyClass != KeyClass::Backspace)
+    JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);
+  const bool overwrite = insertMode_ != 1;
+  const TypedText::Word before = typed_.WordAtCaret();
+  switch (meaning.keyClass) {
+    case KeyClass::WordCharacter:
+      typed_.Type(TypedCharacter(meaning.character, key), overwrite);
+      shownMarked_.clear();
+      break;
+    case KeyClass::Backspace:
+      if (!typed_.DeleteBefore()) typed_.SetStartsUnseen();  // what it deleted was never seen
+      shownMarked_.clear();
+      break;
+    case KeyClass::Delete:
+      if (typed_.DeleteAfter()) shownMarked_.clear();
+      break;
+    case KeyClass::Left:
+      if (typed_.MoveLeft())
+        CaretLeft(before, result);
+      else
+        LetGoOfText(result, true);  // into text that was never seen
+      break;
+    case KeyClass::Right:
+      if (typed_.MoveRight()) {
+        CaretLeft(before, result);
+      } else {
+        // Over a character never seen, most often the blank after the word: it is finished.
+        JudgeWord(before, result);
+        typed_.Clear();
+      }
+      break;
+    case KeyClass::Home:
+      if (typed_.MoveToLineStart()) {
+        CaretLeft(before, result);
+      } else {
+        if (typed_.HasTextAside())
+          LetGoOfWordAtCaret(result);
+        else if (typed_.IsWhole(before))
+          JudgeWord(before, result);
+        typed_.PutAside();
+      }
+      break;
+    case KeyClass::End:
+      if (typed_.MoveToLineEnd()) {
+        CaretLeft(before, result);
+      } else {
+        LetGoOfWordAtCaret(result);
+        typed_.TakeBackAside();
+      }
+      break;
+    case KeyClass::Blank:
+    case KeyClass::WordEnd: {
+      const bool blank = meaning.keyClass == KeyClass::Blank;
+      typed_.Type(static_cast<char>(meaning.character), overwrite && meaning.character == ' ');
+      const TypedText::Word finished = typed_.WordEndingAt(typed_.caret() - 1);
+      if (blank)
+        JudgeWord(finished, result);
+      else
+        endPending_ = !finished.empty() && !typed_.Judged(finished);
+      // A word end with no new word before it takes a finished wrong word off the display.
+      if (!result.judgedWrong && !endPending_ && (finished.empty() || typed_.Judged(finished))) shownMarked_.clear();
+      break;
+    }
+    case KeyClass::LineChange:
+    case KeyClass::Command:
+      LetGoOfText(result, paste);
+      break;
+    case KeyClass::Ignored:
+      break;
+  }
+  // A click or a command leaves the word display as it was: no new alarm.
+  const bool typedIntoWord = meaning.keyClass != KeyClass::Command && meaning.keyClass != KeyClass::LineChange;
+  ShowTypedWord(result, typedIntoWord);
   return result;
+}
+
+void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
+  if (word.empty() || typed_.Judged(word)) return;
+  std::string spelling = cp1251::ToUpper(typed_.Spelling(word));
+  if (typed_.ContinuesUnseenText(word)) {
+    typed_.SetJudged(word, false);
+    result.droppedWord = std::move(spelling);
+    return;
+  }
+  // Without a dictionary nothing can be judged: the word is simply finished.
+  const bool wrong = !wordList_.empty() && !IsAcceptedWord(wordList_, spelling);
+  typed_.SetJudged(word, wrong);
+  if (wordList_.empty()) return;
+  result.judgedWrong = wrong;
+  if (wrong) {
+    shownMarked_ = typed_.Spelling(word);
+    result.beeps += SignalError();
+  }
+  result.judgedWord = std::move(spelling);
+}
+
+void SpellingEngine::CaretLeft(TypedText::Word word, KeyStrokeResult& result) {
+  const TypedText::Word now = typed_.WordAtCaret();
+  if (now.begin == word.begin && now.end == word.end) return;
+  // A word changed back in the text is judged once the caret leaves it.
+  if (typed_.IsWhole(word)) JudgeWord(word, result);
+}
+
+void SpellingEngine::LetGoOfWordAtCaret(KeyStrokeResult& result) {
+  const TypedText::Word word = typed_.WordAtCaret();
+  if (word.empty() || typed_.Judged(word)) return;
+  if (typed_.IsWhole(word))
+    JudgeWord(word, result);
+  else
+    result.droppedWord = cp1251::ToUpper(typed_.Spelling(word));  // unfinished: the caret went where no key tells
+}
+
+void SpellingEngine::LetGoOfText(KeyStrokeResult& result, bool continuesUnseen) {
+  LetGoOfWordAtCaret(result);
+  typed_.Clear(continuesUnseen);
+}
+
+void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
+  const TypedText::Word word = typed_.WordAtCaret();
+  std::string_view typedWord = shownMarked_;
+  if (!word.empty()) {
+    typedWord = typed_.Spelling(word);
+    currentWord_ = cp1251::ToUpper(typedWord);
+    cursorPos_ = typed_.caret() - word.begin;
+    if (typed_.Marked(word)) currentWord_ += static_cast<char>(cp1251::kErrorMarker);
+  } else {
+    currentWord_ = cp1251::ToUpper(shownMarked_);
+    if (!currentWord_.empty()) currentWord_ += static_cast<char>(cp1251::kErrorMarker);
+    cursorPos_ = currentWord_.size();
+    // The word this key found wrong is on display: its corrections are wanted.
+    correctionWanted_ = result.judgedWrong;
+  }
+  display_.word = currentWord_;
+  display_.wordCase = CaseOf(typedWord);
+  lookupIndex_ = wordList_.LowerBound(currentWord_);
+
+  const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;
+  const size_t end = std::min(start + kSuggestionRows, wordList_.size());
+  const size_t rows = start > 0 ? end - start : 0;
+  display_.suggestions.resize(rows);
+  wordList_.CopyWords(start, display_.suggestions);
+
+  // Signal when the letters typed so far cannot become a known word (not
+  // for letters that go on text never seen).
+  if (!checkPrefix && currentWord_.ends_with(static_cast<char>(cp1251::kErrorMarker))) display_.wordColour = kRedColour;
+  if (checkPrefix && !currentWord_.empty() && !wordList_.empty() && !(!word.empty() && typed_.ContinuesUnseenText(word)) &&
+      !MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_))
+    result.beeps += SignalError();
 }
 
 bool SpellingEngine::SaveUserWordsOf(int language) {
@@ -306,6 +427,7 @@ void SpellingEngine::AddUserWord(const std::string& word) {
   userWordSnapshot_.reset();
   DisplayChanged();
   unsavedUserWords_[language_].push_back(word);
+  shownMarked_.clear();  // known now: not shown wrong again
   SaveUserWords();
   display_.wordColour = kLimeColour;
   display_.word = word;

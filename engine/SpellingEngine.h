@@ -16,6 +16,7 @@
 #include "engine/KeyStroke.h"
 #include "engine/LetterCase.h"
 #include "engine/LibraryCache.h"
+#include "engine/TypedText.h"
 #include "engine/WordList.h"
 
 namespace vuruzid {
@@ -95,11 +96,18 @@ class SpellingEngine {
     bool judgedWrong = false;
     std::string droppedWord;
   };
-  // One key-down as the capture reports it. A key typed after the keyboard
-  // switched to a group of the other script first switches the language, as
-  // the language button does (when `followLayout`). A command key (a
-  // shortcut) drops the word being typed unjudged, since the caret may have
-  // moved; a finished wrong word stays on display.
+  // One key-down or pointer press as the capture reports it. A key typed
+  // after the keyboard switched to a group of the other script first switches
+  // the language, as the language button does (when `followLayout`).
+  // The interpreter keeps the text typed since the caret last moved where no
+  // key tells, so Backspace, Left, Right, Home and End stay in step with the
+  // editor across word ends. A word is judged when it is really finished: at
+  // the blank, Enter or Tab after it, at the key after a digit or a mark that
+  // ended it (not when that key is Backspace), or when the caret leaves a word
+  // changed back in the text. A click, a shortcut, a function key, Up, Down,
+  // Page Up and Page Down let go of the text, dropping an unfinished word
+  // unjudged; a finished wrong word stays on display. After a paste the word
+  // that goes on from it is not judged.
   KeyStrokeResult ProcessKeyStroke(const KeyStroke& key, bool followLayout);
 
   // Empties the word being typed and its display (the window being shown).
@@ -161,6 +169,14 @@ class SpellingEngine {
   std::shared_ptr<const Corrector> CorrectorFor(int language, const std::filesystem::path& library);
   int SignalError();  // returns the beeps it asks for
   void ClearWord();
+  // The interpreter's steps: judging a finished word of the typed text, the
+  // caret leaving a word, and letting go of the text where the caret went
+  // where no key tells.
+  void JudgeWord(TypedText::Word word, KeyStrokeResult& result);
+  void CaretLeft(TypedText::Word word, KeyStrokeResult& result);
+  void LetGoOfWordAtCaret(KeyStrokeResult& result);
+  void LetGoOfText(KeyStrokeResult& result, bool continuesUnseen);
+  void ShowTypedWord(KeyStrokeResult& result, bool checkPrefix);
 
   EngineFiles files_;
   std::function<void(const std::string&)> showMessage_;
@@ -175,8 +191,11 @@ class SpellingEngine {
   std::string layoutId_;
   KeyLayout layout_ = KeyLayout::Other;
 
-  std::string currentWord_;
-  size_t cursorPos_ = 0;
+  TypedText typed_;
+  bool endPending_ = false;   // the last key ended a word with a digit or a mark: judged at the next key
+  std::string shownMarked_;   // the last word found wrong, as typed, shown while the caret is in no word
+  std::string currentWord_;   // the word display's text, marker included
+  size_t cursorPos_ = 0;      // the caret within it
   size_t lookupIndex_ = 0;
   int insertMode_ = 1;
   int signalEnabled_ = 1;

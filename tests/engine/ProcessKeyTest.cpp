@@ -1,3 +1,4 @@
+#include <map>
 #include "EngineFixture.h"
 
 namespace vuruzid {
@@ -104,14 +105,16 @@ TEST_F(ProcessKey, CaretMovesInsertAndOverwrite) {
   EXPECT_EQ(Shown().word, "CA");
 }
 
-TEST_F(ProcessKey, CaretStopsAtBothEnds) {
+TEST_F(ProcessKey, CaretStopsAtTheWordsEnds) {
+  Type({'C', 'A', 'T', kLeft, kLeft, kLeft});
+  EXPECT_EQ(Engine().cursorPos(), 0u);
+  Type({kBackspace});  // deletes what was never seen: nothing of CAT
+  EXPECT_EQ(Shown().word, "CAT");
+  Type({kRight, kRight, kRight});
+  EXPECT_EQ(Engine().cursorPos(), 3u);
   Type({kLeft, kBackspace});
-  EXPECT_EQ(Engine().cursorPos(), 0u);
-  Type({'C', 'A', kRight, kRight});
-  EXPECT_EQ(Engine().cursorPos(), 2u);
-  Type({kLeft, kLeft, kLeft, kBackspace});
-  EXPECT_EQ(Shown().word, "CA");
-  EXPECT_EQ(Engine().cursorPos(), 0u);
+  EXPECT_EQ(Shown().word, "CT");
+  EXPECT_EQ(Engine().cursorPos(), 1u);
 }
 
 TEST_F(ProcessKey, EveryCaretKeyChecksAndBeepsAgain) {
@@ -119,14 +122,13 @@ TEST_F(ProcessKey, EveryCaretKeyChecksAndBeepsAgain) {
   EXPECT_EQ(Type({kLeft}), 1);
   EXPECT_EQ(Type({kLeft}), 1);
   EXPECT_EQ(Engine().cursorPos(), 1u);
-  EXPECT_EQ(Type({kSpace}), 2);
-  EXPECT_EQ(Shown().word, "C_AX");
-  EXPECT_EQ(Engine().cursorPos(), 2u);
-  // The marker is not the last character, so every word end marks again.
-  EXPECT_EQ(Type({kSpace}), 2);
-  EXPECT_EQ(Shown().word, "C__AX");
-  EXPECT_EQ(Type({'D'}), 0);
-  EXPECT_EQ(Shown().word, "D");
+  // A blank inside the word splits it, as in the editor: C is judged (a
+  // lone letter is never wrong) and the caret stands before AX.
+  EXPECT_EQ(Type({kSpace}), 1);
+  EXPECT_EQ(Shown().word, "AX");
+  EXPECT_EQ(Engine().cursorPos(), 0u);
+  EXPECT_EQ(Type({'D'}), 1);
+  EXPECT_EQ(Shown().word, "DAX");
 }
 
 TEST_F(ProcessKey, IgnoredKeysOnlyUpdateTheMode) {
@@ -145,20 +147,19 @@ TEST_F(ProcessKey, IgnoredKeysOnlyUpdateTheMode) {
   EXPECT_EQ(Engine().insertMode(), static_cast<int16_t>(0x8001));
 }
 
-TEST_F(ProcessKey, KeysTypeTheirOwnCodeAsALetter) {
-  Type({97});  // keypad 1
-  EXPECT_EQ(Shown().word, "A");
-  Type({112});  // F1
-  EXPECT_EQ(Shown().word, "AP");
+TEST_F(ProcessKey, OnlyLetterKeysTypeLetters) {
   Type({192, 189});
-  EXPECT_EQ(Shown().word, "AP`-");
+  EXPECT_EQ(Shown().word, "`-");
   Engine().ResetWord();
-  Type({219, 221});  // ignored under English
-  EXPECT_EQ(Shown().word, "");
   Type({222});
   EXPECT_EQ(Shown().word, "`");
-  Type({224, 193});  // codes of the Cyrillic page
-  EXPECT_EQ(Shown().word, "`\xC0\xC1");
+  // Keypad digits and operators, F-keys, [ ] and codes no key types as a
+  // letter are no word characters.
+  for (int key : {96, 97, 105, 106, 107, 109, 111, 112, 116, 123, 135, 219, 221, 193, 224, 226}) {
+    Engine().ResetWord();
+    Type({'C', 'A', key, 'T'});
+    EXPECT_EQ(Shown().word, "T") << key;
+  }
 }
 
 TEST_F(ProcessKey, RussianLayout) {
@@ -177,10 +178,18 @@ TEST_F(ProcessKey, WordEndWithNothingTypedSignalsNothing) {
   EXPECT_EQ(Type({'1'}), 0);
   EXPECT_EQ(Shown().word, "");
   EXPECT_EQ(Shown().wordColour, kLimeColour);
-  for (int key : {13, 9, 17, 20, 27, 46, 36, 35, 38, 40, 186, 187, 188, 190, 191}) {
-    Type({'C', 'A', 'T'});
-    EXPECT_EQ(Type({key}), 0) << key;
+  // Blanks end the word at once, digits and marks at the next key, the
+  // others let go of it: none of them shows CAT again.
+  for (int key : {13, 9, 32, 27, 186, 187, 188, 190, 191, 53, 38, 40, 33, 34, 116}) {
+    Type({'C', 'A', 'T', key});
+    EXPECT_EQ(Type({kSpace}), 0) << key;
     EXPECT_EQ(Shown().word, "") << key;
+  }
+  // Caps Lock, Delete and End at the end of the word leave it being typed.
+  for (int key : {20, 46, 35, 144}) {
+    Engine().ResetWord();
+    Type({'C', 'A', 'T', key});
+    EXPECT_EQ(Shown().word, "CAT") << key;
   }
 }
 
@@ -343,6 +352,224 @@ TEST_F(ProcessRealText, SuggestionsFollowTheWholeWordAsTyped) {
   EXPECT_EQ(Engine().lookupIndex(), 6u);
   EXPECT_EQ(Shown().suggestions, (Words{"MAIL", "WELL"}));
   EXPECT_EQ(Shown().wordColour, kLimeColour);
+}
+
+}  // namespace
+}  // namespace vuruzid
+
+namespace vuruzid {
+namespace {
+
+// Editing as people do it, written as typed: letters (capitals with Shift),
+// blanks, digits and marks, "\n" for Enter, and {key} for the other keys and
+// the mouse. What the interpreter judged wrong and dropped unjudged is
+// compared with what the editor really holds.
+std::vector<KeyStroke> Keystrokes(std::string_view typed) {
+  static const std::map<std::string, KeyStroke, std::less<>> kNamed = {
+      {"bs", {.virtualKey = 8}},           {"del", {.virtualKey = 46}},
+      {"left", {.virtualKey = 37}},        {"right", {.virtualKey = 39}},
+      {"home", {.virtualKey = 36}},        {"end", {.virtualKey = 35}},
+      {"up", {.virtualKey = 38}},          {"pgdn", {.virtualKey = 34}},
+      {"f2", {.virtualKey = 113}},         {"f5", {.virtualKey = 116}},
+      {"kp1", {.virtualKey = 97}},         {"kp+", {.virtualKey = 107}},
+      {"esc", {.virtualKey = 27}},         {"click", {.pointerButton = 1}},
+      {"rclick", {.pointerButton = 3}},    {"middle", {.pointerButton = 2}},
+      {"paste", {.virtualKey = 'V', .command = true}},
+      {"ctrl-z", {.virtualKey = 'Z', .command = true}},
+      {"shiftins", {.virtualKey = 45, .shift = true}},
+  };
+  std::vector<KeyStroke> keys;
+  bool capsLock = false;
+  for (size_t i = 0; i < typed.size(); ++i) {
+    const char c = typed[i];
+    KeyStroke key;
+    if (c == '{') {
+      const size_t close = typed.find('}', i);
+      const std::string_view name = typed.substr(i + 1, close - i - 1);
+      i = close;
+      if (name == "caps") {
+        capsLock = !capsLock;
+        key.virtualKey = 20;
+      } else {
+        key = kNamed.find(name)->second;
+      }
+    } else if (c >= 'a' && c <= 'z') {
+      key.virtualKey = static_cast<uint8_t>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      key = {.virtualKey = static_cast<uint8_t>(c), .shift = true};
+    } else {
+      static const std::map<char, uint8_t> kMarks = {{' ', 32}, {'\n', 13}, {'[', 219}, {',', 188},
+                                                     {'.', 190}, {'\'', 222}, {'-', 189}};
+      key.virtualKey = c >= '0' && c <= '9' ? static_cast<uint8_t>(c) : kMarks.at(c);
+    }
+    key.capsLock = capsLock;
+    keys.push_back(key);
+  }
+  return keys;
+}
+
+struct Habit {
+  const char* what;
+  const char* typed;
+  const char* wrong;    // words judged wrong, in order, blank-separated
+  const char* dropped;  // words dropped unjudged
+  const char* shown;    // the word display at the end
+};
+
+const Habit kHabits[] = {
+    // Slips taken back at once.
+    {"a slip onto a digit, taken back", "anothe3{bs}r ", "", "", ""},
+    {"a slip onto [, taken back", "peo[{bs}ple ", "", "", ""},
+    {"two letters taken back", "the quikc{bs}{bs}ck ", "", "", ""},
+    {"a digit after a wrong word shows it at the next key", "wrold3 ", "WROLD", "", "WROLD_"},
+    {"a digit then Backspace: nothing judged", "wrold3{bs}", "", "", "WROLD"},
+    {"a comma and a blank judge the word once", "wrold, fox ", "WROLD", "", ""},
+    {"Backspace over the blank brings a wrong word back", "foxx {bs}{bs} ", "FOXX", "", ""},
+    {"Backspace into the word before, over a mark", "dog,{bs}{bs}g.", "", "", ""},
+    {"Backspace at the text's start deletes what was never seen", "{click}{bs}ies fox ", "", "IES", ""},
+    // Fixes made back in the text.
+    {"a forgotten letter, Left back into the word", "the quck{left}{left}i{end} fox ", "", "", ""},
+    // The forgotten letter's word was wrong in the editor until it was mended: TH is a true alarm.
+    {"Left past the word's start into the word before", "th quick{left}{left}{left}{left}{left}{left}e{end} fox ",
+     "TH", "", ""},
+    {"Right back over the blank judges the mended word",
+     "th quick{left}{left}{left}{left}{left}{left}e{right}{right}{right}{right}{right}{right} fox ", "TH", "", ""},
+    {"a mended word that is still wrong is judged as the caret leaves it",
+     "th fox{left}{left}{left}{left}x{end} ", "TH THX", "", ""},
+    {"a letter into a word marked wrong takes the marker off", "thrw {left}{left}o", "THRW", "", "THROW"},
+    {"End mid-word is no word end", "progra{end}mme ", "", "", ""},
+    {"Left past the text's start lets go of it", "fox{left}{left}{left}{left}xq ", "", "FOX XQ", ""},
+    {"Delete mends the word after the caret", "foxx{left}{del} ", "", "", ""},
+    // Home and End.
+    {"a word at the line start, then End", "the lazy{home}fox {end} dog ", "", "", ""},
+    {"an unfinished word at the line start is let go at End", "over{home}twe{end} fox ", "", "TWE", ""},
+    {"Home and End between lines typed", "the fox\nlazy{home}o{end}{up}", "", "OLAZY", ""},
+    {"Up, Down and Page keys let go of the text", "wor{up}fox lazy{pgdn}dog ", "", "WOR LAZY", ""},
+    // The mouse and commands.
+    {"a click drops the word being typed", "wor{click}fox ", "", "WOR", ""},
+    {"a double click, the word typed again, Right over the blank", "{click}{click}should{right}october ", "", "",
+     ""},
+    {"a right click too", "wor{rclick}fox ", "", "WOR", ""},
+    {"a finished wrong word outlives a click", "foxx {click}", "FOXX", "", "FOXX_"},
+    {"F5 is a command", "wo{f5}fox ", "", "WO", ""},
+    {"F2 too", "fo{f2}dog ", "", "FO", ""},
+    {"Ctrl+Z lets go of the text", "thw{ctrl-z}fox ", "", "THW", ""},
+    {"keypad digits end the word", "fox{kp1}{kp1} ", "", "", ""},
+    {"a keypad operator ends it too", "foxx{kp+}dog ", "FOXX", "", ""},
+    {"Escape ends the word at the next key", "wrold{esc} ", "WROLD", "", "WROLD_"},
+    // Pastes.
+    {"Ctrl+V: the word going on from it is not judged", "{paste}ke fox ", "", "KE", ""},
+    {"Shift+Insert", "{shiftins}ies fox ", "", "IES", ""},
+    {"a middle click", "fox{middle}ies ", "", "FOX IES", ""},
+    {"a blank after the paste: the next word is judged", "{paste} foxx ", "FOXX", "", "FOXX_"},
+    // Case does not change what is judged.
+    {"capitals", "The FOX {caps}dog{caps} qUICK ", "", "", ""},
+    {"Caps Lock is no word end", "fo{caps}x{caps} ", "", "", ""},
+};
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string joined;
+  for (const auto& word : words) joined += (joined.empty() ? "" : " ") + word;
+  return joined;
+}
+
+class EditingHabits : public ProcessKey {
+ protected:
+  void SetUp() override {
+    EngineFixture::SetUp();
+    WriteEnglish({"ANOTHER", "DOG", "FOX", "LAZY", "OCTOBER", "OVER", "PEOPLE", "PROGRAMME", "QUICK", "SHOULD",
+                  "THE", "THROW"});
+    WriteRussian({"КОТ"});
+    Engine().ActivateLanguage(0);
+  }
+};
+
+TEST_F(EditingHabits, WordsAreJudgedAsTheEditorHoldsThem) {
+  for (const Habit& habit : kHabits) {
+    SCOPED_TRACE(habit.what);
+    Engine().ResetWord();
+    std::vector<std::string> wrong, dropped;
+    for (const KeyStroke& key : Keystrokes(habit.typed)) {
+      const auto result = Engine().ProcessKeyStroke(key, false);
+      if (result.judgedWrong) wrong.push_back(result.judgedWord);
+      if (!result.droppedWord.empty()) dropped.push_back(result.droppedWord);
+    }
+    EXPECT_EQ(Joined(wrong), habit.wrong);
+    EXPECT_EQ(Joined(dropped), habit.dropped);
+    EXPECT_EQ(Shown().word, habit.shown);
+  }
+}
+
+TEST_F(EditingHabits, AWordEndedByAMarkIsShownWrongAtTheNextKey) {
+  EXPECT_EQ(Type({'W', 'R', 'O', 'L', 'D'}), 1);
+  EXPECT_EQ(Type({190}), 0) << "not yet: the slip may be taken back";
+  EXPECT_EQ(Shown().word, "");
+  EXPECT_EQ(Type({kSpace}), 2);
+  EXPECT_EQ(Shown().word, "WROLD_");
+  EXPECT_EQ(Shown().wordColour, kRedColour);
+  EXPECT_TRUE(Engine().TakeCorrectionJob().has_value());
+  EXPECT_EQ(Type({kSpace}), 0) << "a second blank takes it off the display";
+  EXPECT_EQ(Shown().word, "");
+}
+
+TEST_F(EditingHabits, ALetterAfterTheMarkStartsTheNextWord) {
+  Type({'W', 'R', 'O', 'L', 'D', 190});
+  EXPECT_EQ(Type({'F'}), 1) << "WROLD is judged wrong; F begins the next word";
+  EXPECT_EQ(Shown().word, "F");
+  EXPECT_FALSE(Engine().TakeCorrectionJob().has_value()) << "WROLD is no longer on display";
+}
+
+TEST_F(EditingHabits, AClickLeavesNoAlarmBehind) {
+  EXPECT_EQ(Type({'W', 'O', 'R', 'X'}), 1);
+  const auto result = Engine().ProcessKeyStroke({.pointerButton = 1}, false);
+  EXPECT_EQ(result.beeps, 0);
+  EXPECT_EQ(result.droppedWord, "WORX");
+  EXPECT_EQ(Shown().word, "");
+  EXPECT_EQ(Shown().wordColour, kLimeColour);
+}
+
+TEST_F(EditingHabits, TheTextKeptStaysALinesWorth) {
+  for (int i = 0; i < 200; ++i) Type({'F', 'O', 'X', kSpace});
+  EXPECT_EQ(Type({'D', 'O', 'G', kSpace}), 0);
+  // Far enough back, Left reaches the start of what is kept and lets go of it.
+  size_t left = 0;
+  do {
+    Type({kLeft});
+    ++left;
+  } while (Shown().word != "" && left < 2000);
+  EXPECT_LE(left, vuruzid::TypedText::kLongest + 1);
+  EXPECT_GE(left, vuruzid::TypedText::kLongest / 2);
+}
+
+struct CaseRow {
+  const char* typed;
+  LetterCase letterCase;
+  const char* correction;  // InCase("AND", ...)
+};
+
+TEST_F(EditingHabits, TheWordKnowsItsCase) {
+  const CaseRow rows[] = {
+      {"adn", LetterCase::Lower, "and"},
+      {"Adn", LetterCase::Capitalised, "And"},
+      {"ADN", LetterCase::Capitals, "AND"},
+      {"{caps}adn", LetterCase::Capitals, "AND"},
+      {"{caps}aDN", LetterCase::Capitalised, "And"},  // Shift under Caps Lock types small letters
+      {"A", LetterCase::Capitalised, "And"},
+      {"aDN", LetterCase::Lower, "and"},
+  };
+  for (const CaseRow& row : rows) {
+    SCOPED_TRACE(row.typed);
+    Engine().ResetWord();
+    for (const KeyStroke& key : Keystrokes(row.typed)) Engine().ProcessKeyStroke(key, false);
+    EXPECT_EQ(Shown().wordCase, row.letterCase);
+    EXPECT_EQ(InCase("AND", Shown().wordCase), row.correction);
+  }
+  // The case of a finished wrong word stays with it on display.
+  Engine().ResetWord();
+  for (const KeyStroke& key : Keystrokes("Adn ")) Engine().ProcessKeyStroke(key, false);
+  EXPECT_EQ(Shown().word, "ADN_");
+  EXPECT_EQ(Shown().wordCase, LetterCase::Capitalised);
+  EXPECT_EQ(InCase("\xC2\xD1\xC5", LetterCase::Capitalised), "\xC2\xF1\xE5");  // Все
 }
 
 }  // namespace
