@@ -56,12 +56,33 @@ TEST_F(CheckCommands, KeyReplayPrintsTheOutputsAfterEachKey) {
             "key 67: word \"C\" lime, Insert, beeps 0, suggestions: -\n"
             "key 65: word \"CA\" lime, Insert, beeps 0, suggestions: -\n"
             "key 65: word \"\" lime, Insert, beeps 0, suggestions: -\n"
+            "  dropped \"CA\"\n"
             "key 67: word \"C\" lime, Insert, beeps 0, suggestions: -\n"
             "key 65: word \"CA\" lime, Insert, beeps 0, suggestions: -\n"
             "key 88: word \"CAX\" red, Insert, beeps 1, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n"
-            "key 32: word \"CAX_\" red, Insert, beeps 2, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n");
+            "key 32: word \"CAX_\" red, Insert, beeps 2, suggestions: CATS DOG EMU FOX GNU HEN IBIS JAY KOI\n"
+            "  judged \"CAX\" wrong\n");
   EXPECT_EQ(check::ParseKeyStrokes("Super+Alt+9", 0), (std::vector<KeyStroke>{{9, 0, true}}));
-  for (const char* bad : {"", "ctrl+", "shift+65", "256", "65x", "ctrl++65"})
+  // The mouse, a paste, the keypad as Num Lock sets it, and the case of letters.
+  struct Written {
+    const char* text;
+    std::vector<KeyStroke> keys;
+  };
+  const Written written[] = {
+      {"click middleclick rightclick",
+       {{.insertKeyState = 1, .pointerButton = 1}, {.insertKeyState = 1, .pointerButton = 2},
+        {.insertKeyState = 1, .pointerButton = 3}}},
+      {"paste", {{.virtualKey = 'V', .insertKeyState = 1, .command = true}}},
+      {"kp7 kp. 144 kp7 kp. kp+",
+       {{.virtualKey = 103, .insertKeyState = 1}, {.virtualKey = 110, .insertKeyState = 1},
+        {.virtualKey = 144, .insertKeyState = 1}, {.virtualKey = 36, .insertKeyState = 1},
+        {.virtualKey = 46, .insertKeyState = 1}, {.virtualKey = 107, .insertKeyState = 1}}},
+      {"shift+65 20 65",
+       {{.virtualKey = 65, .insertKeyState = 1, .shift = true}, {.virtualKey = 20, .insertKeyState = 1, .capsLock = true},
+        {.virtualKey = 65, .insertKeyState = 1, .capsLock = true}}},
+  };
+  for (const Written& w : written) EXPECT_EQ(check::ParseKeyStrokes(w.text, 1), w.keys) << w.text;
+  for (const char* bad : {"", "ctrl+", "shift+", "256", "65x", "ctrl++65", "ctrl+click", "kp10"})
     EXPECT_EQ(check::ParseKeyStrokes(bad, 1), std::nullopt) << bad;
 }
 

@@ -93,36 +93,79 @@ int SuggestWords(SpellingEngine& engine, const std::vector<std::string>& utf8Wor
   return unchecked;
 }
 
-void PrintOutputs(const SpellingEngine& engine, int key, int beeps, std::ostream& out) {
+void PrintOutputs(const SpellingEngine& engine, const KeyStroke& key, const SpellingEngine::KeyStrokeResult& result,
+                  std::ostream& out) {
   const Display& shown = engine.display();
-  out << "key " << key << ": word \"" << cp1251::ToUtf8(shown.word) << "\" "
-      << (shown.wordColour == kRedColour ? "red" : "lime") << ", " << shown.mode << ", beeps " << beeps
-      << ", suggestions:";
+  if (key.pointerButton != 0)
+    out << "click " << int{key.pointerButton};
+  else
+    out << "key " << int{key.virtualKey};
+  out << ": word \"" << cp1251::ToUtf8(shown.word) << "\" " << (shown.wordColour == kRedColour ? "red" : "lime") << ", "
+      << shown.mode << ", beeps " << result.beeps << ", suggestions:";
   PrintWordList(shown.suggestions, out);
   out << '\n';
+  if (!result.judgedWord.empty())
+    out << "  judged \"" << cp1251::ToUtf8(result.judgedWord) << "\" " << (result.judgedWrong ? "wrong" : "right") << '\n';
+  if (!result.droppedWord.empty()) out << "  dropped \"" << cp1251::ToUtf8(result.droppedWord) << "\"\n";
 }
+
+namespace {
+
+// Keypad keys by name: their codes with Num Lock on, and off (0: the same).
+struct KeypadKey {
+  std::string_view name;
+  uint8_t withNumLock, withoutNumLock;
+};
+constexpr KeypadKey kKeypad[] = {
+    {"kp0", 96, 45},  {"kp1", 97, 35},  {"kp2", 98, 40},  {"kp3", 99, 34}, {"kp4", 100, 37}, {"kp5", 101, 12},
+    {"kp6", 102, 39}, {"kp7", 103, 36}, {"kp8", 104, 38}, {"kp9", 105, 33}, {"kp.", 110, 46}, {"kp*", 106, 0},
+    {"kp+", 107, 0},  {"kp-", 109, 0},  {"kp/", 111, 0},
+};
+
+constexpr uint8_t kCapsLock = 20, kNumLock = 144;
+
+}  // namespace
 
 std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int16_t insertKeyState) {
   std::vector<KeyStroke> keys;
   std::string item;
+  bool capsLock = false, numLock = true;
   const auto takeItem = [&] {
     if (item.empty()) return true;
     KeyStroke key{.insertKeyState = insertKeyState};
     std::string_view rest = item;
-    const auto takeModifier = [&rest] {
-      for (const std::string_view modifier : {"ctrl+", "alt+", "super+"}) {
+    const auto takeModifier = [&] {
+      for (const std::string_view modifier : {"ctrl+", "alt+", "super+", "shift+"}) {
         if (rest.size() > modifier.size() && EqualIgnoringAsciiCase(rest.substr(0, modifier.size()), modifier)) {
           rest.remove_prefix(modifier.size());
+          (modifier == "shift+" ? key.shift : key.command) = true;
           return true;
         }
       }
       return false;
     };
-    while (takeModifier()) key.command = true;
-    unsigned code = 256;
-    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), code);
-    if (error != std::errc() || end != rest.data() + rest.size() || code > 255) return false;
-    key.virtualKey = static_cast<uint8_t>(code);
+    while (takeModifier()) {
+    }
+    const auto named = [&rest](std::string_view name) { return EqualIgnoringAsciiCase(rest, name); };
+    const auto keypad = std::ranges::find_if(kKeypad, [&](const KeypadKey& k) { return named(k.name); });
+    if (named("click") || named("middleclick") || named("rightclick")) {
+      if (key.command || key.shift) return false;
+      key.pointerButton = named("click") ? 1 : named("middleclick") ? 2 : 3;
+    } else if (named("paste")) {
+      key.virtualKey = 'V';
+      key.command = true;
+    } else if (keypad != std::end(kKeypad)) {
+      key.virtualKey = numLock || keypad->withoutNumLock == 0 ? keypad->withNumLock : keypad->withoutNumLock;
+    } else {
+      unsigned code = 256;
+      const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), code);
+      if (error != std::errc() || end != rest.data() + rest.size() || code > 255) return false;
+      key.virtualKey = static_cast<uint8_t>(code);
+    }
+    // The lock keys change what the keys after them type.
+    if (!key.command && key.virtualKey == kCapsLock) capsLock = !capsLock;
+    if (!key.command && key.virtualKey == kNumLock) numLock = !numLock;
+    key.capsLock = capsLock;
     keys.push_back(key);
     item.clear();
     return true;
@@ -139,8 +182,10 @@ std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int
 }
 
 void ReplayKeys(SpellingEngine& engine, const std::vector<KeyStroke>& keys, std::ostream& out) {
-  for (const KeyStroke& key : keys)
-    PrintOutputs(engine, key.virtualKey, engine.ProcessKeyStroke(key, false).beeps, out);
+  for (const KeyStroke& key : keys) {
+    const auto result = engine.ProcessKeyStroke(key, false);
+    PrintOutputs(engine, key, result, out);
+  }
 }
 
 }  // namespace vuruzid::check

@@ -38,13 +38,20 @@ int SuggestWords(SpellingEngine& engine, const std::vector<std::string>& utf8Wor
 
 // Key codes as written on the command line: decimal virtual-key codes
 // separated by commas or blanks, each optionally after held modifiers
-// ("ctrl+65", "alt+9", "super+76": a shortcut); nothing when one is not.
+// ("ctrl+65", "alt+9", "super+76": a shortcut; "shift+65": a capital);
+// "click", "middleclick" and "rightclick" for the mouse buttons, "paste" for
+// Ctrl+V, and "kp0"-"kp9", "kp.", "kp+", "kp-", "kp*", "kp/" for the keypad,
+// which types digits while Num Lock (144) is on (it starts on) and moves the
+// caret while it is off; Caps Lock (20) capitalises the letters after it.
+// Nothing when one item is none of these.
 std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int16_t insertKeyState);
 
 // Feeds key-downs to the interpreter and prints its outputs after each.
 void ReplayKeys(SpellingEngine& engine, const std::vector<KeyStroke>& keys, std::ostream& out);
 
-// Prints the interpreter's outputs after one key.
-void PrintOutputs(const SpellingEngine& engine, int key, int beeps, std::ostream& out);
+// Prints the interpreter's outputs after one key or click, then, on lines of
+// their own, the word it judged and the word it dropped unjudged.
+void PrintOutputs(const SpellingEngine& engine, const KeyStroke& key, const SpellingEngine::KeyStrokeResult& result,
+                  std::ostream& out);
 
 }  // namespace vuruzid::check

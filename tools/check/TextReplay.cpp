@@ -94,17 +94,17 @@ class Typist {
   // The writer switched the keyboard to a group of this script: the next key tells.
   void SwitchTo(KeyScript script) { switchedTo_ = script; }
 
-  void Press(int key) {
-    const size_t markersBefore = Markers();
-    const KeyStroke stroke{static_cast<uint8_t>(key), 1, false, std::exchange(switchedTo_, KeyScript::Unknown)};
-    counts_.beeps += engine_.ProcessKeyStroke(stroke, followLayout_).beeps;
+  void Press(int key, bool shift = false) {
+    const KeyStroke stroke{.virtualKey = static_cast<uint8_t>(key),
+                           .switchedTo = std::exchange(switchedTo_, KeyScript::Unknown),
+                           .shift = shift};
+    const auto result = engine_.ProcessKeyStroke(stroke, followLayout_);
+    counts_.beeps += result.beeps;
     ++counts_.keys;
-    if (Markers() > markersBefore) {
+    if (result.judgedWrong) {
       ++marks_;
       ++counts_.wordsMarked;
-      std::string word = engine_.currentWord();
-      std::erase(word, static_cast<char>(cp1251::kErrorMarker));
-      ++counts_.markedWords[cp1251::ToUtf8(word)];
+      ++counts_.markedWords[cp1251::ToUtf8(result.judgedWord)];
     }
   }
 
@@ -121,15 +121,13 @@ class Typist {
     if (c == '\t') stroke = {9, false};
     if (c == ' ') stroke = {32, false};
     if (stroke.key == 0) stroke.key = kWordEndKey;
-    if (stroke.shift) Press(vk::kShift);
-    Press(stroke.key);
+    if (stroke.shift) Press(vk::kShift, true);
+    Press(stroke.key, stroke.shift);
   }
 
   size_t TakeMarks() { return std::exchange(marks_, 0); }
 
  private:
-  size_t Markers() const { return std::ranges::count(engine_.currentWord(), static_cast<char>(cp1251::kErrorMarker)); }
-
   SpellingEngine& engine_;
   ReplayCounts& counts_;
   bool followLayout_;

@@ -5,8 +5,10 @@
 //       the nine neighbouring dictionary entries.
 //   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES
 //       replays virtual-key codes (decimal, separated by commas or blanks;
-//       ctrl+65 is A pressed while Ctrl is held) through the keystroke
-//       interpreter and prints its outputs after each key.
+//       ctrl+65 is A pressed while Ctrl is held, shift+65 a capital A; click,
+//       middleclick, rightclick, paste and kp0-kp9 stand for the mouse, Ctrl+V
+//       and the keypad) through the keystroke interpreter and prints its
+//       outputs after each key, with each word it judged or dropped.
 //   vuruzid-check [--lang en|ru] [--folder DIR] --text FILE
 //       types a UTF-8 text (FILE, or - for standard input) through the
 //       interpreter as a person would and reports the words it marks wrong.
@@ -105,8 +107,9 @@ int main(int argc, char** argv) {
   if (keyCodes) {
     const auto keys = check::ParseKeyStrokes(*keyCodes, insertState);
     if (!keys) {
-      std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255, each with ctrl+, alt+ or super+ "
-                   "before it when that key is held\n";
+      std::cerr << "vuruzid-check: key codes are whole numbers from 0 to 255, each with ctrl+, alt+, super+ or "
+                   "shift+ before it when that key is held; click, middleclick and rightclick are mouse presses, "
+                   "paste is Ctrl+V, kp0-kp9, kp., kp+, kp-, kp* and kp/ are the keypad's keys\n";
       return 2;
     }
     check::ReplayKeys(engine, *keys, std::cout);

@@ -1,6 +1,7 @@
 // vuruzid-keywatch: watches the keys typed anywhere on the desktop and
-// prints, per key-down, its virtual-key code and what the keystroke
-// interpreter makes of it, until interrupted (Ctrl+C or SIGTERM). It is the
+// prints, per key-down or mouse press, its virtual-key code (or button) and
+// what the keystroke interpreter makes of it, with the word it judged or
+// dropped unjudged, until interrupted (Ctrl+C or SIGTERM). It is the
 // program's capture and interpreter without the window: keys going to
 // password fields, password programs, programs left alone, browsers that show
 // no focus and programs that cannot be told are held back, and so are keys
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
       watching->SetLatinTyping(engine.language() == SpellingEngine::kEnglish);
       note("language followed the keyboard layout: " + std::string(engine.display().language));
     }
-    check::PrintOutputs(engine, key.virtualKey, result.beeps, std::cout);
+    check::PrintOutputs(engine, key, result, std::cout);
     std::cout.flush();  // one line per key, as it happens, also into a pipe
   });
   watching = &capture;
