@@ -239,8 +239,13 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   }
   if (paste) meaning.keyClass = KeyClass::Command;
   if (meaning.keyClass == KeyClass::Ignored) return result;
-  DisplayChanged();
-  display_.wordColour = kLimeColour;
+  // A click or a command types nothing: a finished wrong word on display
+  // stays, with its corrections, and raises no new alarm.
+  const bool typesText = meaning.keyClass != KeyClass::Command && meaning.keyClass != KeyClass::LineChange;
+  if (typesText) {
+    DisplayChanged();
+    display_.wordColour = kLimeColour;
+  }
 
   // A word ended by a digit or a mark is judged at the next key, unless that
   // key takes the slip back.
@@ -314,9 +319,13 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     case KeyClass::Ignored:
       break;
   }
-  // A click or a command leaves the word display as it was: no new alarm.
-  const bool typedIntoWord = meaning.keyClass != KeyClass::Command && meaning.keyClass != KeyClass::LineChange;
-  ShowTypedWord(result, typedIntoWord);
+  if (!typesText) {
+    const std::string shown = shownMarked_.empty() ? std::string() : cp1251::ToUpper(shownMarked_) + '_';
+    if (result.judgedWord.empty() && display_.word == shown) return result;
+    DisplayChanged();
+    display_.wordColour = kLimeColour;
+  }
+  ShowTypedWord(result, typesText);
   return result;
 }
 
@@ -427,7 +436,10 @@ void SpellingEngine::AddUserWord(const std::string& word) {
   userWordSnapshot_.reset();
   DisplayChanged();
   unsavedUserWords_[language_].push_back(word);
-  shownMarked_.clear();  // known now: not shown wrong again
+  // Known now: not shown wrong again.
+  shownMarked_.clear();
+  if (const TypedText::Word typed = typed_.WordAtCaret(); cp1251::ToUpper(typed_.Spelling(typed)) == word)
+    typed_.SetJudged(typed, false);
   SaveUserWords();
   display_.wordColour = kLimeColour;
   display_.word = word;

@@ -526,6 +526,19 @@ TEST_F(EditingHabits, AClickLeavesNoAlarmBehind) {
   EXPECT_EQ(result.droppedWord, "WORX");
   EXPECT_EQ(Shown().word, "");
   EXPECT_EQ(Shown().wordColour, kLimeColour);
+
+  // A finished wrong word keeps its corrections through clicks and shortcuts.
+  Type({'F', 'O', 'X', 'X', kSpace});
+  const auto job = Engine().TakeCorrectionJob();
+  ASSERT_TRUE(job.has_value());
+  ASSERT_TRUE(Engine().ShowCorrections(job->displayGeneration, {"FOX"}));
+  for (const KeyStroke key : {KeyStroke{.pointerButton = 1}, KeyStroke{.virtualKey = 'S', .command = true},
+                              KeyStroke{.virtualKey = 38}}) {
+    EXPECT_EQ(Engine().ProcessKeyStroke(key, false).beeps, 0);
+    EXPECT_EQ(Shown().word, "FOXX_");
+    EXPECT_EQ(Shown().wordColour, kRedColour);
+    EXPECT_EQ(Shown().correctionCount, 1u);
+  }
 }
 
 TEST_F(EditingHabits, TheTextKeptStaysALinesWorth) {
