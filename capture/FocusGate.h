@@ -38,7 +38,8 @@ class FocusGate {
   // A key-down that passes every other rule. `messagesWaiting`: the desktop's
   // watches have messages not yet handled.
   void OnKey(const KeyDown& key, bool mayMoveFocus, bool messagesWaiting, Clock::time_point now);
-  // A pointer press: the keys after it wait for the focus.
+  // A pointer press that is not delivered (keys are held back meanwhile): the
+  // keys after it wait for the focus all the same.
   void OnClick(Clock::time_point now);
   // The desktop told of a focus move (the context is up to date by now):
   // held keys go on, in order.

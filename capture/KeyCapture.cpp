@@ -35,16 +35,17 @@ void KeyCapture::OnKeyEvent(const KeyEvent& event) {
     QMetaObject::invokeMethod(gateTimer_.get(), [this] { heldThisTurn_ = false; }, Qt::QueuedConnection);
   }
   const auto now = FocusGate::Clock::now();
-  if (event.pointer) {
-    gate_.OnClick(now);
-    context_.AskKeyboardOwner();
-    ArmGateTimer();
-    return;
-  }
   auto down = keys_.OnKeyEvent(event);
   if (!down) return;
   if (!passedBefore || heldThisTurn_ || !context_.KeysPass()) {
-    gate_.Drop();
+    // Held back: a press is not told (the pause has dropped the word), but the
+    // keys after it still wait for the focus it may move.
+    if (down->pointerButton != 0) {
+      gate_.OnClick(now);
+      context_.AskKeyboardOwner();
+    } else {
+      gate_.Drop();
+    }
     ArmGateTimer();
     return;
   }

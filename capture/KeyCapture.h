@@ -15,15 +15,17 @@ class QTimer;
 
 namespace vuruzid::capture {
 
-// Receives each key-down of the desktop that goes where words are typed.
+// Receives each key-down of the desktop that goes where words are typed, and
+// in order with them each press of a pointer's left, middle or right button
+// (KeyStroke::pointerButton): a click may move the caret where no key tells.
 using KeyDownHandler = std::function<void(const KeyStroke& key)>;
 
 // Desktop-wide key-down capture, delivered on the thread that installed it
 // between that thread's other events. It only watches: no application loses a
-// key. Nothing is recorded while it is not installed. Keys going to a password
-// field, a password program, a program left alone, a browser that shows no
-// focus or a program that cannot be told, and keys typed while the screen is
-// locked or this login session is not in front, are held back
+// key. Nothing is recorded while it is not installed. Keys and clicks going
+// to a password field, a password program, a program left alone, a browser
+// that shows no focus or a program that cannot be told, and those while the
+// screen is locked or this login session is not in front, are held back
 // (KeyContextWatch). After a key or click that may move the focus, the keys
 // that follow wait until the desktop has told where it went (FocusGate).
 class KeyCapture {

@@ -3,6 +3,11 @@
 namespace vuruzid::capture {
 
 std::optional<KeyDown> KeyEventFilter::OnKeyEvent(const KeyEvent& event) {
+  const bool shift = (event.modifiers & kShiftHeld) != 0, capsLock = (event.modifiers & kCapsLockOn) != 0;
+  if (event.pointer) {
+    if (!event.pressed || event.keycode < 1 || event.keycode > 3) return std::nullopt;
+    return KeyDown{.insertKeyState = InsertKeyState(), .shift = shift, .capsLock = capsLock, .pointerButton = event.keycode};
+  }
   const uint8_t keycode = event.keycode, virtualKey = event.virtualKey;
   if (!event.pressed) {
     held_[keycode] = insertHeld_[keycode] = false;
@@ -17,7 +22,8 @@ std::optional<KeyDown> KeyEventFilter::OnKeyEvent(const KeyEvent& event) {
   }
   if (virtualKey == 0 || virtualKey == vk::kF10 || vk::IsCommandModifier(virtualKey)) return std::nullopt;
   const bool command = (event.modifiers & (kControlHeld | kAltHeld | kSuperHeld)) != 0 && virtualKey != vk::kShift;
-  return KeyDown{virtualKey, InsertKeyState(), command};
+  return KeyDown{.virtualKey = virtualKey, .insertKeyState = InsertKeyState(), .command = command, .shift = shift,
+                 .capsLock = capsLock};
 }
 
 int16_t KeyEventFilter::InsertKeyState() const {

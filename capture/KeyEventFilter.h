@@ -17,8 +17,10 @@ using KeyDown = KeyStroke;
 // Turns the recorded key presses and releases of the desktop into the
 // key-downs the interpreter sees. Key-ups are passed over, and so are the
 // modifier keys Ctrl, Alt and Super themselves and F10. A key pressed while
-// Ctrl, Alt or Super is held is a command (Shift itself never is). Every press
-// counts, the auto-repeated ones of a held key included.
+// Ctrl, Alt or Super is held is a command (Shift alone never makes one). Every
+// press counts, the auto-repeated ones of a held key included. Each key-down
+// tells whether Shift was held and Caps Lock on. A press of a pointer's left,
+// middle or right button is a key-down of no key with its button.
 //
 // It also keeps the Insert-key state, which nothing else on the desktop
 // reports: the low bit is the toggle, flipped when Insert goes down (not by its

@@ -11,8 +11,9 @@
 namespace vuruzid::capture {
 
 // Modifiers held when a key event happened, as key sources report them.
-// AltGr (the third level) is none of them: it types text.
-enum ModifierBit : uint8_t { kControlHeld = 1, kAltHeld = 2, kSuperHeld = 4 };
+// AltGr (the third level) is none of them: it types text. Caps Lock is its
+// lock being on, not the key being held.
+enum ModifierBit : uint8_t { kControlHeld = 1, kAltHeld = 2, kSuperHeld = 4, kShiftHeld = 8, kCapsLockOn = 16 };
 
 // One key press or release of the desktop as a key source saw it. Keycodes are
 // numbered as XKB numbers them (the keyboard devices' Linux codes plus 8).

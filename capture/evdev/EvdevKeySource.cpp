@@ -122,6 +122,11 @@ bool EvdevKeySource::Start(std::string* whyNot) {
   for (const auto& device : devices_) heldAtStart_ |= device->held;
   for (int keycode = 0; keycode < kKeycodes; ++keycode)
     if (heldAtStart_[keycode]) keymap_.Update(static_cast<uint8_t>(keycode), true);
+  // The keymap's state starts unlocked: a Caps Lock already on is locked as its key would.
+  if (capsLockAtStart_ && (keymap_.Modifiers() & kCapsLockOn) == 0) {
+    keymap_.Update(KEY_CAPSLOCK + kXkbOffset, true);
+    keymap_.Update(KEY_CAPSLOCK + kXkbOffset, false);
+  }
 
   // New keyboards appear as new device nodes; their permissions are set a
   // moment later, so the folder is looked at again shortly after a change.
@@ -162,6 +167,7 @@ EvdevKeySource::Opening EvdevKeySource::Open(const std::string& name) {
   unsigned char leds[LED_MAX / 8 + 1] = {};
   if (device->keyboard && !numLockKnown_ && ioctl(fd, EVIOCGLED(sizeof leds), leds) >= 0) {
     numLockOn_ = TestBit(leds, LED_NUML);
+    capsLockAtStart_ = TestBit(leds, LED_CAPSL);
     numLockKnown_ = true;
   }
   device->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);

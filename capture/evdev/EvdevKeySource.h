@@ -76,6 +76,7 @@ class EvdevKeySource final : public KeySource {
   std::bitset<256> heldAtStart_;
   bool numLockOn_ = true;  // what a keyboard that cannot be asked is taken to have
   bool numLockKnown_ = false;
+  bool capsLockAtStart_ = false;  // as the first keyboard's light told
   DeviceKeymap keymap_;                 // the configured layout, following every key
   std::optional<unsigned> latinGroup_;  // its first Latin group
   bool latinTyping_ = true;

@@ -64,7 +64,9 @@ bool DeviceKeymap::Compile(const std::optional<LayoutNames>& names) {
   state_.reset(xkb_state_new(keymap_.get()));
   modifierIndices_ = {xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_CTRL),
                       xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_ALT),
-                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_LOGO)};
+                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_LOGO),
+                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_SHIFT),
+                      xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_CAPS)};
   return state_ != nullptr;
 }
 
@@ -95,7 +97,9 @@ uint8_t DeviceKeymap::Modifiers() const {
   const auto held = [this](size_t which, ModifierBit bit) {
     return xkb_state_mod_index_is_active(state_.get(), modifierIndices_[which], XKB_STATE_MODS_EFFECTIVE) > 0 ? bit : 0;
   };
-  return static_cast<uint8_t>(held(0, kControlHeld) | held(1, kAltHeld) | held(2, kSuperHeld));
+  // Caps Lock's lock is in the effective mods, not only the depressed ones.
+  return static_cast<uint8_t>(held(0, kControlHeld) | held(1, kAltHeld) | held(2, kSuperHeld) | held(3, kShiftHeld) |
+                              held(4, kCapsLockOn));
 }
 
 unsigned DeviceKeymap::Group() const {

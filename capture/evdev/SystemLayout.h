@@ -49,7 +49,7 @@ class DeviceKeymap {
 
   // One key press or release (not an auto-repeat), by XKB keycode.
   void Update(uint8_t keycode, bool pressed);
-  // The ModifierBits held now, and the active group.
+  // The ModifierBits held now (Caps Lock: locked), and the active group.
   uint8_t Modifiers() const;
   unsigned Group() const;
 
@@ -62,7 +62,7 @@ class DeviceKeymap {
   std::unique_ptr<xkb_context, Free> context_;
   std::unique_ptr<xkb_keymap, Free> keymap_;
   std::unique_ptr<xkb_state, Free> state_;
-  std::array<uint32_t, 3> modifierIndices_{};  // Ctrl, Alt, Super in the keymap
+  std::array<uint32_t, 5> modifierIndices_{};  // Ctrl, Alt, Super, Shift, Caps Lock in the keymap
 };
 
 }  // namespace vuruzid::capture::evdev

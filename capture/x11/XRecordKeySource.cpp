@@ -85,6 +85,8 @@ bool XRecordKeySource::Start(std::string* whyNot) {
   XkbSelectEvents(control_, XkbUseCoreKbd, kKeyboardChanges, kKeyboardChanges);
   heldAtStart_ = HeldKeycodes(control_);
   keysDown_ = heldAtStart_;
+  if (XkbStateRec state{}; XkbGetState(control_, XkbUseCoreKbd, &state) == Success)
+    capsLockOn_ = (state.locked_mods & LockMask) != 0;
 
   XRecordRange* range = XRecordAllocRange();
   if (range == nullptr) return fail("the keystroke recording cannot be set up (out of memory).");
@@ -134,8 +136,10 @@ bool XRecordKeySource::ReadKeyboard() {
 
 uint8_t XRecordKeySource::ModifiersOf(unsigned modifierState) const {
   const auto held = [modifierState](unsigned mask, ModifierBit bit) { return (modifierState & mask) != 0 ? bit : 0; };
+  // The core state's Lock bit is Caps Lock's lock, set while it is on.
   return static_cast<uint8_t>(held(ControlMask, kControlHeld) | held(altMask_, kAltHeld) |
-                              held(superMask_, kSuperHeld));
+                              held(superMask_, kSuperHeld) | held(ShiftMask, kShiftHeld) |
+                              held(LockMask, kCapsLockOn));
 }
 
 void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierState) {
@@ -143,9 +147,24 @@ void XRecordKeySource::Record(uint8_t keycode, bool pressed, unsigned modifierSt
   // modifiers held and the keyboard group (layout) active for the key.
   const bool numLockOn = numLockMask_ != 0 && (modifierState & numLockMask_) != 0;
   const unsigned group = XkbGroupForCoreState(modifierState);
+  FollowCapsLock(keycode, pressed, (modifierState & LockMask) != 0);
   keysDown_[keycode] = pressed;
   pending_.push_back({keycode, pressed, keycodeMap_.VirtualKey(keycode, numLockOn, group), ModifiersOf(modifierState),
                       keycodeMap_.ScriptOf(group)});
+}
+
+// Caps Lock's lock after this event, for the clicks that follow: a key's
+// state tells it as it was before the key; the lock key itself locks as it
+// goes down and, when it was on already, unlocks as it comes up.
+void XRecordKeySource::FollowCapsLock(uint8_t keycode, bool pressed, bool lockedBefore) {
+  if ((modifierBits_[keycode] & LockMask) == 0) {
+    capsLockOn_ = lockedBefore;
+  } else if (pressed) {
+    if (!keysDown_[keycode]) unlocksOnRelease_ = lockedBefore;  // not a repeat
+    capsLockOn_ = true;
+  } else {
+    capsLockOn_ = !unlocksOnRelease_;
+  }
 }
 
 void XRecordKeySource::RecordButton(uint8_t button) {
@@ -154,9 +173,10 @@ void XRecordKeySource::RecordButton(uint8_t button) {
   // The state a button event carries is unreliable: a press the window
   // manager's click-to-focus grab holds back is recorded as it came in, with
   // no state at all. The keys recorded before it tell the modifiers held.
-  unsigned modifierState = 0;
+  // Caps Lock's lock is as the last key found it.
+  unsigned modifierState = capsLockOn_ ? LockMask : 0;
   for (unsigned keycode = 0; keycode < keysDown_.size(); ++keycode)
-    if (keysDown_[keycode]) modifierState |= modifierBits_[keycode];
+    if (keysDown_[keycode]) modifierState |= modifierBits_[keycode] & ~LockMask;
   pending_.push_back({button, true, 0, ModifiersOf(modifierState), KeyScript::Unknown, true});
 }
 

@@ -45,6 +45,7 @@ class XRecordKeySource final : public KeySource {
   friend struct RecordCallback;
   void Record(uint8_t keycode, bool pressed, unsigned modifierState);
   void RecordButton(uint8_t button);
+  void FollowCapsLock(uint8_t keycode, bool pressed, bool lockedBefore);
   uint8_t ModifiersOf(unsigned modifierState) const;
   bool ReadKeyboard();
   void OnDataReadable();
@@ -66,6 +67,8 @@ class XRecordKeySource final : public KeySource {
   std::bitset<256> heldAtStart_;
   std::bitset<256> keysDown_;                // as the recorded keys tell
   std::array<uint8_t, 256> modifierBits_{};  // the modifier bits each keycode sets
+  bool capsLockOn_ = false;                  // Caps Lock's lock after the last recorded key
+  bool unlocksOnRelease_ = false;            // the lock key went down with the lock on
   QSocketNotifier* controlNotifier_ = nullptr;
   QSocketNotifier* dataNotifier_ = nullptr;
   std::vector<KeyEvent> pending_;

@@ -55,8 +55,46 @@ TEST_F(CaptureDelivery, KeyUpsModifiersAndF10AreNotDeliveredAndChordsAreCommands
   desktop.Tap(Key(XK_b));  // nothing held: text again
   ASSERT_TRUE(delivered.WaitFor('B'));
   const KeyDown command{'X', 1, true};
+  EXPECT_THAT(delivered.keys, ElementsAre(command, command, command, command, command, KeyDown{16, 1},
+                                          KeyDown{.virtualKey = 'A', .insertKeyState = 1, .shift = true},
+                                          KeyDown{'B', 1}));
+}
+
+// Shift held and Caps Lock's lock, as the X server's state before each key tells them.
+TEST_F(CaptureDelivery, KeysTellShiftHeldAndCapsLockOn) {
+  const uint8_t shift = Key(XK_Shift_L), caps = Key(XK_Caps_Lock);
+  desktop.Press(shift);
+  desktop.TapAll({Key(XK_a), Key(XK_Insert)});
+  desktop.Release(shift);
+  desktop.TapAll({caps, Key(XK_b)});
+  desktop.Press(shift);
+  desktop.Tap(Key(XK_c));
+  desktop.Release(shift);
+  desktop.TapAll({caps, Key(XK_d)});
+  ASSERT_TRUE(delivered.WaitFor('D'));
+  const auto down = [](uint8_t virtualKey, int16_t insert, bool shifted, bool capsLock) {
+    return KeyDown{.virtualKey = virtualKey, .insertKeyState = insert, .shift = shifted, .capsLock = capsLock};
+  };
+  EXPECT_THAT(delivered.keys, ElementsAre(down(16, 1, false, false), down('A', 1, true, false), down(45, -128, true, false),  // Shift+Insert: a key
+                                          down(20, 0, false, false), down('B', 0, false, true),
+                                          down(16, 0, false, true), down('C', 0, true, true),
+                                          down(20, 0, false, true), down('D', 0, false, false)));
+}
+
+// A click moves the caret where no key tells: the interpreter gets it in
+// order with the keys; the wheel never arrives.
+TEST_F(CaptureDelivery, PointerPressesArriveInOrderBetweenTheKeys) {
+  desktop.Tap(Key(XK_a));
+  desktop.Click(1);
+  desktop.Tap(Key(XK_b));
+  desktop.Click(2);
+  desktop.Click(3);
+  for (unsigned wheel : {4, 5, 6, 7}) desktop.Click(wheel);
+  desktop.TapAll({Key(XK_c), Key(XK_Return)});
+  ASSERT_TRUE(delivered.WaitFor(13));
+  const auto press = [](uint8_t button) { return KeyDown{.insertKeyState = 1, .pointerButton = button}; };
   EXPECT_THAT(delivered.keys,
-              ElementsAre(command, command, command, command, command, KeyDown{16, 1}, KeyDown{'A', 1}, KeyDown{'B', 1}));
+              ElementsAre(KeyDown{'A', 1}, press(1), KeyDown{'B', 1}, press(2), press(3), KeyDown{'C', 1}, KeyDown{13, 1}));
 }
 
 TEST_F(CaptureDelivery, EveryRepeatedKeyDownOfAHeldKeyCounts) {

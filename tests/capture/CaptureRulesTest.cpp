@@ -50,11 +50,36 @@ TEST_F(FilterTest, ModifierKeysAndF10PassAndKeysWithCtrlAltOrSuperHeldAreCommand
       {"Ctrl+Backspace", 8, kControlHeld, KeyDown{8, 1, true}},
       {"Shift under Ctrl stays a modifier", 16, kControlHeld, KeyDown{16, 1, false}},
       {"AltGr+Q is text: no bit is held", 'Q', 0, KeyDown{'Q', 1, false}},
+      {"Shift+A is text that tells Shift", 'A', kShiftHeld, KeyDown{.virtualKey = 'A', .insertKeyState = 1, .shift = true}},
+      {"Caps Lock on", 'A', kCapsLockOn, KeyDown{.virtualKey = 'A', .insertKeyState = 1, .capsLock = true}},
+      {"Shift with Caps Lock on", 'A', kShiftHeld | kCapsLockOn,
+       KeyDown{.virtualKey = 'A', .insertKeyState = 1, .shift = true, .capsLock = true}},
+      {"Ctrl+Shift+A: a command that tells Shift", 'A', kControlHeld | kShiftHeld,
+       KeyDown{.virtualKey = 'A', .insertKeyState = 1, .command = true, .shift = true}},
+      // Last: it toggles Insert.
+      {"Shift+Insert is no command either", 45, kShiftHeld,
+       KeyDown{.virtualKey = 45, .insertKeyState = -128, .shift = true}},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(Down(kB, row.virtualKey, row.modifiers), row.delivered) << row.what;
     Up(kB, row.virtualKey);
   }
+}
+
+TEST_F(FilterTest, PointerPressesOfTheLeftMiddleAndRightButtonsAreKeyDownsOfNoKey) {
+  const auto press = [&](uint8_t button, uint8_t modifiers = 0) {
+    return filter.OnKeyEvent({button, true, 0, modifiers, KeyScript::Unknown, true});
+  };
+  Down(kInsert, 45);
+  Up(kInsert, 45);  // overwrite mode: the press carries it, as keys do
+  for (uint8_t button : {1, 2, 3})
+    EXPECT_EQ(press(button), (KeyDown{.insertKeyState = 0, .pointerButton = button})) << int(button);
+  EXPECT_EQ(press(1, kControlHeld | kShiftHeld),
+            (KeyDown{.insertKeyState = 0, .shift = true, .pointerButton = 1}))
+      << "a click with Ctrl held is no shortcut";
+  for (uint8_t wheel : {0, 4, 5, 8}) EXPECT_EQ(press(wheel), std::nullopt) << int(wheel);
+  EXPECT_EQ(filter.OnKeyEvent({1, false, 0, 0, KeyScript::Unknown, true}), std::nullopt) << "a release";
+  EXPECT_EQ(Down(1, 'A'), (KeyDown{'A', 0})) << "a button is no key: keycode 1 was never held";
 }
 
 TEST_F(FilterTest, InsertTogglesOnItsFirstDownAndReadsHeldUntilReleased) {
@@ -179,7 +204,7 @@ TEST(KeyContextTest, WhereKeysAreHeldBack) {
 // Keys after a key or click that may move the focus wait for the desktop to
 // tell where it went; each row is a script of steps at times in milliseconds.
 TEST(FocusGateTest, KeysAfterAFocusMoveWaitForItsEvent) {
-  enum Op { Key, Command, Click, Moved, Wake, WakeBusy, WakeAppBusy, Drop };
+  enum Op { Key, Command, Press, Click, Moved, Wake, WakeBusy, WakeAppBusy, Drop };
   struct Step {
     int ms;
     Op op;
@@ -189,7 +214,7 @@ TEST(FocusGateTest, KeysAfterAFocusMoveWaitForItsEvent) {
   struct Row {
     const char* what;
     std::vector<Step> steps;
-    std::string delivered;  // after all steps; '\t' is Tab, '\r' Enter, '\x1b' Escape
+    std::string delivered;  // after all steps; '\t' is Tab, '\r' Enter, '\x1b' Escape, '#' a pointer press
     size_t stillHeld = 0;
   };
   const Row rows[] = {
@@ -222,18 +247,31 @@ TEST(FocusGateTest, KeysAfterAFocusMoveWaitForItsEvent) {
        "\tS"},
       {"a time-out with messages just in settles first",
        {{0, Key, '\t'}, {10, Key, 'A'}, {250, WakeBusy}, {255, Wake}}, "\tA"},
+      {"a pointer press passes and the keys after it wait", {{0, Press}, {10, Key, 'S'}}, "#", 1},
+      {"until its focus event", {{0, Press}, {10, Key, 'S'}, {40, Moved}}, "#S"},
+      {"a press held behind a Tab keeps its place, and holds the keys after it",
+       {{0, Key, '\t'}, {10, Key, 'A'}, {20, Press}, {30, Key, 'B'}, {45, Moved}}, "\tA#", 1},
+      {"then lets them go at its own focus event",
+       {{0, Key, '\t'}, {10, Key, 'A'}, {20, Press}, {30, Key, 'B'}, {45, Moved}, {90, Moved}}, "\tA#B"},
+      {"a press with messages waiting waits behind them",
+       {{0, Key, 'S', true}, {2, Press}, {3, Key, 'T'}, {5, Wake}, {40, Moved}}, "S#", 1},
+      {"a pause drops a held press with the keys", {{0, Key, '\t'}, {10, Press}, {20, Drop}, {30, Key, 'D'}}, "\tD"},
   };
   const auto start = FocusGate::Clock::now();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     std::string delivered;
-    FocusGate gate([&](const KeyDown& key) { delivered += static_cast<char>(key.virtualKey); });
+    FocusGate gate([&](const KeyDown& key) {
+      delivered += key.pointerButton != 0 ? '#' : static_cast<char>(key.virtualKey);
+    });
     for (const Step& step : row.steps) {
       const auto at = start + std::chrono::milliseconds(step.ms);
-      const KeyDown key{static_cast<uint8_t>(step.key), 1, step.op == Command};
+      const KeyDown key{.virtualKey = static_cast<uint8_t>(step.key), .insertKeyState = 1, .command = step.op == Command,
+                        .pointerButton = static_cast<uint8_t>(step.op == Press ? 1 : 0)};
       switch (step.op) {
         case Key:
         case Command:
+        case Press:
           gate.OnKey(key, FocusGate::MayMoveFocus(key), step.messagesWaiting, at);
           break;
         case Click:

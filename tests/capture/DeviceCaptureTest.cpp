@@ -16,6 +16,7 @@
 #include <map>
 #include <tuple>
 
+#include "LoginStandIn.h"
 #include "TestDesktop.h"
 #include "capture/KeyCapture.h"
 #include "capture/evdev/EvdevKeySource.h"
@@ -378,7 +379,7 @@ TEST(DeviceCapture, AVirtualKeyboardTypesAWordEndToEnd) {
       nullptr);
   std::string whyNot;
   ASSERT_TRUE(source.Start(&whyNot)) << whyNot;
-  const auto emit = [&](uint16_t type, uint16_t code, int32_t value) {
+  const auto send = [&](uint16_t type, uint16_t code, int32_t value) {
     input_event event{};
     event.type = type;
     event.code = code;
@@ -386,10 +387,10 @@ TEST(DeviceCapture, AVirtualKeyboardTypesAWordEndToEnd) {
     ASSERT_EQ(::write(uinput, &event, sizeof event), static_cast<ssize_t>(sizeof event));
   };
   for (uint16_t key : {KEY_C, KEY_A, KEY_T, KEY_SPACE}) {
-    emit(EV_KEY, key, 1);
-    emit(EV_SYN, SYN_REPORT, 0);
-    emit(EV_KEY, key, 0);
-    emit(EV_SYN, SYN_REPORT, 0);
+    send(EV_KEY, key, 1);
+    send(EV_SYN, SYN_REPORT, 0);
+    send(EV_KEY, key, 0);
+    send(EV_SYN, SYN_REPORT, 0);
   }
   ASSERT_TRUE(delivered.WaitFor(32));
   EXPECT_THAT(delivered.Codes(), ::testing::IsSupersetOf(std::vector<int>{'C', 'A', 'T', 32}));
@@ -513,6 +514,14 @@ TEST(DeviceCapture, ModifiersAndTheKeymapsOwnGroupSwitchesAreFollowed) {
   folder.Key("event0", KEY_RIGHTALT, kDown);
   tap("event0", KEY_B);
   folder.Key("event0", KEY_RIGHTALT, kUp);
+  // Shift held, then Caps Lock locked and unlocked (it is on from its first press until its second release).
+  folder.Key("event0", KEY_LEFTSHIFT, kDown);
+  tap("event0", KEY_S);
+  folder.Key("event0", KEY_LEFTSHIFT, kUp);
+  tap("event0", KEY_CAPSLOCK);
+  tap("event0", KEY_C);
+  tap("event0", KEY_CAPSLOCK);
+  tap("event0", KEY_D);
   tap("event0", KEY_SPACE);
   ASSERT_TRUE(reader.delivered.WaitFor(32));
 
@@ -522,7 +531,89 @@ TEST(DeviceCapture, ModifiersAndTheKeymapsOwnGroupSwitchesAreFollowed) {
   EXPECT_THAT(letters, ElementsAreArray({std::tuple<uint8_t, uint8_t, KeyScript>{'R', 0, KeyScript::Latin},
                                          {'A', kControlHeld, KeyScript::Latin},
                                          {'R', 0, KeyScript::Cyrillic},
-                                         {'B', kAltHeld, KeyScript::Cyrillic}}));
+                                         {'B', kAltHeld, KeyScript::Cyrillic},
+                                         {'S', kShiftHeld, KeyScript::Cyrillic},
+                                         {'C', kCapsLockOn, KeyScript::Cyrillic},
+                                         {'D', 0, KeyScript::Cyrillic}}));
+  // The key-downs the interpreter gets tell them too, and Shift makes no command.
+  std::vector<std::tuple<uint8_t, bool, bool, bool>> downs;  // code, command, shift, Caps Lock
+  for (const KeyDown& key : reader.delivered.keys)
+    if (key.virtualKey >= 'B' && key.virtualKey <= 'S') downs.emplace_back(key.virtualKey, key.command, key.shift, key.capsLock);
+  EXPECT_THAT(downs, ElementsAreArray({std::tuple<uint8_t, bool, bool, bool>{'R', false, false, false},
+                                       {'R', false, false, false},
+                                       {'B', true, false, false},
+                                       {'S', false, true, false},
+                                       {'C', false, false, true},
+                                       {'D', false, false, false}}));
+}
+
+// Each device is read on its own, so the test waits after each device's part.
+TEST(DeviceCapture, PointerPressesReachTheInterpreterInOrderWithTheKeys) {
+  InputFolder folder;
+  folder.AddDevice("event0", kKeyboardKeys);
+  folder.AddDevice("event1", kMouseKeys);
+  ScopedEnvironment route("VURUZID_CAPTURE", "devices");
+  ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
+  DeliveredKeys delivered;
+  KeyCapture capture(delivered.Handler());
+  std::string whyNot;
+  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; }));
+  const auto deliveredAre = [&](size_t count) { return PumpUntil([&] { return delivered.keys.size() >= count; }); };
+  const auto click = [&](uint16_t button) {
+    folder.Key("event1", button, kDown);
+    folder.Key("event1", button, kUp);
+  };
+  folder.Key("event0", KEY_A, kDown);
+  ASSERT_TRUE(deliveredAre(1));
+  click(BTN_LEFT);
+  folder.Event("event1", EV_REL, REL_WHEEL, -1);
+  ASSERT_TRUE(deliveredAre(2));
+  folder.Key("event0", KEY_B, kDown);
+  ASSERT_TRUE(deliveredAre(3));
+  folder.Event("event1", EV_REL, REL_WHEEL, 1);
+  click(BTN_MIDDLE);
+  click(BTN_RIGHT);
+  ASSERT_TRUE(deliveredAre(5));
+  folder.Key("event0", KEY_C, kDown);
+  folder.Key("event0", KEY_SPACE, kDown);
+  ASSERT_TRUE(delivered.WaitFor(32));
+  const auto press = [](uint8_t button) { return KeyDown{.insertKeyState = 1, .pointerButton = button}; };
+  EXPECT_THAT(delivered.keys, ElementsAreArray({KeyDown{'A', 1}, press(1), KeyDown{'B', 1}, press(2), press(3),
+                                                KeyDown{'C', 1}, KeyDown{32, 1}}));
+}
+
+// The devices carry every session's presses: none is taken in while another
+// session is in front, and the keys after coming back still arrive.
+TEST(DeviceCapture, NoPointerPressArrivesWhileTheSessionIsInactive) {
+  LoginStandIn login(true);
+  if (!login.Ready()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is missing";
+  InputFolder folder;
+  folder.AddDevice("event0", kKeyboardKeys);
+  folder.AddDevice("event1", kMouseKeys);
+  ScopedEnvironment route("VURUZID_CAPTURE", "devices");
+  ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
+  DeliveredKeys delivered;
+  KeyCapture capture(delivered.Handler());
+  std::string whyNot;
+  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
+  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; }));
+  folder.Key("event1", BTN_LEFT, kDown);
+  ASSERT_TRUE(PumpUntil([&] { return delivered.keys.size() == 1; }));
+
+  ASSERT_TRUE(login.SetActive(false));
+  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::SessionInactive; }, 10000ms));
+  for (uint16_t button : {BTN_LEFT, BTN_MIDDLE, BTN_RIGHT}) {
+    folder.Key("event1", button, kUp);
+    folder.Key("event1", button, kDown);
+  }
+  folder.Key("event0", KEY_X, kDown);
+  PumpFor(300ms);
+  ASSERT_TRUE(login.SetActive(true));
+  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; }, 10000ms));
+  folder.Key("event0", KEY_SPACE, kDown);
+  ASSERT_TRUE(delivered.WaitFor(32));
+  EXPECT_THAT(delivered.keys, ElementsAreArray({KeyDown{.insertKeyState = 1, .pointerButton = 1}, KeyDown{32, 1}}));
 }
 
 // Which route a session takes, seen in what each says when it cannot start:

@@ -64,6 +64,20 @@ const PressRow kPressRows[] = {
        d.Click(3);
      },
      {Key(17), Button(1, kControlHeld), Button(3)}},
+    {"keys and clicks carry Shift held and Caps Lock on",
+     [](TestDesktop& d) {
+       d.Press(KeyOf(d, XK_Shift_L));
+       d.Tap(KeyOf(d, XK_a));
+       d.Click(1);
+       d.Release(KeyOf(d, XK_Shift_L));
+       d.Tap(KeyOf(d, XK_Caps_Lock));
+       d.Tap(KeyOf(d, XK_b));
+       d.Click(2);
+       d.Tap(KeyOf(d, XK_Caps_Lock));
+       d.Click(3);
+     },
+     {Key(16), Key('A', kShiftHeld), Button(1, kShiftHeld), Key(20), Key('B', kCapsLockOn), Button(2, kCapsLockOn),
+      Key(20, kCapsLockOn), Button(3)}},
 };
 
 TEST(PointerPress, ButtonPressesAreDeliveredAndTheWheelAndReleasesAreNot) {

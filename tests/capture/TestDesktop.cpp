@@ -168,7 +168,12 @@ void TestDesktop::SetKeyboard(const std::string& setxkbmapArguments) {
 }
 
 void PrintTo(const KeyDown& key, std::ostream* out) {
-  *out << "{key " << int(key.virtualKey) << ", insert state " << key.insertKeyState << "}";
+  if (key.pointerButton != 0)
+    *out << "{button " << int(key.pointerButton);
+  else
+    *out << "{key " << int(key.virtualKey);
+  *out << ", insert state " << key.insertKeyState << (key.command ? ", command" : "") << (key.shift ? ", shift" : "")
+       << (key.capsLock ? ", caps lock" : "") << "}";
 }
 
 std::vector<int> DeliveredKeys::Codes() const {
