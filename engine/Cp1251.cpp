@@ -97,8 +97,12 @@ unsigned char ToUpper(unsigned char c) { return kUpper[c]; }
 
 std::string ToUpper(std::string_view text) {
   std::string out(text);
-  for (auto& ch : out) ch = static_cast<char>(kUpper[static_cast<unsigned char>(ch)]);
+  ToUpperInPlace(out);
   return out;
+}
+
+void ToUpperInPlace(std::string& text) {
+  for (auto& ch : text) ch = static_cast<char>(kUpper[static_cast<unsigned char>(ch)]);
 }
 
 unsigned char ToLower(unsigned char c) { return kLower[c]; }

@@ -17,6 +17,7 @@ inline constexpr unsigned char kCapitalIo = 0xA8;  // Ё, not a word character
 // letters of the page map to their capitals; every other byte is kept.
 unsigned char ToUpper(unsigned char c);
 std::string ToUpper(std::string_view text);
+void ToUpperInPlace(std::string& text);
 // Its inverse: each capital ToUpper makes maps back to its small letter.
 unsigned char ToLower(unsigned char c);
 std::string ToLower(std::string_view text);

@@ -1,12 +1,26 @@
 #include "engine/LetterCase.h"
 
+#include <array>
+
 #include "engine/Cp1251.h"
 
 namespace vuruzid {
 namespace {
 
-bool IsCapital(unsigned char c) { return cp1251::ToLower(c) != c; }
-bool IsSmall(unsigned char c) { return cp1251::ToUpper(c) != c; }
+// Looked up on every key: tables, not calls.
+struct Letters {
+  std::array<bool, 256> capital{}, small{};
+  Letters() {
+    for (int c = 0; c < 256; ++c) {
+      capital[c] = cp1251::ToLower(static_cast<unsigned char>(c)) != c;
+      small[c] = cp1251::ToUpper(static_cast<unsigned char>(c)) != c;
+    }
+  }
+};
+const Letters kLetters;
+
+bool IsCapital(unsigned char c) { return kLetters.capital[c]; }
+bool IsSmall(unsigned char c) { return kLetters.small[c]; }
 
 }  // namespace
 

@@ -252,7 +252,8 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   if (std::exchange(endPending_, false) && meaning.keyClass != KeyClass::Backspace)
     JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);
   const bool overwrite = insertMode_ != 1;
-  const TypedText::Word before = typed_.WordAtCaret();
+  const bool movesCaret = meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::End;
+  const TypedText::Word before = movesCaret ? typed_.WordAtCaret() : TypedText::Word{};
   switch (meaning.keyClass) {
     case KeyClass::WordCharacter:
       typed_.Type(TypedCharacter(meaning.character, key), overwrite);
@@ -375,11 +376,13 @@ void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
   std::string_view typedWord = shownMarked_;
   if (!word.empty()) {
     typedWord = typed_.Spelling(word);
-    currentWord_ = cp1251::ToUpper(typedWord);
+    currentWord_.assign(typedWord);
+    cp1251::ToUpperInPlace(currentWord_);
     cursorPos_ = typed_.caret() - word.begin;
     if (typed_.Marked(word)) currentWord_ += static_cast<char>(cp1251::kErrorMarker);
   } else {
-    currentWord_ = cp1251::ToUpper(shownMarked_);
+    currentWord_.assign(shownMarked_);
+    cp1251::ToUpperInPlace(currentWord_);
     if (!currentWord_.empty()) currentWord_ += static_cast<char>(cp1251::kErrorMarker);
     cursorPos_ = currentWord_.size();
     // The word this key found wrong is on display: its corrections are wanted.

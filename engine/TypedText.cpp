@@ -1,13 +1,21 @@
 #include "engine/TypedText.h"
 
 #include <algorithm>
+#include <array>
 
 #include "engine/Cp1251.h"
 
 namespace vuruzid {
 namespace {
 
-bool IsWordChar(char c) { return cp1251::IsWordCharacter(cp1251::ToUpper(static_cast<unsigned char>(c))); }
+// Word characters in either case, looked up on every key.
+const std::array<bool, 256> kWordCharacters = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = cp1251::IsWordCharacter(cp1251::ToUpper(static_cast<unsigned char>(c)));
+  return table;
+}();
+
+bool IsWordChar(char c) { return kWordCharacters[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
