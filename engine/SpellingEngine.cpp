@@ -238,6 +238,9 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     if (!key.command) meaning = InterpretKey(key.virtualKey, layout_);
   }
   if (paste) meaning.keyClass = KeyClass::Command;
+  // Shift with a caret key selects: what is typed next replaces text not seen.
+  if (key.shift && meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::LineChange)
+    meaning.keyClass = KeyClass::LineChange;
   if (meaning.keyClass == KeyClass::Ignored) return result;
   // A click or a command types nothing: a finished wrong word on display
   // stays, with its corrections, and raises no new alarm.

@@ -377,6 +377,7 @@ std::vector<KeyStroke> Keystrokes(std::string_view typed) {
       {"paste", {.virtualKey = 'V', .command = true}},
       {"ctrl-z", {.virtualKey = 'Z', .command = true}},
       {"shiftins", {.virtualKey = 45, .shift = true}},
+      {"sleft", {.virtualKey = 37, .shift = true}},
   };
   std::vector<KeyStroke> keys;
   bool capsLock = false;
@@ -445,6 +446,7 @@ const Habit kHabits[] = {
     {"an unfinished word at the line start is let go at End", "over{home}twe{end} fox ", "", "TWE", ""},
     {"Home and End between lines typed", "the fox\nlazy{home}o{end}{up}", "", "OLAZY", ""},
     {"Up, Down and Page keys let go of the text", "wor{up}fox lazy{pgdn}dog ", "", "WOR LAZY", ""},
+    {"a selection made with Shift lets go of it too", "the foxx{sleft}{sleft}dog ", "", "FOXX", ""},
     // The mouse and commands.
     {"a click drops the word being typed", "wor{click}fox ", "", "WOR", ""},
     {"a double click, the word typed again, Right over the blank", "{click}{click}should{right}october ", "", "",
