@@ -8,8 +8,10 @@
 #include <QStyle>
 #include <QToolTip>
 #include <QWindow>
+#include <algorithm>
 
 #include "engine/Cp1251.h"
+#include "engine/LetterCase.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AddWordUnit.h"
 #include "ui/Cp1251Text.h"
@@ -329,12 +331,20 @@ void TMainForm::Image12Click() {
 }
 
 void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
+  // A click on a window of ours (a correction in the list, say) moves no caret
+  // where words are typed: the word stays.
+  if (key.pointerButton != 0 && PointerOverOwnWindow()) return;
   const auto result = engine_.ProcessKeyStroke(key, sideSettings_.FollowLayout());
   // Found on the worker: this key and the next are shown at once.
   if (std::optional<vuruzid::CorrectionJob> job = engine_.TakeCorrectionJob()) corrections_.Post(std::move(*job));
   if (result.languageSwitched) FollowLanguageInCapture();
   for (int i = 0; i < result.beeps; ++i) QApplication::beep();
   RefreshDisplays();
+}
+
+bool TMainForm::PointerOverOwnWindow() {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  return std::ranges::any_of(windows, [](const QWidget* window) { return window->isVisible() && window->underMouse(); });
 }
 
 void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections) {
@@ -346,12 +356,17 @@ void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<s
     vuruzid::ui::ShowNotice(QString::fromStdString(problem), this);
 }
 
+QString vuruzid::ui::CorrectionToCopy(const QString& listed, vuruzid::LetterCase typedCase) {
+  const std::optional<std::string> word = vuruzid::cp1251::FromUtf8(listed.toStdString());
+  const QString inCase = word ? vuruzid::ui::FromCp1251(vuruzid::InCase(*word, typedCase)) : listed;
+  return QString(inCase).replace(QChar(vuruzid::cp1251::kGraveAccent), u'\'');
+}
+
 // The program never types for the user: a correction goes to the clipboard,
-// as the list shows it, but with the apostrophe the dictionaries spell as a
-// grave accent.
+// in the case the word was typed in.
 void TMainForm::CopyCorrection(QListWidgetItem* item) {
   if (!ListBox1->IsCorrection(item)) return;
-  const QString word = QString(item->text()).replace(QChar(vuruzid::cp1251::kGraveAccent), u'\'');
+  const QString word = vuruzid::ui::CorrectionToCopy(item->text(), engine_.display().wordCase);
   QGuiApplication::clipboard()->setText(word);
   // Said briefly: the list may change under it with the next word.
   const QRect row = ListBox1->visualItemRect(item);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture/KeyCapture.h"
+#include "engine/LetterCase.h"
 #include "engine/SpellingEngine.h"
 #include "settings/Settings.h"
 #include "settings/SideSettings.h"
@@ -28,6 +29,13 @@ namespace vuruzid::ui {
 class BackgroundPicture;
 class SuggestionList;
 }
+
+namespace vuruzid::ui {
+// A correction as the list shows it (capitals), as it goes to the clipboard:
+// in the case the word was typed in, with the apostrophe the dictionaries
+// spell as a grave accent.
+QString CorrectionToCopy(const QString& listed, vuruzid::LetterCase typedCase);
+}  // namespace vuruzid::ui
 
 // The program's only permanent window: borderless, skinned and shaped, showing
 // the word being typed, the insert/overwrite state, the language, and a wrong
@@ -78,7 +86,8 @@ class TMainForm : public QWidget {
   void BringForward();
 
   // One key-down from the desktop: judged by the engine, shown at once; the
-  // corrections of a word it finished wrong follow when they are found.
+  // corrections of a word it finished wrong follow when they are found. A
+  // pointer press over one of the program's own windows is passed over.
   void KeyDown(const vuruzid::KeyStroke& key);
   // No corrections are being found, and any found are on their way to the window.
   bool CorrectionWorkerIdle() const { return corrections_.Idle(); }
@@ -127,6 +136,8 @@ class TMainForm : public QWidget {
   // An answer of the correction worker, on the GUI thread: shown while its word is.
   void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   void CopyCorrection(QListWidgetItem* item);
+  // Whether the pointer is over a shown window of this program (this one, a dialog, the tray menu).
+  static bool PointerOverOwnWindow();
   void ToggleLastProgram();
   // The word display's line while keys are held back: grey, fitted to the display, whole in the tooltip.
   void ShowQuietLine(const std::string& line);

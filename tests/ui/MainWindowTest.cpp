@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <cctype>
 
 #include "engine/Cp1251.h"
 #include "engine/VirtualKeys.h"
@@ -584,13 +585,22 @@ TEST_F(MainWindowTest, ALateAnswerIsDroppedAndAClickedCorrectionIsCopied) {
   EXPECT_EQ(Form().Engine().display().correctionCount, 0u);
   EXPECT_EQ(list->item(0)->text(), "INTERNATIONALIZATION") << "the neighbours of R";
   QGuiApplication::clipboard()->setText("before");
+  // Copied in the case the word was typed in: capitals with Shift held.
   const struct {
     std::string_view typed;
     int row;
     QString copied;
-  } clicks[] = {{" RECIEVE ", 4, "before"}, {"", 1, "RECEIVED"}, {"DONT ", 0, "DON'T"}};  // REVIEW, a neighbour, first
+  } clicks[] = {{" RECIEVE ", 4, "before"},  // REVIEW, a neighbour
+                {"", 1, "RECEIVED"},
+                {" recieve ", 0, "receive"},
+                {" Recieve ", 1, "Received"},
+                {"dont ", 0, "don't"},
+                {"DONT ", 0, "DON'T"}};
   for (const auto& click : clicks) {
-    Type(click.typed);
+    SCOPED_TRACE(std::string(click.typed));
+    for (char typed : click.typed)
+      Form().KeyDown({.virtualKey = static_cast<uint8_t>(std::toupper(static_cast<unsigned char>(typed))),
+                      .insertKeyState = 1, .shift = std::isupper(static_cast<unsigned char>(typed)) != 0});
     SettleCorrections();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(click.row)).center());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), click.copied);
@@ -598,6 +608,53 @@ TEST_F(MainWindowTest, ALateAnswerIsDroppedAndAClickedCorrectionIsCopied) {
   Type("RECIEVE ");
   TearDown();
   QCoreApplication::processEvents();
+}
+
+TEST(CorrectionToCopyTest, TheCorrectionTakesTheCaseOfTheTypedWordAndAnApostrophe) {
+  const struct {
+    const char* listed;
+    LetterCase typedCase;
+    const char* copied;
+  } rows[] = {
+      {"AND", LetterCase::Lower, "and"},
+      {"AND", LetterCase::Capitalised, "And"},
+      {"AND", LetterCase::Capitals, "AND"},
+      {"DON`T", LetterCase::Lower, "don't"},
+      {"DON`T", LetterCase::Capitalised, "Don't"},
+      {"DON`T", LetterCase::Capitals, "DON'T"},
+      {"ЕЩЕ", LetterCase::Lower, "еще"},
+      {"ЁЛКА", LetterCase::Capitalised, "Ёлка"},
+      {"Ǆ", LetterCase::Lower, "Ǆ"},  // no Windows-1251 letter: as listed
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(ui::CorrectionToCopy(QString::fromUtf8(row.listed), row.typedCase), QString::fromUtf8(row.copied))
+        << row.listed << " " << int(row.typedCase);
+}
+
+// A press the capture delivers moves the caret where the pointer is: over
+// one of the program's own windows no caret moves and the word goes on;
+// elsewhere the word is let go of.
+TEST_F(MainWindowTest, APressOverTheWindowKeepsTheWordAndOneElsewhereLetsGoOfIt) {
+  Start();
+  const struct {
+    const char* where;
+    bool over;
+    QString shown;
+  } rows[] = {{"over the word display", true, "CAT"}, {"away from the window", false, "T"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.where);
+    QTest::mouseMove(Form().windowHandle(), QPoint(60, 52));
+    if (!row.over) {
+      QEvent leave(QEvent::Leave);  // as the platform tells the pointer left the window
+      QCoreApplication::sendEvent(Form().windowHandle(), &leave);
+    }
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Form().underMouse(), row.over);
+    Type(" CA");
+    Form().KeyDown({.insertKeyState = 1, .pointerButton = 1});
+    Type("T");
+    EXPECT_EQ(Text("Label7"), row.shown);
+  }
 }
 
 // Without its frequency file the list still shows corrections, and a notice

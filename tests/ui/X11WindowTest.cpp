@@ -194,8 +194,20 @@ TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
   probe_.TypeKeysym(XK_space);
   auto* list = Element<QListWidget>("ListBox1");
   ASSERT_TRUE(WaitFor([&] { return Form().Engine().display().correctionCount > 0 && list->item(0)->text() == "CAT"; }));
-  ClickAt(list->viewport()->mapTo(&Form(), list->visualItemRect(list->item(0)).center()));
-  EXPECT_TRUE(WaitFor([&] { return QGuiApplication::clipboard()->text() == "CAT"; }));
+  // The click on the list is no caret move: the word and its corrections stay, and it is copied as typed.
+  const QString shown = Text("Label7");
+  const QPoint firstRow = list->viewport()->mapTo(&Form(), list->visualItemRect(list->item(0)).center());
+  ClickAt(firstRow);
+  EXPECT_TRUE(WaitFor([&] { return QGuiApplication::clipboard()->text() == "cat"; }))
+      << QGuiApplication::clipboard()->text().toStdString();
+  QTest::qWait(300);  // the press has reached the window by now, had it not been passed over
+  EXPECT_EQ(Text("Label7"), shown);
+  EXPECT_GT(Form().Engine().display().correctionCount, 0u);
+  // Nor in the middle of a word: it goes on after the click.
+  for (unsigned long keysym : {XK_d, XK_o}) probe_.TypeKeysym(keysym);
+  ClickAt(firstRow);
+  probe_.TypeKeysym(XK_g);
+  EXPECT_TRUE(WaitFor([&] { return Text("Label7") == "DOG"; })) << Text("Label7").toStdString();
   Click("Image28");
   EXPECT_EQ(Form().Checking().CheckingOn(), 0);
   EXPECT_EQ(Text("Label7"), "") << "no word outlives checking";
