@@ -13,7 +13,8 @@ constexpr auto kLongestSettle = std::chrono::milliseconds(50);
 }  // namespace
 
 bool FocusGate::MayMoveFocus(const KeyDown& key) {
-  return key.command || key.pointerButton != 0 || key.virtualKey == vk::kTab || key.virtualKey == vk::kReturn || key.virtualKey == vk::kEscape;
+  return key.command || key.pointerButton != 0 || key.virtualKey == vk::kTab || key.virtualKey == vk::kReturn ||
+         key.virtualKey == vk::kEscape;
 }
 
 void FocusGate::OnKey(const KeyDown& key, bool mayMoveFocus, bool messagesWaiting, Clock::time_point now) {

@@ -6,7 +6,8 @@ std::optional<KeyDown> KeyEventFilter::OnKeyEvent(const KeyEvent& event) {
   const bool shift = (event.modifiers & kShiftHeld) != 0, capsLock = (event.modifiers & kCapsLockOn) != 0;
   if (event.pointer) {
     if (!event.pressed || event.keycode < 1 || event.keycode > 3) return std::nullopt;
-    return KeyDown{.insertKeyState = InsertKeyState(), .shift = shift, .capsLock = capsLock, .pointerButton = event.keycode};
+    return KeyDown{
+        .insertKeyState = InsertKeyState(), .shift = shift, .capsLock = capsLock, .pointerButton = event.keycode};
   }
   const uint8_t keycode = event.keycode, virtualKey = event.virtualKey;
   if (!event.pressed) {

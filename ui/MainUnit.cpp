@@ -344,7 +344,8 @@ void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
 
 bool TMainForm::PointerOverOwnWindow() {
   const QWidgetList windows = QApplication::topLevelWidgets();
-  return std::ranges::any_of(windows, [](const QWidget* window) { return window->isVisible() && window->underMouse(); });
+  return std::ranges::any_of(windows,
+                             [](const QWidget* window) { return window->isVisible() && window->underMouse(); });
 }
 
 void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections) {

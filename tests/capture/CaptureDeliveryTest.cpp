@@ -75,7 +75,8 @@ TEST_F(CaptureDelivery, KeysTellShiftHeldAndCapsLockOn) {
   const auto down = [](uint8_t virtualKey, int16_t insert, bool shifted, bool capsLock) {
     return KeyDown{.virtualKey = virtualKey, .insertKeyState = insert, .shift = shifted, .capsLock = capsLock};
   };
-  EXPECT_THAT(delivered.keys, ElementsAre(down(16, 1, false, false), down('A', 1, true, false), down(45, -128, true, false),  // Shift+Insert: a key
+  EXPECT_THAT(delivered.keys, ElementsAre(down(16, 1, false, false), down('A', 1, true, false),
+                                          down(45, -128, true, false),  // Shift+Insert: a key, not a command
                                           down(20, 0, false, false), down('B', 0, false, true),
                                           down(16, 0, false, true), down('C', 0, true, true),
                                           down(20, 0, false, true), down('D', 0, false, false)));
@@ -94,7 +95,8 @@ TEST_F(CaptureDelivery, PointerPressesArriveInOrderBetweenTheKeys) {
   ASSERT_TRUE(delivered.WaitFor(13));
   const auto press = [](uint8_t button) { return KeyDown{.insertKeyState = 1, .pointerButton = button}; };
   EXPECT_THAT(delivered.keys,
-              ElementsAre(KeyDown{'A', 1}, press(1), KeyDown{'B', 1}, press(2), press(3), KeyDown{'C', 1}, KeyDown{13, 1}));
+              ElementsAre(KeyDown{'A', 1}, press(1), KeyDown{'B', 1}, press(2), press(3), KeyDown{'C', 1},
+                          KeyDown{13, 1}));
 }
 
 TEST_F(CaptureDelivery, EveryRepeatedKeyDownOfAHeldKeyCounts) {

@@ -538,7 +538,8 @@ TEST(DeviceCapture, ModifiersAndTheKeymapsOwnGroupSwitchesAreFollowed) {
   // The key-downs the interpreter gets tell them too, and Shift makes no command.
   std::vector<std::tuple<uint8_t, bool, bool, bool>> downs;  // code, command, shift, Caps Lock
   for (const KeyDown& key : reader.delivered.keys)
-    if (key.virtualKey >= 'B' && key.virtualKey <= 'S') downs.emplace_back(key.virtualKey, key.command, key.shift, key.capsLock);
+    if (key.virtualKey >= 'B' && key.virtualKey <= 'S')
+      downs.emplace_back(key.virtualKey, key.command, key.shift, key.capsLock);
   EXPECT_THAT(downs, ElementsAreArray({std::tuple<uint8_t, bool, bool, bool>{'R', false, false, false},
                                        {'R', false, false, false},
                                        {'B', true, false, false},
