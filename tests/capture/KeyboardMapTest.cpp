@@ -177,7 +177,8 @@ const LayoutRow kLayoutRows[] = {
     {"us", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
     {"de", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
     {"fr", 0, {XK_l, XK_a, XK_z, XK_y, XK_q, XK_m, XK_w}, SpellingEngine::kEnglish, "LAZYQMW"},
-    {"fr", 0, {XK_l, XK_m, XK_comma}, SpellingEngine::kEnglish, "LM_"},  // AZERTY's comma is no M: it ends the word
+    // AZERTY's comma is no M: it ends the word, shown wrong at the key after it.
+    {"fr", 0, {XK_l, XK_m, XK_comma, XK_space}, SpellingEngine::kEnglish, "LM_"},
     {"us -variant dvorak", 0, {XK_t, XK_h, XK_e}, SpellingEngine::kEnglish, "THE"},
     {"us -variant colemak", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
     {"de,ru", 0, {XK_l, XK_a, XK_z, XK_y}, SpellingEngine::kEnglish, "LAZY"},
