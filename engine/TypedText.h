@@ -56,7 +56,7 @@ class TypedText {
   bool MoveLeft();
   bool MoveRight();
   // Home and End within the line breaks typed; false when the line's start
-  // (or end) lies outside the text.
+  // lies before the text, or its end in the text put aside.
   bool MoveToLineStart();
   bool MoveToLineEnd();
 
