@@ -6,7 +6,10 @@
 #   slips     alarms on a word the typist left unfinished and fixed later
 #             (a forgotten letter gone back for): true at the time, not errors
 #   lost      per 1,000 words: words typed whole and right that no verdict judged
-#   dropped   per 1,000 words: "dropped" lines whose word is a word of the final text
+#   dropped   per 1,000 words: "dropped" lines whose word is a word of the final text typed
+#             whole (those are counted in lost too)
+#   again     words judged a second time (after Home and End, or retyped)
+#   stray     words judged right that are no word of the text there (a piece of one)
 #   caught    kept typos judged wrong, of all typos left in the text
 # Every word of the prose is in the English dictionary, so every alarm on the
 # plain text is the checker's error. Runs under an X session:
@@ -15,6 +18,7 @@ import argparse
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -23,7 +27,8 @@ from collections import Counter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "editor"))
-from editor_session import Failure, Keywatch, TextView, Typist, XTest, verdicts, words_of  # noqa: E402
+from editor_session import (Failure, Keywatch, TextView, Typist, XTest, verdict_owners, verdicts,  # noqa: E402
+                            words_of)
 
 LINE_WIDTH = 70  # shorter than the view is wide: no line wraps, Home and End stay on it
 SLIP_RATE = 1 / 20
@@ -96,13 +101,19 @@ class Run:
         self.t, self.words, self.rng, self.habit = typist, words, rng, habit
         self.slips = Counter()  # unfinished forms the typist ended with a blank before fixing them
 
+    def own(self, i):
+        """Tells the keys that follow belong to word `i`, for lining up the verdicts."""
+        self.t.x.owner = i
+
     def plain(self, i):
+        self.own(i)
         word = self.words[i]
         word.start = self.t.caret
         self.t.type(word.letters + word.tail + word.after)
         return i + 1
 
     def slip_fixed(self, i):
+        self.own(i)
         word = self.words[i]
         word.start = self.t.caret
         at = self.rng.randrange(1, len(word.letters)) if len(word.letters) > 1 else 1
@@ -120,6 +131,7 @@ class Run:
                               and len(word.letters) >= 3 and self.rng.random() < 0.5)
         if len(word.letters) < 3:
             return self.plain(i)
+        self.own(i)
         word.start = self.t.caret
         word.whole = False
         gap = self.rng.randrange(1, len(word.letters) - 1)  # never the last letter: that is just typed late
@@ -130,8 +142,10 @@ class Run:
             self.slips[(word.letters[:gap] + word.letters[gap + 1:]).upper()] += 1
             following = self.words[i + 1]
             following.start = self.t.caret
+            self.own(i + 1)
             self.t.type(following.letters)
             steps += len(word.after) + len(following.letters)
+        self.own(i)
         self.t.left(steps)
         self.t.type(word.letters[gap])
         if self.rng.random() < 0.5:
@@ -139,6 +153,7 @@ class Run:
         else:
             self.t.right(steps)
         if back_into_previous:
+            self.own(i + 1)
             self.t.type(following.tail + following.after)
             return i + 2
         self.t.type(word.tail + word.after)
@@ -149,6 +164,7 @@ class Run:
         word = self.words[i]
         if len(word.letters) < 3 or i + 4 >= len(self.words):
             return self.plain(i)
+        self.own(i)
         word.start = self.t.caret
         word.whole = False
         gap = self.rng.randrange(1, len(word.letters))
@@ -157,6 +173,7 @@ class Run:
         later = i + 1
         for _ in range(self.rng.randrange(1, 4)):
             later = self.plain(later)
+        self.own(i)
         self.t.click(word.start + gap)
         self.t.type(word.letters[gap])
         self.t.click_end()
@@ -167,6 +184,7 @@ class Run:
         if word.tail or word.after != " ":
             return self.plain(i)
         self.plain(i)
+        self.own(i)
         self.t.click(word.start + len(word.letters) // 2, count=2)
         self.t.type(word.letters)
         self.t.right()
@@ -179,28 +197,17 @@ class Run:
             return self.plain(i)
         later = i + 1
         for _ in range(self.rng.randrange(1, 4)):
-            if later >= len(self.words) or self.words[later - 1].after == "\n":
+            # Not the line's last word: Home from the next line would go to that line's start.
+            if later >= len(self.words) or self.words[later].after == "\n":
                 break
             later = self.plain(later)
-        if self.words[later - 1].after == "\n":  # the line is done: its start is no longer Home's
-            return self._type_at_line_start_lost(i, later)
+        self.own(i)
         self.t.home()
         first.start = self.t.caret
         self.t.type(first.letters + first.after)
         for word in self.words[i + 1:later]:
             word.start += len(first.letters) + 1
         self.t.end()
-        return later
-
-    def _type_at_line_start_lost(self, i, later):
-        # A short line finished before Home: the first word goes in with a click instead, as a plain one would.
-        line_start = self.words[i + 1].start
-        self.t.click(line_start)
-        self.words[i].start = line_start
-        self.t.type(self.words[i].letters + self.words[i].after)
-        for word in self.words[i + 1:later]:
-            word.start += len(self.words[i].letters) + 1
-        self.t.click_end()
         return later
 
     def paste(self, i):
@@ -217,6 +224,7 @@ class Run:
         source = (prefixes or same or [None])[-1]
         if source is None:
             return self.plain(i)
+        self.own(i)
         word.start = self.t.caret
         word.whole = False
         self.t.click(source.start() + len(source.group(0)) // 2, count=2)
@@ -254,33 +262,39 @@ HABITS = ["plain", "slip_fixed", "left_fix", "click_fix", "double_click_retype",
 
 
 # ---------------------------------------------------------------------------
-def score(words, found, slips):
-    """Matches each verdict to a word of the final text, in order, and counts what did not fit."""
+def score(words, found, owners, slips):
+    """Matches each verdict to a word of the final text, near the word being typed when it came,
+    and counts what did not fit."""
     matched = [[] for _ in words]
-    pointer = 0
-    alarms = expected = 0
+    alarms, expected, stray, again = [], 0, [], 0
     slips = Counter(slips)
     dropped_of_text = 0
     finals = Counter(word.letters.upper() for word in words)
-    for _, verdict, said in found:
+    for number, verdict, said in found:
+        owner = owners[number] if owners[number] is not None else 0
+        window = range(max(0, owner - 6), min(len(words), owner + 3))
         if verdict == "dropped":
-            dropped_of_text += said in finals
+            dropped_of_text += any(words[k].whole and words[k].letters.upper() == said for k in window)
             continue
-        window = range(max(0, pointer - 40), min(len(words), pointer + 40))
-        hit = next((k for k in window if not matched[k] and words[k].letters.upper() == said), None)
+        near = sorted((k for k in window if not matched[k] and words[k].letters.upper() == said),
+                      key=lambda k: (abs(k - owner), k > owner))
+        hit = near[0] if near else None
         if hit is not None:
             matched[hit].append(verdict)
-            pointer = max(pointer, hit)
+        elif verdict == "right" and any(words[k].letters.upper() == said for k in window):
+            again += 1  # a word judged a second time, as after it was retyped or gone back to
+        elif verdict == "right":
+            stray.append("%s (at %s)" % (said, words[owner].letters))
         if verdict == "wrong" and (hit is None or not words[hit].typo):
             if slips[said] > 0:
                 slips[said] -= 1
                 expected += 1
             else:
-                alarms += 1
-    lost = sum(1 for k, word in enumerate(words) if word.whole and not word.typo and not matched[k])
+                alarms.append(said)
+    lost = [k for k, word in enumerate(words) if word.whole and not word.typo and not matched[k]]
     typos = [k for k, word in enumerate(words) if word.typo]
     caught = sum(1 for k in typos if "wrong" in matched[k])
-    return alarms, expected, lost, dropped_of_text, caught, len(typos)
+    return alarms, expected, lost, dropped_of_text, stray, again, caught, len(typos)
 
 
 def run_habit(habit, seed, lines, build, delay, work, typos_known):
@@ -311,7 +325,10 @@ def run_habit(habit, seed, lines, build, delay, work, typos_known):
         if view:
             view.close()
         keywatch.stop()
+    with open(os.path.join(work, habit + ".keywatch"), "w", encoding="utf-8") as out:
+        out.write("\n".join(keywatch.lines) + "\n")
     found, legacy = verdicts(keywatch.lines)
+    owners = verdict_owners(keywatch.lines, typist.x.sent)
     intended = "".join(w.letters + w.tail + w.after for w in words)
     mismatch = ""
     if text != typist.text or typist.text != intended:
@@ -320,8 +337,10 @@ def run_habit(habit, seed, lines, build, delay, work, typos_known):
                                                               intended[max(0, at - 20):at + 20])
     if words_of(intended) != [w.letters.upper() for w in words]:
         mismatch += " (words of the text do not line up)"
-    keys = sum(1 for line in keywatch.lines if line.startswith("key "))
-    return words, found, legacy, run.slips, seconds, keys, mismatch
+    keys = sum(1 for line in keywatch.lines if line.startswith("key ") or line.startswith("click "))
+    if keys != len(typist.x.sent):
+        mismatch += " keywatch reported %d of %d keys and clicks sent" % (keys, len(typist.x.sent))
+    return words, found, owners, legacy, run.slips, seconds, keys, mismatch
 
 
 def main():
@@ -331,7 +350,11 @@ def main():
     options.add_argument("--words", type=int, default=100000, help="type only the first N words of the prose")
     options.add_argument("--seed", default="1")
     options.add_argument("--delay", type=float, default=0.006, help="seconds between keys")
+    options.add_argument("--detail", action="store_true", help="name the words behind the alarms and lost checks")
+    options.add_argument("--keep", help="a folder to keep keywatch's lines and the view's text of each run in")
     options = options.parse_args()
+    # Ended from outside: the view and keywatch are ended too, through run_habit's finally.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     build = os.path.abspath(options.build)
     if not os.environ.get("DISPLAY"):
         sys.exit("needs an X session: bash scripts/with-xserver.sh python3 bench/editing/replay.py")
@@ -344,22 +367,31 @@ def main():
     built = time.strftime("%Y-%m-%d %H:%M", time.localtime(os.path.getmtime(keywatch)))
     print("vuruzid-keywatch built %s; %d words of prose in %d lines; %.0f ms between keys; seed %s"
           % (built, sum(len(line) for line in lines), len(lines), options.delay * 1000, options.seed))
-    print("%-20s %6s %6s %8s %6s %8s %8s %9s %5s  %s" % ("habit", "words", "keys", "alarms/k", "slips", "lost/k",
-                                                         "dropd/k", "caught", "s", "text"))
+    print("%-20s %6s %6s %8s %6s %8s %8s %6s %6s %9s %5s  %s" % (
+        "habit", "words", "keys", "alarms/k", "slips", "lost/k", "dropd/k", "again", "stray", "caught", "s", "text"))
     with tempfile.TemporaryDirectory(prefix="vuruzid-editing-") as work:
+        if options.keep:
+            os.makedirs(options.keep, exist_ok=True)
+            work = options.keep
         for habit in options.habits.split(","):
             try:
-                words, found, legacy, slips, seconds, keys, mismatch = run_habit(
+                words, found, owners, legacy, slips, seconds, keys, mismatch = run_habit(
                     habit, options.seed, lines, build, options.delay, work, typos_known)
             except Failure as error:
                 print("%-20s failed: %s" % (habit, error))
                 continue
-            alarms, expected, lost, dropped, caught, typos = score(words, found, slips)
+            alarms, expected, lost, dropped, stray, again, caught, typos = score(words, found, owners, slips)
             per_k = 1000.0 / len(words)
-            print("%-20s %6d %6d %8.1f %6d %8.1f %8.1f %9s %5.0f  %s%s" % (
-                habit, len(words), keys, alarms * per_k, expected, lost * per_k, dropped * per_k,
+            print("%-20s %6d %6d %8.1f %6d %8.1f %8.1f %6d %6d %9s %5.0f  %s%s" % (
+                habit, len(words), keys, len(alarms) * per_k, expected, len(lost) * per_k, dropped * per_k, again,
+                len(stray),
                 "%d/%d" % (caught, typos) if typos else "-", seconds, mismatch or "as meant",
                 " (verdicts read off the word display)" if legacy else ""), flush=True)
+            if options.detail:
+                print("    alarms on: " + " ".join(alarms))
+                print("    stray: " + " ".join(stray))
+                print("    lost: " + " ".join("%s (after %s)" % (words[k].letters, " ".join(
+                    w.letters for w in words[max(0, k - 3):k])) for k in lost))
 
 
 if __name__ == "__main__":

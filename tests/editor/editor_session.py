@@ -46,6 +46,9 @@ class XTest:
         self.t.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
         self.t.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
                                                 ctypes.c_ulong]
+        self.sent = []  # every key-down and press, with `owner` at the time: what keywatch must report
+        self.owner = None
+        self.last_press = 0.0
         self.display = self.x.XOpenDisplay(None)
         if not self.display:
             raise Failure("cannot open the X display %r" % os.environ.get("DISPLAY"))
@@ -61,6 +64,8 @@ class XTest:
         return self.codes[name]
 
     def press(self, name, down):
+        if down:
+            self.sent.append((name, self.owner))
         self.t.XTestFakeKeyEvent(self.display, self.code(name), 1 if down else 0, 0)
 
     def tap(self, name, held=()):
@@ -90,16 +95,25 @@ class XTest:
         name, shift = self.key_of(char)
         self.tap(name, ("Shift_L",) if shift else ())
 
+    SEPARATE_CLICKS = 0.25  # seconds: more than text_view.py's double-click time
+
     def click(self, x, y, count=1):
+        """`count` presses of the first button at root (x, y): 2 a double-click. Presses of another click
+        wait until they cannot make one with these."""
+        wait = self.last_press + self.SEPARATE_CLICKS - time.monotonic()
+        if wait > 0:
+            time.sleep(wait)
         self.t.XTestFakeMotionEvent(self.display, -1, x, y, 0)
         self.x.XSync(self.display, 0)
         time.sleep(0.03)
         for i in range(count):
+            self.sent.append(("click", self.owner))
             self.t.XTestFakeButtonEvent(self.display, 1, 1, 0)
             self.t.XTestFakeButtonEvent(self.display, 1, 0, 0)
             self.x.XSync(self.display, 0)
             if i + 1 < count:
                 time.sleep(0.04)
+        self.last_press = time.monotonic()
 
     def sync(self):
         self.x.XSync(self.display, 0)
@@ -357,3 +371,56 @@ def legacy_verdicts(lines):
 
 def words_of(text):
     return [word.upper() for word in re.findall(r"[A-Za-z]+", text)]
+
+
+# Windows virtual-key codes, as keywatch prints them, of the keysyms sent.
+VIRTUAL_KEYS = {"space": 32, "Return": 13, "BackSpace": 8, "Left": 37, "Right": 39, "Home": 36, "End": 35,
+                "comma": 188, "period": 190, "bracketleft": 219, "semicolon": 186, "apostrophe": 222, "minus": 189,
+                "Shift_L": 16, "Control_L": 17, "click": "click"}
+
+
+def virtual_key(name):
+    if len(name) == 1 and name.isalnum():
+        return ord(name.upper())
+    return VIRTUAL_KEYS.get(name, name)
+
+
+def line_up(sent, printed, reach=30, run=5):
+    """Which sent item each printed one is, by index: in step while they agree; where they part, the
+    nearest skip over sent items (missed) or printed ones (extra) after which `run` items agree."""
+    matched, i, j = {}, 0, 0
+    while i < len(sent) and j < len(printed):
+        if sent[i] == printed[j]:
+            matched[j] = i
+            i, j = i + 1, j + 1
+            continue
+        for skip in range(1, reach):
+            if sent[i + skip:i + skip + run] == printed[j:j + run]:
+                i += skip
+                break
+            if printed[j + skip:j + skip + run] == sent[i:i + run]:
+                j += skip
+                break
+        else:
+            i, j = i + 1, j + 1  # one reported as another: neither stands for the other
+    return matched
+
+
+def verdict_owners(lines, sent):
+    """For each line of `lines`, the `owner` of the key or press sent that keywatch's last report
+    before it stands for (None before the first): the reports are lined up with what was sent in
+    order, so keys it missed or held back do not shift the rest."""
+    printed = []  # (line number, code)
+    for number, line in enumerate(lines):
+        match = KEY_LINE.match(line)
+        if match:
+            printed.append((number, int(match.group(2)) if match.group(1) == "key" else "click"))
+    sent_of_printed = line_up([virtual_key(name) for name, _ in sent], [code for _, code in printed])
+    owners, owner, next_printed = [], None, 0
+    for number in range(len(lines)):
+        while next_printed < len(printed) and printed[next_printed][0] <= number:
+            if next_printed in sent_of_printed:
+                owner = sent[sent_of_printed[next_printed]][1]
+            next_printed += 1
+        owners.append(owner)
+    return owners

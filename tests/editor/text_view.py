@@ -7,6 +7,7 @@
 #                 half, where a click puts the caret before it (OFFSET past
 #                 the end: just right of the last character)   -> "at X Y"
 #   caret         the caret's offset                   -> "caret OFFSET"
+#   selection     the selected text's bounds           -> "selection START END"
 #   clear         empties the buffer                   -> "cleared"
 #   load TEXT     the buffer becomes TEXT ("\n" a new line), the caret at
 #                 its end, as a document opened before typing  -> "loaded"
@@ -16,6 +17,7 @@
 import argparse
 import signal
 import sys
+import time
 
 import gi
 
@@ -29,6 +31,11 @@ arguments.add_argument("--title", default="Editor under test")
 options = arguments.parse_args()
 
 GLib.set_prgname("vuruzid-text-view")
+# No scrolling animation: a click aimed at a character must find it where it was told to be.
+Gtk.Settings.get_default().set_property("gtk-enable-animations", False)
+# Presses closer than this make a double-click; the typing tests keep separate clicks further apart
+# (editor_session.XTest.SEPARATE_CLICKS), quick typing being quicker than a desktop's 400 ms.
+Gtk.Settings.get_default().set_property("gtk-double-click-time", 200)
 window = Gtk.Window(title=options.title)
 window.set_default_size(1100, 700)
 window.move(20, 20)
@@ -57,14 +64,27 @@ def dump(path):
     return len(content)
 
 
+def settle_scrolling():
+    adjustment = scroller.get_vadjustment()
+    deadline = time.monotonic() + 2.0
+    last, still = None, 0
+    while still < 3 and time.monotonic() < deadline:
+        while Gtk.events_pending():
+            Gtk.main_iteration_do(False)
+        value = (adjustment.get_value(), adjustment.get_upper())
+        still = still + 1 if value == last else 0
+        last = value
+        time.sleep(0.01)
+
+
 def where(offset):
     """Root coordinates of a point a click at which leaves the caret before OFFSET."""
     end = buffer.get_char_count()
     spot = buffer.get_iter_at_offset(min(offset, end))
-    # The text may have grown below the view: show the spot before asking where it is.
+    # The text may have grown below the view: show the spot before asking where it is, and wait
+    # for the scrolling to stop (lines are measured and scrolled to in idle time).
     view.scroll_to_iter(spot, 0.0, False, 0.0, 0.0)
-    while Gtk.events_pending():
-        Gtk.main_iteration_do(False)
+    settle_scrolling()
     rectangle = view.get_iter_location(spot)
     x, y = view.buffer_to_window_coords(Gtk.TextWindowType.TEXT, rectangle.x, rectangle.y)
     if offset >= end:
@@ -93,6 +113,10 @@ def command(source, condition):
             answer("at %d %d" % where(int(words[1])))
         elif words[0] == "caret":
             answer(f"caret {buffer.get_iter_at_mark(buffer.get_insert()).get_offset()}")
+        elif words[0] == "selection":
+            bounds = buffer.get_selection_bounds()
+            start, end = (bounds[0].get_offset(), bounds[1].get_offset()) if bounds else (-1, -1)
+            answer(f"selection {start} {end}")
         elif words[0] == "clear":
             buffer.set_text("")
             answer("cleared")
