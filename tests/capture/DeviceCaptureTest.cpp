@@ -548,18 +548,34 @@ TEST(DeviceCapture, ModifiersAndTheKeymapsOwnGroupSwitchesAreFollowed) {
                                        {'D', false, false, false}}));
 }
 
+// A keyboard and a mouse on the device route, watched by a capture.
+struct KeyboardAndMouse {
+  KeyboardAndMouse() {
+    folder.AddDevice("event0", kKeyboardKeys);
+    folder.AddDevice("event1", kMouseKeys);
+  }
+  // Installs the capture and waits until keys pass.
+  bool StartCapture() {
+    std::string whyNot;
+    if (!capture.Install(&whyNot)) {
+      ADD_FAILURE() << whyNot;
+      return false;
+    }
+    return PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; });
+  }
+
+  InputFolder folder;
+  ScopedEnvironment route{"VURUZID_CAPTURE", "devices"};
+  ScopedEnvironment root{"VURUZID_INPUT_ROOT", folder.root().c_str()};
+  DeliveredKeys delivered;
+  KeyCapture capture{delivered.Handler()};
+};
+
 // Each device is read on its own, so the test waits after each device's part.
 TEST(DeviceCapture, PointerPressesReachTheInterpreterInOrderWithTheKeys) {
-  InputFolder folder;
-  folder.AddDevice("event0", kKeyboardKeys);
-  folder.AddDevice("event1", kMouseKeys);
-  ScopedEnvironment route("VURUZID_CAPTURE", "devices");
-  ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
-  DeliveredKeys delivered;
-  KeyCapture capture(delivered.Handler());
-  std::string whyNot;
-  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
-  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; }));
+  KeyboardAndMouse devices;
+  ASSERT_TRUE(devices.StartCapture());
+  auto& [folder, route, root, delivered, capture] = devices;
   const auto deliveredAre = [&](size_t count) { return PumpUntil([&] { return delivered.keys.size() >= count; }); };
   const auto click = [&](uint16_t button) {
     folder.Key("event1", button, kDown);
@@ -589,16 +605,9 @@ TEST(DeviceCapture, PointerPressesReachTheInterpreterInOrderWithTheKeys) {
 TEST(DeviceCapture, NoPointerPressArrivesWhileTheSessionIsInactive) {
   LoginStandIn login(true);
   if (!login.Ready()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is missing";
-  InputFolder folder;
-  folder.AddDevice("event0", kKeyboardKeys);
-  folder.AddDevice("event1", kMouseKeys);
-  ScopedEnvironment route("VURUZID_CAPTURE", "devices");
-  ScopedEnvironment root("VURUZID_INPUT_ROOT", folder.root().c_str());
-  DeliveredKeys delivered;
-  KeyCapture capture(delivered.Handler());
-  std::string whyNot;
-  ASSERT_TRUE(capture.Install(&whyNot)) << whyNot;
-  ASSERT_TRUE(PumpUntil([&] { return capture.Context().pause == Pause::NotPaused; }));
+  KeyboardAndMouse devices;
+  ASSERT_TRUE(devices.StartCapture());
+  auto& [folder, route, root, delivered, capture] = devices;
   folder.Key("event1", BTN_LEFT, kDown);
   ASSERT_TRUE(PumpUntil([&] { return delivered.keys.size() == 1; }));
 
