@@ -2,9 +2,10 @@
 # with XTest keys and clicks, one run per editing habit, watched by
 # vuruzid-keywatch (the program's capture and interpreter). After each run the
 # view's text is compared with keywatch's verdicts; the figures per habit:
-#   alarms    per 1,000 words: judged wrong, yet no wrong word of the final text
-#   slips     alarms on a word the typist left unfinished and fixed later
-#             (a forgotten letter gone back for): true at the time, not errors
+#   alarms    per 1,000 words: judged wrong, yet no wrong word of the final text, or judged
+#             (either way) on a letter of its own, before it was finished
+#   slips     verdicts on a word the typist finished without a forgotten letter and
+#             went back for later: true at the time, not errors
 #   lost      per 1,000 words: words typed whole and right that no verdict judged
 #   dropped   per 1,000 words: "dropped" lines whose word is a word of the final text typed
 #             whole (those are counted in lost too)
@@ -27,8 +28,8 @@ from collections import Counter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "editor"))
-from editor_session import (Failure, Keywatch, TextView, Typist, XTest, verdict_owners, verdicts,  # noqa: E402
-                            words_of)
+from editor_session import (UNREPORTED, Failure, Keywatch, TextView, Typist, XTest, verdict_owners,  # noqa: E402
+                            verdicts, words_of)
 
 LINE_WIDTH = 70  # shorter than the view is wide: no line wraps, Home and End stay on it
 SLIP_RATE = 1 / 20
@@ -271,7 +272,8 @@ def score(words, found, owners, slips):
     dropped_of_text = 0
     finals = Counter(word.letters.upper() for word in words)
     for number, verdict, said in found:
-        owner = owners[number] if owners[number] is not None else 0
+        owner, key = owners[number] if owners[number] is not None else (0, None)
+        owner = owner or 0
         window = range(max(0, owner - 6), min(len(words), owner + 3))
         if verdict == "dropped":
             dropped_of_text += any(words[k].whole and words[k].letters.upper() == said for k in window)
@@ -279,18 +281,21 @@ def score(words, found, owners, slips):
         near = sorted((k for k in window if not matched[k] and words[k].letters.upper() == said),
                       key=lambda k: (abs(k - owner), k > owner))
         hit = near[0] if near else None
-        if hit is not None:
+        # A word judged on one of its own letters was judged before it was finished.
+        early = hit == owner and key is not None and len(key) == 1 and key.isalpha()
+        if hit is not None and not early:
             matched[hit].append(verdict)
-        elif verdict == "right" and any(words[k].letters.upper() == said for k in window):
+            if verdict == "right" or words[hit].typo:
+                continue
+        if slips[said] > 0:  # the form a forgotten letter left, finished and then gone back to
+            slips[said] -= 1
+            expected += 1
+        elif not early and any(matched[k] and words[k].letters.upper() == said for k in window):
             again += 1  # a word judged a second time, as after it was retyped or gone back to
-        elif verdict == "right":
+        elif verdict == "wrong" or early:
+            alarms.append(said + (" (early)" if early else ""))
+        else:
             stray.append("%s (at %s)" % (said, words[owner].letters))
-        if verdict == "wrong" and (hit is None or not words[hit].typo):
-            if slips[said] > 0:
-                slips[said] -= 1
-                expected += 1
-            else:
-                alarms.append(said)
     lost = [k for k, word in enumerate(words) if word.whole and not word.typo and not matched[k]]
     typos = [k for k, word in enumerate(words) if word.typo]
     caught = sum(1 for k in typos if "wrong" in matched[k])
@@ -327,6 +332,8 @@ def run_habit(habit, seed, lines, build, delay, work, typos_known):
         keywatch.stop()
     with open(os.path.join(work, habit + ".keywatch"), "w", encoding="utf-8") as out:
         out.write("\n".join(keywatch.lines) + "\n")
+    with open(os.path.join(work, habit + ".sent"), "w", encoding="utf-8") as out:
+        out.write("".join("%s %s\n" % sent for sent in typist.x.sent))
     found, legacy = verdicts(keywatch.lines)
     owners = verdict_owners(keywatch.lines, typist.x.sent)
     intended = "".join(w.letters + w.tail + w.after for w in words)
@@ -338,8 +345,9 @@ def run_habit(habit, seed, lines, build, delay, work, typos_known):
     if words_of(intended) != [w.letters.upper() for w in words]:
         mismatch += " (words of the text do not line up)"
     keys = sum(1 for line in keywatch.lines if line.startswith("key ") or line.startswith("click "))
-    if keys != len(typist.x.sent):
-        mismatch += " keywatch reported %d of %d keys and clicks sent" % (keys, len(typist.x.sent))
+    reportable = sum(1 for name, _ in typist.x.sent if name not in UNREPORTED)
+    if keys != reportable:
+        mismatch += " keywatch reported %d of %d keys and clicks sent" % (keys, reportable)
     return words, found, owners, legacy, run.slips, seconds, keys, mismatch
 
 

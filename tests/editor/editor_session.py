@@ -376,7 +376,8 @@ def words_of(text):
 # Windows virtual-key codes, as keywatch prints them, of the keysyms sent.
 VIRTUAL_KEYS = {"space": 32, "Return": 13, "BackSpace": 8, "Left": 37, "Right": 39, "Home": 36, "End": 35,
                 "comma": 188, "period": 190, "bracketleft": 219, "semicolon": 186, "apostrophe": 222, "minus": 189,
-                "Shift_L": 16, "Control_L": 17, "click": "click"}
+                "Shift_L": 16, "click": "click"}
+UNREPORTED = {"Control_L"}  # keywatch tells Ctrl with the key it is held for, not on a line of its own
 
 
 def virtual_key(name):
@@ -407,20 +408,22 @@ def line_up(sent, printed, reach=30, run=5):
 
 
 def verdict_owners(lines, sent):
-    """For each line of `lines`, the `owner` of the key or press sent that keywatch's last report
-    before it stands for (None before the first): the reports are lined up with what was sent in
-    order, so keys it missed or held back do not shift the rest."""
+    """For each line of `lines`, the key or press sent, as (owner, keysym name), that keywatch's last
+    report before it stands for (None before the first): the reports are lined up with what was sent
+    in order, so keys it missed or held back do not shift the rest."""
     printed = []  # (line number, code)
     for number, line in enumerate(lines):
         match = KEY_LINE.match(line)
         if match:
             printed.append((number, int(match.group(2)) if match.group(1) == "key" else "click"))
+    sent = [item for item in sent if item[0] not in UNREPORTED]
     sent_of_printed = line_up([virtual_key(name) for name, _ in sent], [code for _, code in printed])
     owners, owner, next_printed = [], None, 0
     for number in range(len(lines)):
         while next_printed < len(printed) and printed[next_printed][0] <= number:
             if next_printed in sent_of_printed:
-                owner = sent[sent_of_printed[next_printed]][1]
+                name, owned_by = sent[sent_of_printed[next_printed]]
+                owner = (owned_by, name)
             next_printed += 1
         owners.append(owner)
     return owners

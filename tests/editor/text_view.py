@@ -15,6 +15,7 @@
 # SIGUSR1 writes the buffer to the path given with --dump.
 #   text_view.py [--dump PATH] [--title TITLE]
 import argparse
+import os
 import signal
 import sys
 import time
@@ -96,16 +97,35 @@ def where(offset):
     return root_x + x, root_y + y
 
 
-def command(source, condition):
-    line = source.readline()
+pending = [b""]  # what came on standard input after its last full line
+
+
+def on_input(source, condition):
+    """Reads what has come (several lines may come at once) and answers each full line."""
+    chunk = os.read(sys.stdin.fileno(), 65536)
+    pending[0] += chunk
+    *lines, pending[0] = pending[0].split(b"\n")
+    for line in lines:
+        if not command(line.decode("utf-8", "replace")):
+            Gtk.main_quit()
+            return False
+    if not chunk:
+        Gtk.main_quit()
+        return False
+    return True
+
+
+def command(line):
+    """Answers one line; False for quit."""
     # The keys and clicks sent before the question first: the answer is about the text they left.
     Gdk.Display.get_default().sync()
     while Gtk.events_pending():
         Gtk.main_iteration_do(False)
     words = line.split(maxsplit=1)
-    if not words or words[0] == "quit":
-        Gtk.main_quit()
+    if words and words[0] == "quit":
         return False
+    if not words:
+        return True
     try:
         if words[0] == "dump" and len(words) == 2:
             answer(f"dumped {dump(words[1].strip())}")
@@ -158,7 +178,7 @@ window.connect("focus-out-event", lambda *_: GLib.timeout_add(200, lambda: windo
 view.connect("focus-out-event", lambda *_: GLib.idle_add(keep_focus) and False)
 window.connect("destroy", Gtk.main_quit)
 GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, on_signal)
-GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)
+GLib.io_add_watch(sys.stdin.fileno(), GLib.PRIORITY_DEFAULT, GLib.IO_IN | GLib.IO_HUP, on_input)
 window.show_all()
 view.grab_focus()
 window.present_with_time(Gdk.CURRENT_TIME)
