@@ -274,10 +274,11 @@ def score(words, found, owners, slips):
     for number, verdict, said in found:
         owner, key = owners[number] if owners[number] is not None else (0, None)
         owner = owner or 0
-        window = range(max(0, owner - 6), min(len(words), owner + 3))
-        if verdict == "dropped":
-            dropped_of_text += any(words[k].whole and words[k].letters.upper() == said for k in window)
+        if verdict == "dropped":  # the word being typed, or the one before when the move went back into it
+            dropped_of_text += any(words[k].whole and words[k].letters.upper() == said
+                                   for k in range(max(0, owner - 1), min(len(words), owner + 2)))
             continue
+        window = range(max(0, owner - 6), min(len(words), owner + 3))
         near = sorted((k for k in window if not matched[k] and words[k].letters.upper() == said),
                       key=lambda k: (abs(k - owner), k > owner))
         hit = near[0] if near else None
@@ -308,7 +309,8 @@ def run_habit(habit, seed, lines, build, delay, work, typos_known):
     if habit == "mixed":
         for word in words:
             if len(word.letters) >= 3 and rng.random() < TYPO_RATE:
-                form = next((f for f in typo_candidates(word.letters, rng) if typos_known.get(f.upper()) is False), None)
+                unknown = (f for f in typo_candidates(word.letters, rng) if typos_known.get(f.upper()) is False)
+                form = next(unknown, None)
                 if form:
                     word.letters, word.typo = form, True
     program = os.path.join(build, "QOR_Vuruzid")

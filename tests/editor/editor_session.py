@@ -8,7 +8,6 @@ import os
 import re
 import select
 import subprocess
-import sys
 import threading
 import time
 
