@@ -374,6 +374,17 @@ void SpellingEngine::LetGoOfText(KeyStrokeResult& result, bool continuesUnseen) 
   typed_.Clear(continuesUnseen);
 }
 
+bool SpellingEngine::MayBecomeWord(TypedText::Word word) const {
+  if (MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_)) return true;
+  // Letters typed in front of a known word (at a line's start, say) are a
+  // word of their own until the blank that parts them: only they are checked.
+  const std::string_view typed(currentWord_);
+  if (word.empty() || cursorPos_ == 0 || cursorPos_ + 2 > word.size() || typed_.Marked(word)) return false;
+  if (!wordList_.Contains(typed.substr(cursorPos_))) return false;
+  const std::string_view front = typed.substr(0, cursorPos_);
+  return MayBecomeAcceptedWord(wordList_, front, wordList_.LowerBound(front));
+}
+
 void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
   const TypedText::Word word = typed_.WordAtCaret();
   std::string_view typedWord = shownMarked_;
@@ -405,7 +416,7 @@ void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
   // for letters that go on text never seen).
   if (!checkPrefix && currentWord_.ends_with(static_cast<char>(cp1251::kErrorMarker))) display_.wordColour = kRedColour;
   if (checkPrefix && !currentWord_.empty() && !wordList_.empty() && !(!word.empty() && typed_.ContinuesUnseenText(word)) &&
-      !MayBecomeAcceptedWord(wordList_, currentWord_, lookupIndex_))
+      !MayBecomeWord(word))
     result.beeps += SignalError();
 }
 

@@ -177,6 +177,7 @@ class SpellingEngine {
   void LetGoOfWordAtCaret(KeyStrokeResult& result);
   void LetGoOfText(KeyStrokeResult& result, bool continuesUnseen);
   void ShowTypedWord(KeyStrokeResult& result, bool checkPrefix);
+  bool MayBecomeWord(TypedText::Word word) const;  // the prefix check of the word on display
 
   EngineFiles files_;
   std::function<void(const std::string&)> showMessage_;

@@ -521,6 +521,23 @@ TEST_F(EditingHabits, ALetterAfterTheMarkStartsTheNextWord) {
   EXPECT_FALSE(Engine().TakeCorrectionJob().has_value()) << "WROLD is no longer on display";
 }
 
+TEST_F(EditingHabits, LettersTypedInFrontOfAKnownWordAreCheckedAlone) {
+  int beeps = 0;
+  for (const KeyStroke& key : Keystrokes("the fox\nlazy{home}over {end} dog "))
+    beeps += Engine().ProcessKeyStroke(key, false).beeps;
+  EXPECT_EQ(beeps, 0);
+  const auto beepsOfLast = [this](std::string_view typed) {
+    Engine().ResetWord();
+    int last = 0;
+    for (const KeyStroke& key : Keystrokes(typed)) last = Engine().ProcessKeyStroke(key, false).beeps;
+    return last;
+  };
+  EXPECT_EQ(beepsOfLast("fox\nlazy{home}xq"), 1) << "no word starts with XQ";
+  // In front of what is no word, the whole is checked, as in the middle of one.
+  EXPECT_EQ(beepsOfLast("fox\nlazx{home}o"), 1);
+  EXPECT_EQ(beepsOfLast("fox\nlazy{home}o"), 0);
+}
+
 TEST_F(EditingHabits, AClickLeavesNoAlarmBehind) {
   EXPECT_EQ(Type({'W', 'O', 'R', 'X'}), 1);
   const auto result = Engine().ProcessKeyStroke({.pointerButton = 1}, false);
