@@ -643,9 +643,14 @@ TEST_F(MainWindowTest, APressOverTheWindowKeepsTheWordAndOneElsewhereLetsGoOfIt)
   } rows[] = {{"over the word display", true, "CAT"}, {"away from the window", false, "T"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.where);
-    QTest::mouseMove(Form().windowHandle(), QPoint(60, 52));
-    if (!row.over) {
-      QEvent leave(QEvent::Leave);  // as the platform tells the pointer left the window
+    // As the platform tells the pointer came in or left.
+    if (row.over) {
+      const QPointF at(60, 52);
+      QEnterEvent enter(at, at, Form().mapToGlobal(at));
+      QCoreApplication::sendEvent(Form().windowHandle(), &enter);
+      QTest::mouseMove(Form().windowHandle(), at.toPoint());
+    } else {
+      QEvent leave(QEvent::Leave);
       QCoreApplication::sendEvent(Form().windowHandle(), &leave);
     }
     QCoreApplication::processEvents();
