@@ -223,9 +223,17 @@ char TypedCharacter(unsigned char capital, const KeyStroke& key) {
 
 SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke& key, bool followLayout) {
   KeyStrokeResult result;
+  bool judgedBeforeSwitch = false;
   if (followLayout && key.switchedTo != KeyScript::Unknown) {
     const int wanted = key.switchedTo == KeyScript::Cyrillic ? kRussian : kEnglish;
     if (wanted != language_) {
+      // A word waiting to be judged is judged in the language it was typed in.
+      const bool takesSlipBack = !key.command && key.pointerButton == 0 && key.virtualKey == vk::kBackspace;
+      if (endPending_ && !takesSlipBack) {
+        endPending_ = false;
+        JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);
+        judgedBeforeSwitch = true;
+      }
       SwitchLanguage();
       result.languageSwitched = true;
     }
@@ -241,7 +249,14 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   // Shift with a caret key selects: what is typed next replaces text not seen.
   if (key.shift && meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::LineChange)
     meaning.keyClass = KeyClass::LineChange;
-  if (meaning.keyClass == KeyClass::Ignored) return result;
+  if (meaning.keyClass == KeyClass::Ignored) {
+    if (judgedBeforeSwitch) {
+      DisplayChanged();
+      display_.wordColour = kLimeColour;
+      ShowTypedWord(result, false);
+    }
+    return result;
+  }
   // A click or a command types nothing: a finished wrong word on display
   // stays, with its corrections, and raises no new alarm.
   const bool typesText = meaning.keyClass != KeyClass::Command && meaning.keyClass != KeyClass::LineChange;

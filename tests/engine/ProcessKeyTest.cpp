@@ -301,6 +301,9 @@ const TypedText kTypedTexts[] = {
     {"ВВОД typed after switching to a Cyrillic group", 0, {Cyrillic('D'), 'D', 'J', 'L', kSpace}, "", 0},
     {"CAT typed after switching back to a Latin group", 1, {Latin('C'), 'A', 'T', kSpace}, "", 0},
     {"a shortcut in the other group still switches", 0, {Cyrillic(Command('A')), 'N', 'J', kSpace}, "", 0},
+    {"CAX, judged in English as the first key of a Cyrillic group comes", 0, {'C', 'A', 'X', 190, Cyrillic(kSpace)},
+     "CAX_", 3},
+    {"CAT, judged in English as Shift in a Cyrillic group comes", 0, {'C', 'A', 'T', 188, Cyrillic(16), 'N'}, "Т", 0},
 };
 
 class ProcessRealText : public ProcessKey {
