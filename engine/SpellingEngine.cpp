@@ -321,7 +321,9 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     case KeyClass::Blank:
     case KeyClass::WordEnd: {
       const bool blank = meaning.keyClass == KeyClass::Blank;
-      typed_.Type(static_cast<char>(meaning.character), overwrite && meaning.character == ' ');
+      // Enter and Tab insert whatever the mode; a blank or a mark overwrites in overwrite mode.
+      const char typed = static_cast<char>(meaning.character);
+      typed_.Type(typed, overwrite && typed != '\n' && typed != '\t');
       const TypedText::Word finished = typed_.WordEndingAt(typed_.caret() - 1);
       if (blank)
         JudgeWord(finished, result);

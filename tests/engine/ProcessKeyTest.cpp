@@ -99,6 +99,14 @@ TEST_F(ProcessKey, CaretMovesInsertAndOverwrite) {
   EXPECT_EQ(Shown().word, "CHT");
   EXPECT_EQ(Shown().mode, "Overwr.");
 
+  // A mark overwrites too; Enter inserts.
+  Engine().ResetWord();
+  Type({'C', 'A', 'T', 'S', kLeft, kLeft});
+  Type({190, kBackspace}, kInsertOff);
+  EXPECT_EQ(Shown().word, "CAS");
+  Type({'T', kLeft, 13}, kInsertOff);
+  EXPECT_EQ(Shown().word, "T");
+
   // Overwriting at the end of the word appends.
   Engine().ResetWord();
   Type({'C', 'A'}, kInsertOff);
