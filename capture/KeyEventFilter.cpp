@@ -21,8 +21,11 @@ std::optional<KeyDown> KeyEventFilter::OnKeyEvent(const KeyEvent& event) {
     if (!repeat) insertToggled_ = !insertToggled_;
     insertHeld_[keycode] = true;
   }
-  if (virtualKey == 0 || virtualKey == vk::kF10 || vk::IsCommandModifier(virtualKey)) return std::nullopt;
-  const bool command = (event.modifiers & (kControlHeld | kAltHeld | kSuperHeld)) != 0 && virtualKey != vk::kShift;
+  if (virtualKey == 0 || vk::IsCommandModifier(virtualKey)) return std::nullopt;
+  // F10 opens the menu bar in every application: a command, like a shortcut.
+  const bool command =
+      ((event.modifiers & (kControlHeld | kAltHeld | kSuperHeld)) != 0 && virtualKey != vk::kShift) ||
+      virtualKey == vk::kF10;
   return KeyDown{.virtualKey = virtualKey, .insertKeyState = InsertKeyState(), .command = command, .shift = shift,
                  .capsLock = capsLock};
 }

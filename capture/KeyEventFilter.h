@@ -16,8 +16,9 @@ using KeyDown = KeyStroke;
 
 // Turns the recorded key presses and releases of the desktop into the
 // key-downs the interpreter sees. Key-ups are passed over, and so are the
-// modifier keys Ctrl, Alt and Super themselves and F10. A key pressed while
-// Ctrl, Alt or Super is held is a command (Shift alone never makes one). Every
+// modifier keys Ctrl, Alt and Super themselves. A key pressed while Ctrl, Alt
+// or Super is held is a command (Shift alone never makes one), and so is F10,
+// which opens the menu bar in every application. Every
 // press counts, the auto-repeated ones of a held key included. Each key-down
 // tells whether Shift was held and Caps Lock on. A press of a pointer's left,
 // middle or right button is a key-down of no key with its button.

@@ -102,8 +102,9 @@ class KeyboardMap : public ::testing::Test {
     EXPECT_NE(keyboard->numLockMask, 0u) << what;
   }
 
-  // Types every key (Ctrl, Alt, the Windows keys and F10, which are never
-  // delivered, aside) through the running capture and compares what arrives.
+  // Types every key (Ctrl, Alt and the Windows keys, which are never
+  // delivered, and F10, a command the keys after wait behind, aside) through
+  // the running capture and compares what arrives.
   void ExpectCaptureDelivers(const std::vector<PhysicalKey>& keys, const std::string& what) {
     std::vector<int> expected;
     delivered.keys.clear();
