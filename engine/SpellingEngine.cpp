@@ -229,11 +229,7 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     if (wanted != language_) {
       // A word waiting to be judged is judged in the language it was typed in.
       const bool takesSlipBack = !key.command && key.pointerButton == 0 && key.virtualKey == vk::kBackspace;
-      if (endPending_ && !takesSlipBack) {
-        endPending_ = false;
-        JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);
-        judgedBeforeSwitch = true;
-      }
+      if (!takesSlipBack) judgedBeforeSwitch = JudgePendingWord(result);
       SwitchLanguage();
       result.languageSwitched = true;
     }
@@ -267,8 +263,10 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
 
   // A word ended by a digit or a mark is judged at the next key, unless that
   // key takes the slip back.
-  if (std::exchange(endPending_, false) && meaning.keyClass != KeyClass::Backspace)
-    JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);
+  if (meaning.keyClass != KeyClass::Backspace)
+    JudgePendingWord(result);
+  else
+    endPending_ = false;
   const bool overwrite = insertMode_ != 1;
   const bool movesCaret = meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::End;
   const TypedText::Word before = movesCaret ? typed_.WordAtCaret() : TypedText::Word{};
@@ -370,6 +368,12 @@ void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
   result.judgedWord = std::move(spelling);
 }
 
+bool SpellingEngine::JudgePendingWord(KeyStrokeResult& result) {
+  if (!std::exchange(endPending_, false)) return false;
+  JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);  // the word before the digit or mark
+  return true;
+}
+
 void SpellingEngine::CaretLeft(TypedText::Word word, KeyStrokeResult& result) {
   const TypedText::Word now = typed_.WordAtCaret();
   if (now.begin == word.begin && now.end == word.end) return;
@@ -402,12 +406,15 @@ bool SpellingEngine::MayBecomeWord(TypedText::Word word) const {
   return MayBecomeAcceptedWord(wordList_, front, wordList_.LowerBound(front));
 }
 
+LetterCase SpellingEngine::DisplayedWordCase() const {
+  const TypedText::Word word = typed_.WordAtCaret();
+  return CaseOf(word.empty() ? std::string_view(shownMarked_) : typed_.Spelling(word));
+}
+
 void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
   const TypedText::Word word = typed_.WordAtCaret();
-  std::string_view typedWord = shownMarked_;
   if (!word.empty()) {
-    typedWord = typed_.Spelling(word);
-    currentWord_.assign(typedWord);
+    currentWord_.assign(typed_.Spelling(word));
     cp1251::ToUpperInPlace(currentWord_);
     cursorPos_ = typed_.caret() - word.begin;
     if (typed_.Marked(word)) currentWord_ += static_cast<char>(cp1251::kErrorMarker);
@@ -420,7 +427,6 @@ void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
     correctionWanted_ = result.judgedWrong;
   }
   display_.word = currentWord_;
-  display_.wordCase = CaseOf(typedWord);
   lookupIndex_ = wordList_.LowerBound(currentWord_);
 
   const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;

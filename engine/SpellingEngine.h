@@ -43,7 +43,6 @@ struct Display {
   std::string_view language;             // current language (Label2): "Eng" or "Rus"
   std::vector<std::string> suggestions;  // up to nine words (ListBox1): corrections first, then neighbours
   size_t correctionCount = 0;            // how many of the first suggestions are corrections
-  LetterCase wordCase = LetterCase::Lower;  // how the word on display was typed
 };
 
 // The corrections of a finished wrong word, to be found away from the keys:
@@ -151,6 +150,8 @@ class SpellingEngine {
   static std::string_view LibraryFileName(int language);
 
   const Display& display() const { return display_; }
+  // How the word on display was typed, for a correction taken from the list.
+  LetterCase DisplayedWordCase() const;
   const WordList& wordList() const { return wordList_; }
   const UserWordList& userWordList() const { return userWordList_; }
   int language() const { return language_; }
@@ -173,6 +174,7 @@ class SpellingEngine {
   // caret leaving a word, and letting go of the text where the caret went
   // where no key tells.
   void JudgeWord(TypedText::Word word, KeyStrokeResult& result);
+  bool JudgePendingWord(KeyStrokeResult& result);  // false when no word waited
   void CaretLeft(TypedText::Word word, KeyStrokeResult& result);
   void LetGoOfWordAtCaret(KeyStrokeResult& result);
   void LetGoOfText(KeyStrokeResult& result, bool continuesUnseen);

@@ -28,9 +28,7 @@ TypedText::Word TypedText::WordAround(size_t pos) const {
 
 TypedText::Word TypedText::WordEndingAt(size_t pos) const {
   if (pos == 0 || pos > chars_.size() || !IsWordChar(chars_[pos - 1])) return {pos, pos};
-  Word word{pos, pos};
-  while (word.begin > 0 && IsWordChar(chars_[word.begin - 1])) --word.begin;
-  return word;
+  return {WordAround(pos).begin, pos};
 }
 
 void TypedText::SetJudged(Word word, bool wrong) {

@@ -367,7 +367,7 @@ QString vuruzid::ui::CorrectionToCopy(const QString& listed, vuruzid::LetterCase
 // in the case the word was typed in.
 void TMainForm::CopyCorrection(QListWidgetItem* item) {
   if (!ListBox1->IsCorrection(item)) return;
-  const QString word = vuruzid::ui::CorrectionToCopy(item->text(), engine_.display().wordCase);
+  const QString word = vuruzid::ui::CorrectionToCopy(item->text(), engine_.DisplayedWordCase());
   QGuiApplication::clipboard()->setText(word);
   // Said briefly: the list may change under it with the next word.
   const QRect row = ListBox1->visualItemRect(item);

@@ -604,14 +604,14 @@ TEST_F(EditingHabits, TheWordKnowsItsCase) {
     SCOPED_TRACE(row.typed);
     Engine().ResetWord();
     for (const KeyStroke& key : Keystrokes(row.typed)) Engine().ProcessKeyStroke(key, false);
-    EXPECT_EQ(Shown().wordCase, row.letterCase);
-    EXPECT_EQ(InCase("AND", Shown().wordCase), row.correction);
+    EXPECT_EQ(Engine().DisplayedWordCase(), row.letterCase);
+    EXPECT_EQ(InCase("AND", Engine().DisplayedWordCase()), row.correction);
   }
   // The case of a finished wrong word stays with it on display.
   Engine().ResetWord();
   for (const KeyStroke& key : Keystrokes("Adn ")) Engine().ProcessKeyStroke(key, false);
   EXPECT_EQ(Shown().word, "ADN_");
-  EXPECT_EQ(Shown().wordCase, LetterCase::Capitalised);
+  EXPECT_EQ(Engine().DisplayedWordCase(), LetterCase::Capitalised);
   EXPECT_EQ(InCase("\xC2\xD1\xC5", LetterCase::Capitalised), "\xC2\xF1\xE5");  // Все
 }
 
