@@ -26,14 +26,26 @@ namespace fs = std::filesystem;
 using vuruzid::testing::ScratchDesktop;
 using vuruzid::testing::WhenModalOpens;
 
-TEST(FirstRun, TheNameGivenInTheWelcomeDialogShowsOnTheAboutPage) {
-  ScratchDesktop session;
+// The program folder of a scratch desktop, with an English dictionary.
+fs::path ProgramWithDictionary(const ScratchDesktop& session) {
   vuruzid::testing::WriteDictionary(session.program() / "english.dll", {"CAT"});
-  TMainForm window(session.program());
-  TAddWordForm addForm(&window);
-  THelpForm helpForm(window.SettingsList(), &window);
-  TWelcomeForm welcomeForm(window.SettingsList(), &window);
-  window.SetDialogs(&addForm, &helpForm, &welcomeForm);
+  return session.program();
+}
+
+// The program's first start in a scratch desktop, with its dialogs.
+struct FirstStart {
+  FirstStart() { window.SetDialogs(&addForm, &helpForm, &welcomeForm); }
+
+  ScratchDesktop session;
+  TMainForm window{ProgramWithDictionary(session)};
+  TAddWordForm addForm{&window};
+  THelpForm helpForm{window.SettingsList(), &window};
+  TWelcomeForm welcomeForm{window.SettingsList(), &window};
+};
+
+TEST(FirstRun, TheNameGivenInTheWelcomeDialogShowsOnTheAboutPage) {
+  FirstStart start;
+  auto& [session, window, addForm, helpForm, welcomeForm] = start;
   ASSERT_EQ(window.FirstRun(), 1);  // no settings file yet
 
   bool mainWindowHiddenDuringWelcome = false;
@@ -81,13 +93,8 @@ TEST(FirstRun, TheWebBrowsersBoxIsAppliedOnlyWhenTheDialogIsConfirmed) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ScratchDesktop session;
-    vuruzid::testing::WriteDictionary(session.program() / "english.dll", {"CAT"});
-    TMainForm window(session.program());
-    TAddWordForm addForm(&window);
-    THelpForm helpForm(window.SettingsList(), &window);
-    TWelcomeForm welcomeForm(window.SettingsList(), &window);
-    window.SetDialogs(&addForm, &helpForm, &welcomeForm);
+    FirstStart start;
+    auto& [session, window, addForm, helpForm, welcomeForm] = start;
     bool offeredUnticked = false;
     WhenModalOpens<TWelcomeForm>([&](TWelcomeForm* open) {
       offeredUnticked = !open->CheckBox3->isChecked();
