@@ -24,6 +24,9 @@ class WordFrequencies {
   struct Entry {
     std::string word;  // Windows-1251
     uint64_t count = 0;
+    // Seen in the sources only with a capital first letter: a name, which
+    // ranks below common words when the word was typed in lower case.
+    bool onlyCapitalised = false;
   };
 
   static constexpr std::string_view kSideFileExtension = ".frq";
