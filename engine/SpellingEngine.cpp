@@ -34,7 +34,8 @@ void SpellingEngine::LoadLanguage(int language) {
   const std::string_view name = LibraryFileName(language);
 
   std::shared_ptr<const LanguageLibrary> library;
-  if (auto path = platform::FindLibrary(name, files_.librarySearchPath)) {
+  const auto path = platform::FindLibrary(name, files_.librarySearchPath);
+  if (path) {
     library = libraries_.Open(*path);
     if (library) corrector_ = CorrectorFor(language, *path);
   }
@@ -52,6 +53,9 @@ void SpellingEngine::LoadLanguage(int language) {
     if (showMessage_) showMessage_("Can not load " + std::string(name));
     return;
   }
+  library_ = library;
+  libraryPath_ = *path;
+  libraryWords_ = static_cast<size_t>(*count);
   wordList_.AppendLibrary(std::move(library), static_cast<uint32_t>(*count));
 }
 
@@ -90,6 +94,7 @@ void SpellingEngine::ActivateLanguage(int language) {
     display_.language = language == kEnglish ? "Eng" : "Rus";
   }
   wordList_.clear();
+  library_.reset();
   userWordList_.clear();
   listSnapshot_.reset();
   userWordSnapshot_.reset();
@@ -166,6 +171,43 @@ const std::shared_ptr<const std::vector<std::string>>& SpellingEngine::UserWordS
   return userWordSnapshot_;
 }
 
+std::string SpellingEngine::TakeCorrectionProblem() {
+  std::string problem = corrector_ ? corrector_->TakeFrequencyProblem() : std::string();
+  if (language_ != kEnglish && language_ != kRussian) return problem;
+  if (CaseFile& file = caseFiles_[language_]; !file.problem.empty() && !std::exchange(file.told, true))
+    problem += (problem.empty() ? "" : "\n") + file.problem;
+  return problem;
+}
+
+const CaseForms* SpellingEngine::CaseTable() {
+  if (!library_ || (language_ != kEnglish && language_ != kRussian)) return nullptr;
+  const size_t words = libraryWords_;
+  CaseFile& file = caseFiles_[language_];
+  // A library replaced by one of another size needs its own table.
+  if (!file.tried || file.words != words) {
+    file = CaseFile{};
+    file.words = words;
+    file.tried = true;
+    std::string error;
+    if (auto table = CaseForms::Load(CaseForms::SideFileOf(libraryPath_), words, &error))
+      file.table = std::make_shared<const CaseForms>(std::move(*table));
+    else
+      file.problem = "Words typed in lower case are checked without their letter case: " + error + ".";
+  }
+  return file.table.get();
+}
+
+bool SpellingEngine::WrongInLowerCase(std::string_view spelling) {
+  const CaseForms* table = caseChecking_ ? CaseTable() : nullptr;
+  if (!table) return false;
+  const auto& userWords = *UserWordSnapshot();
+  return !IsAcceptedInLowerCase(wordList_, spelling, [&](std::string_view form) {
+    // The user's own words are right however they are typed.
+    return !std::binary_search(userWords.begin(), userWords.end(), form) &&
+           CaseOfListedForm(*table, *library_, wordList_, form) != FormCase::Any;
+  });
+}
+
 std::vector<std::string> SpellingEngine::CorrectionsOf(std::string_view word) {
   if (!corrector_) return {};
   return corrector_->Suggest(word, wordList_, *UserWordSnapshot());
@@ -212,6 +254,13 @@ namespace {
 bool IsPaste(const KeyStroke& key) {
   return key.pointerButton == 2 || (key.command && key.virtualKey == 'V') ||
          (!key.command && key.shift && key.virtualKey == vk::kInsert);
+}
+
+// No capital letter in it: a word typed Capitalised or in CAPITALS is judged by its letters alone.
+bool TypedInLowerCase(std::string_view typed) {
+  return std::ranges::none_of(typed, [](char c) {
+    return cp1251::ToLower(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c);
+  });
 }
 
 // The character a word-character key types, in the case Shift and Caps Lock give it.
@@ -357,7 +406,8 @@ void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
     return;
   }
   // Without a dictionary nothing can be judged: the word is simply finished.
-  const bool wrong = !wordList_.empty() && !IsAcceptedWord(wordList_, spelling);
+  bool wrong = !wordList_.empty() && !IsAcceptedWord(wordList_, spelling);
+  if (!wrong && !wordList_.empty() && TypedInLowerCase(typed_.Spelling(word))) wrong = WrongInLowerCase(spelling);
   typed_.SetJudged(word, wrong);
   if (wordList_.empty()) return;
   result.judgedWrong = wrong;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/CaseForms.h"
 #include "engine/Corrector.h"
 #include "engine/KeyMap.h"
 #include "engine/KeyStroke.h"
@@ -109,6 +110,14 @@ class SpellingEngine {
   // that goes on from it is not judged.
   KeyStrokeResult ProcessKeyStroke(const KeyStroke& key, bool followLayout);
 
+  // Whether a word typed all in lower case is wrong when the dictionary
+  // holds it only capitalised or only in capitals ("ot" for OT, "paris").
+  // Without the language's case file (see CaseForms) words are judged
+  // without their case, as when it is off.
+  static constexpr bool kCaseCheckingByDefault = true;
+  void SetCaseChecking(bool on) { caseChecking_ = on; }
+  bool CaseChecking() const { return caseChecking_; }
+
   // Empties the word being typed and its display (the window being shown).
   void ResetWord();
 
@@ -126,9 +135,10 @@ class SpellingEngine {
   // as a job would find them (for tools).
   std::vector<std::string> CorrectionsOf(std::string_view word);
   // Why the current language's corrections are ranked without word
-  // frequencies, once the first job has tried to read them; empty when they
-  // are not, or once it has been told.
-  std::string TakeCorrectionProblem() const { return corrector_ ? corrector_->TakeFrequencyProblem() : std::string(); }
+  // frequencies, once the first job has tried to read them, and why its words
+  // are judged without their letter case, once a word typed in lower case
+  // needed the case file; each said once, empty when there is nothing to say.
+  std::string TakeCorrectionProblem();
   // Changes with every change of the display a correction could be shown in.
   uint64_t displayGeneration() const { return displayGeneration_; }
 
@@ -180,6 +190,9 @@ class SpellingEngine {
   void LetGoOfText(KeyStrokeResult& result, bool continuesUnseen);
   void ShowTypedWord(KeyStrokeResult& result, bool checkPrefix);
   bool MayBecomeWord(TypedText::Word word) const;  // the prefix check of the word on display
+  // The letter case check of a listed word typed all in lower case.
+  bool WrongInLowerCase(std::string_view spelling);
+  const CaseForms* CaseTable();  // the current language's, read at its first use
 
   EngineFiles files_;
   std::function<void(const std::string&)> showMessage_;
@@ -191,6 +204,20 @@ class SpellingEngine {
   std::array<bool, 2> nulInUserWordFile_{};                 // per language: new words go before its NUL
   std::array<bool, 2> unreadableFileReported_{};             // per language: told about unreadable bytes
   int language_ = kEnglish;
+  std::shared_ptr<const LanguageLibrary> library_;  // the one the word list views
+  std::filesystem::path libraryPath_;
+  size_t libraryWords_ = 0;
+  bool caseChecking_ = kCaseCheckingByDefault;
+  // Per language: its case table, once tried for a library of `words` words,
+  // and why it could not be read.
+  struct CaseFile {
+    std::shared_ptr<const CaseForms> table;
+    size_t words = 0;
+    bool tried = false;
+    std::string problem;
+    bool told = false;
+  };
+  std::array<CaseFile, 2> caseFiles_;
   std::string layoutId_;
   KeyLayout layout_ = KeyLayout::Other;
 

@@ -36,15 +36,27 @@ bool AllParts(std::string_view word, PartCheck part) {
   }
 }
 
+// The rules of IsAcceptedWord, with `listed` telling which forms count.
+template <typename Listed>
+bool Accepted(std::string_view word, Listed listed) {
+  if (listed(word)) return true;
+  const std::string_view core = WithoutEdgeMarks(word);
+  if (core.size() <= 1) return true;  // no word at all, or a lone letter: an initial, an abbreviation
+  if (core.size() != word.size() && listed(core)) return true;
+  if (core.find('-') == std::string_view::npos) return false;
+  return AllParts(core, [&listed](std::string_view part, bool) { return listed(part); });
+}
+
 }  // namespace
 
 bool IsAcceptedWord(const WordList& list, std::string_view word) {
-  if (list.Contains(word)) return true;
-  const std::string_view core = WithoutEdgeMarks(word);
-  if (core.size() <= 1) return true;  // no word at all, or a lone letter: an initial, an abbreviation
-  if (core.size() != word.size() && list.Contains(core)) return true;
-  if (core.find('-') == std::string_view::npos) return false;
-  return AllParts(core, [&list](std::string_view part, bool) { return list.Contains(part); });
+  return Accepted(word, [&list](std::string_view form) { return list.Contains(form); });
+}
+
+bool IsAcceptedInLowerCase(const WordList& list, std::string_view word, const OnlyWithCapitals& onlyWithCapitals) {
+  return Accepted(word, [&](std::string_view form) {
+    return list.Contains(form) && (form.size() <= 1 || !onlyWithCapitals(form));
+  });
 }
 
 bool MayBecomeAcceptedWord(const WordList& list, std::string_view word, size_t lowerBound) {

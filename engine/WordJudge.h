@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "engine/WordList.h"
@@ -19,6 +20,16 @@ namespace vuruzid {
 
 // True when the finished word raises no alarm. The list must not be empty.
 bool IsAcceptedWord(const WordList& list, std::string_view word);
+
+// Whether the list holds `form` (upper case) only with capitals: a name or an
+// abbreviation, which a word typed all in lower case is not.
+using OnlyWithCapitals = std::function<bool(std::string_view form)>;
+
+// IsAcceptedWord for a word typed all in lower case: each listed form it is
+// accepted by must also be written in lower case somewhere (lone letters are
+// exempt), so "ot" is wrong where the list has only OT, and "paris-based"
+// where it has only Paris.
+bool IsAcceptedInLowerCase(const WordList& list, std::string_view word, const OnlyWithCapitals& onlyWithCapitals);
 
 // True when the letters typed so far can still become an accepted word: the
 // whole word begins a listed word, or every finished part before the last

@@ -426,6 +426,8 @@ struct Habit {
   const char* wrong;    // words judged wrong, in order, blank-separated
   const char* dropped;  // words dropped unjudged
   const char* shown;    // the word display at the end
+  // The words judged wrong with the letter case check off, when not `wrong`.
+  const char* wrongCaseBlind = nullptr;
 };
 
 const Habit kHabits[] = {
@@ -478,6 +480,15 @@ const Habit kHabits[] = {
     // Case does not change what is judged.
     {"capitals", "The FOX {caps}dog{caps} qUICK ", "", "", ""},
     {"Caps Lock is no word end", "fo{caps}x{caps} ", "", "", ""},
+    // A name or an abbreviation typed in lower case; the list holds Paris, NASA and OT.
+    {"names and abbreviations in lower case", "ot paris nasa ", "OT PARIS NASA", "", "NASA_", ""},
+    {"capitalised or in capitals they are right", "Ot OT Paris PARIS Nasa NASA pARIS ", "", "", ""},
+    {"Caps Lock types capitals", "{caps}ot{caps} ", "", "", ""},
+    {"a hyphenated word by its parts", "paris-based Paris-based ", "PARIS-BASED", "", "", ""},
+    {"a lone letter is never wrong", "o ", "", "", ""},
+    {"a word going on from a paste is not judged", "{paste}ot fox ", "", "OT", ""},
+    {"a mended word is judged in its new case", "ot{left}{left}{del}O{end} Ot{left}{left}{del}o{end} ", "OT", "", "OT_",
+     ""},
 };
 
 std::string Joined(const std::vector<std::string>& words) {
@@ -490,27 +501,97 @@ class EditingHabits : public ProcessKey {
  protected:
   void SetUp() override {
     EngineFixture::SetUp();
-    WriteEnglish({"ANOTHER", "DOG", "FOX", "LAZY", "OCTOBER", "OVER", "PEOPLE", "PROGRAMME", "QUICK", "SHOULD",
-                  "THE", "THROW"});
+    const std::vector<std::pair<std::string, FormCase>> words = {
+        {"ANOTHER", FormCase::Any}, {"BASED", FormCase::Any},         {"DOG", FormCase::Any},
+        {"FOX", FormCase::Any},     {"LAZY", FormCase::Any},          {"NASA", FormCase::Capitals},
+        {"O", FormCase::Capitals},  {"OCTOBER", FormCase::Any}, {"OT", FormCase::Capitals},
+        {"OVER", FormCase::Any},    {"PARIS", FormCase::Capitalised}, {"PEOPLE", FormCase::Any},
+        {"PROGRAMME", FormCase::Any}, {"QUICK", FormCase::Any},       {"SHOULD", FormCase::Any},
+        {"THE", FormCase::Any},     {"THROW", FormCase::Any}};
+    WriteEnglish(words);
     WriteRussian({"КОТ"});
     Engine().ActivateLanguage(0);
   }
-};
-
-TEST_F(EditingHabits, WordsAreJudgedAsTheEditorHoldsThem) {
-  for (const Habit& habit : kHabits) {
-    SCOPED_TRACE(habit.what);
+  // The library and its letter case file.
+  void WriteEnglish(const std::vector<std::pair<std::string, FormCase>>& words) {
+    std::vector<std::string> spellings;
+    std::vector<FormCase> cases;
+    for (const auto& [word, wordCase] : words) {
+      spellings.push_back(word);
+      cases.push_back(wordCase);
+    }
+    EngineFixture::WriteEnglish(spellings);
+    std::string error;
+    ASSERT_TRUE(WriteCaseForms(dir_ / "english.cas", CaseForms::FromCases(cases), &error)) << error;
+  }
+  // What the keys judged wrong and dropped, blank-separated.
+  std::pair<std::string, std::string> Judged(std::string_view typed) {
     Engine().ResetWord();
     std::vector<std::string> wrong, dropped;
-    for (const KeyStroke& key : Keystrokes(habit.typed)) {
+    for (const KeyStroke& key : Keystrokes(typed)) {
       const auto result = Engine().ProcessKeyStroke(key, false);
       if (result.judgedWrong) wrong.push_back(result.judgedWord);
       if (!result.droppedWord.empty()) dropped.push_back(result.droppedWord);
     }
-    EXPECT_EQ(Joined(wrong), habit.wrong);
-    EXPECT_EQ(Joined(dropped), habit.dropped);
-    EXPECT_EQ(Shown().word, habit.shown);
+    return {Joined(wrong), Joined(dropped)};
   }
+};
+
+TEST_F(EditingHabits, WordsAreJudgedAsTheEditorHoldsThem) {
+  for (const bool caseChecking : {true, false}) {
+    Engine().SetCaseChecking(caseChecking);
+    for (const Habit& habit : kHabits) {
+      SCOPED_TRACE(std::string(habit.what) + (caseChecking ? "" : ", letter case not checked"));
+      const auto [wrong, dropped] = Judged(habit.typed);
+      EXPECT_EQ(wrong, caseChecking || !habit.wrongCaseBlind ? habit.wrong : habit.wrongCaseBlind);
+      EXPECT_EQ(dropped, habit.dropped);
+      if (caseChecking || !habit.wrongCaseBlind) {
+        EXPECT_EQ(Shown().word, habit.shown);
+      }
+    }
+  }
+  EXPECT_EQ(Engine().TakeCorrectionProblem(), "") << "the case file was read";
+}
+
+TEST_F(EditingHabits, TheUsersOwnWordsAreRightInLowerCase) {
+  Engine().AddUserWord("OT");
+  EXPECT_EQ(Judged("ot paris ").first, "PARIS");
+  // Their insertion shifts the library's words in the list: the case of each is still found.
+  Engine().AddUserWord("AAA");
+  Engine().AddUserWord("PARISX");
+  EXPECT_EQ(Judged("ot paris nasa fox ").first, "PARIS NASA");
+}
+
+// Without its case file, or with a damaged one, words are judged without
+// their case, and the program says so once.
+TEST_F(EditingHabits, AMissingOrDamagedCaseFileJudgesWithoutTheCase) {
+  const std::string good = dir_.Read("english.cas");
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"missing", ""},
+      {"cut short", good.substr(0, good.size() - 1)},
+      {"a flipped bit", good.substr(0, good.size() - 1) + static_cast<char>(good.back() ^ 1)},
+      {"another dictionary's", CaseForms::FromCases({FormCase::Any, FormCase::Capitals}).FileBytes()},
+      {"not a case file", "QVFREQ 1\n"},
+  };
+  for (const auto& [what, content] : files) {
+    SCOPED_TRACE(what);
+    std::filesystem::remove(dir_ / "english.cas");
+    if (!content.empty()) dir_.Write("english.cas", content);
+    engine_.reset();
+    Engine().ActivateLanguage(SpellingEngine::kEnglish);
+    EXPECT_EQ(Judged("ot paris foxx ").first, "FOXX");
+    const std::string problem = Engine().TakeCorrectionProblem();
+    EXPECT_NE(problem.find("english.cas"), std::string::npos) << problem;
+    EXPECT_EQ(Judged("nasa ").first, "");
+    EXPECT_EQ(Engine().TakeCorrectionProblem(), "") << "said once";
+  }
+  // Off, the file is not needed and nothing is said.
+  std::filesystem::remove(dir_ / "english.cas");
+  engine_.reset();
+  Engine().SetCaseChecking(false);
+  Engine().ActivateLanguage(SpellingEngine::kEnglish);
+  EXPECT_EQ(Judged("ot foxx ").first, "FOXX");
+  EXPECT_EQ(Engine().TakeCorrectionProblem(), "");
 }
 
 TEST_F(EditingHabits, AWordEndedByAMarkIsShownWrongAtTheNextKey) {
