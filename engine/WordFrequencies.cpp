@@ -2,31 +2,24 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
+#include <cstdio>
 
 #include "engine/Cp1251.h"
+#include "engine/TextLines.h"
 #include "platform/AtomicFile.h"
 #include "platform/WholeFile.h"
 
 namespace vuruzid {
 namespace {
 
-constexpr std::string_view kHeader = "QVFREQ 1";
-// Far above any real table (a few megabytes); a larger file is not one of ours.
-constexpr uintmax_t kMaxFileBytes = 256u << 20;
-constexpr size_t kMaxWordBytes = 254;
+constexpr std::string_view kHeader = "QVFREQ 2";
 constexpr uint64_t kMaxCount = uint64_t{1} << 53;  // exact in a double
+// Every this many words, one goes into the fingerprint.
+constexpr size_t kFingerprintStride = 997;
 
-bool IsWord(std::string_view word) {
-  return !word.empty() && word.size() <= kMaxWordBytes &&
-         std::all_of(word.begin(), word.end(), [](char c) { return cp1251::IsWordCharacter(static_cast<unsigned char>(c)); });
-}
-
-std::optional<uint64_t> ParseCount(std::string_view text) {
-  uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value == 0 || value > kMaxCount) return std::nullopt;
-  return value;
+uint64_t MixIn(uint64_t hash, std::string_view bytes) {
+  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+  return (hash ^ 0xFF) * 0x100000001b3ull;  // ends each word
 }
 
 // Splits off the next LF-ended line; false when no line end is left.
@@ -38,13 +31,37 @@ bool NextLine(std::string_view& text, std::string_view& line) {
   return true;
 }
 
-std::string FoldIo(std::string_view word) {
-  std::string folded(word);
-  std::replace(folded.begin(), folded.end(), static_cast<char>(cp1251::kCapitalIo), '\xC5');
-  return folded;
+bool ParseWhole(std::string_view text, uint64_t& value, int base = 10) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseTotal(std::string_view text, double& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return !text.empty() && error == std::errc() && end == text.data() + text.size() && value >= 0 &&
+         value < 1e300;
+}
+
+// The header's fields, split at single spaces.
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  for (size_t start = 0;;) {
+    const size_t space = line.find(' ', start);
+    fields.push_back(line.substr(start, space - start));
+    if (space == std::string_view::npos) return fields;
+    start = space + 1;
+  }
 }
 
 }  // namespace
+
+uint64_t LibraryFingerprint(const WordList& list) {
+  const size_t words = list.LibraryWordCount();
+  uint64_t hash = MixIn(0xcbf29ce484222325ull, std::to_string(words));
+  for (size_t i = 0; i < words; i += kFingerprintStride) hash = MixIn(hash, list.LibraryWord(i));
+  if (words > 0) hash = MixIn(hash, list.LibraryWord(words - 1));
+  return hash;
+}
 
 std::filesystem::path WordFrequencies::SideFileOf(const std::filesystem::path& library) {
   std::filesystem::path side = library;
@@ -52,7 +69,19 @@ std::filesystem::path WordFrequencies::SideFileOf(const std::filesystem::path& l
   return side;
 }
 
-std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path& path, std::string* error) {
+uint16_t WordFrequencies::LevelOf(uint64_t count) {
+  if (count == 0) return 0;
+  const double level = std::round(std::log(static_cast<double>(std::min(count, kMaxCount))) * kLevelsPerLn) + 1;
+  return static_cast<uint16_t>(std::min(level, static_cast<double>(kCapitalisedBit - 1)));
+}
+
+double WordFrequencies::CountOf(uint16_t cell) {
+  const uint16_t level = cell & ~kCapitalisedBit;
+  return level == 0 ? 0.0 : std::exp((level - 1) / kLevelsPerLn);
+}
+
+std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path& path, const WordList& list,
+                                                     std::string* error) {
   auto fail = [&](const std::string& why) -> std::optional<WordFrequencies> {
     if (error) *error = path.string() + ": " + why;
     return std::nullopt;
@@ -60,135 +89,111 @@ std::optional<WordFrequencies> WordFrequencies::Load(const std::filesystem::path
   std::error_code ec;
   const uintmax_t bytes = std::filesystem::file_size(path, ec);
   if (ec) return fail(ec == std::errc::no_such_file_or_directory ? "the file is missing" : ec.message());
-  if (bytes > kMaxFileBytes) return fail("the file is far too large to be a word-frequency table");
-  // Read into a mapping of its own that goes back whole once the table is made.
+  const size_t words = list.LibraryWordCount();
+  // A table is two bytes a word and a header line of some tens of bytes.
+  if (bytes > 2 * words + 256) return fail("the file is too large for the word list it belongs to");
   const auto file = platform::WholeFile::Read(path);
   if (!file) return fail(bytes == 0 ? "the file is empty" : "the file cannot be read");
 
   std::string_view text = file->Bytes(), line;
   if (!NextLine(text, line) || line != kHeader) return fail("not a word-frequency table (its first line is wrong)");
-  uint64_t declared = 0;
-  if (!NextLine(text, line) || std::from_chars(line.data(), line.data() + line.size(), declared).ptr != line.data() + line.size() ||
-      line.empty() || declared > bytes)
-    return fail("the entry count is damaged");
-
   WordFrequencies table;
-  table.blob_.reserve(text.size());  // more than the words need; trimmed below
-  table.offsets_.reserve(declared + 1);
-  table.counts_.reserve(declared);
-  table.offsets_.push_back(0);
-  std::string_view previous;
-  for (uint64_t i = 0; i < declared; ++i) {
-    if (!NextLine(text, line)) return fail("the table ends after " + std::to_string(i) + " of its " + std::to_string(declared) + " entries");
-    const size_t tab = line.find('\t');
-    const std::string_view word = line.substr(0, tab);
-    const auto count = tab == std::string_view::npos ? std::nullopt : ParseCount(line.substr(tab + 1));
-    if (!IsWord(word) || !count) return fail("entry " + std::to_string(i + 1) + " is damaged");
-    if (i > 0 && !(previous < word)) return fail("entry " + std::to_string(i + 1) + " is out of order");
-    table.blob_.append(word);
-    table.offsets_.push_back(static_cast<uint32_t>(table.blob_.size()));
-    table.counts_.push_back(*count);
-    previous = table.Word(i);
-  }
-  if (!text.empty()) return fail("there is more after the last entry");
-  table.blob_.shrink_to_fit();
+  uint64_t declared = 0;
+  const auto fields = NextLine(text, line) ? Fields(line) : std::vector<std::string_view>{};
+  if (fields.size() != 3 || !ParseWhole(fields[0], declared) || !ParseWhole(fields[1], table.fingerprint_, 16) ||
+      !ParseTotal(fields[2], table.total_))
+    return fail("its header is damaged");
+  if (declared != words || table.fingerprint_ != LibraryFingerprint(list))
+    return fail("it was made for another word list");
+  if (text.size() != 2 * declared) return fail("it holds " + std::to_string(text.size()) + " bytes of cells, not " +
+                                               std::to_string(2 * declared));
+  table.cells_.resize(declared);
+  for (size_t i = 0; i < declared; ++i)
+    table.cells_[i] = static_cast<uint16_t>(static_cast<unsigned char>(text[2 * i]) |
+                                            static_cast<unsigned char>(text[2 * i + 1]) << 8);
   table.Summarise();
+  if (table.counted_ > 0 && !(table.total_ >= 1)) return fail("its total count is damaged");
   return table;
 }
 
-WordFrequencies WordFrequencies::FromEntries(std::vector<Entry> entries) {
-  for (auto& entry : entries) entry.word = cp1251::DictionarySpelling(entry.word);
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.word < b.word; });
+WordFrequencies WordFrequencies::FromEntries(std::vector<Entry> entries, const WordList& list) {
   WordFrequencies table;
-  table.offsets_.push_back(0);
+  const size_t words = list.LibraryWordCount();
+  std::vector<uint64_t> counts(words, 0);
+  std::vector<uint8_t> capitalised(words, 1);  // only capitalised while every counted spelling is
   for (const auto& entry : entries) {
-    if (entry.count == 0 || !IsWord(entry.word)) continue;
-    if (!table.counts_.empty() && table.Word(table.counts_.size() - 1) == entry.word) {
-      table.counts_.back() = std::min(kMaxCount, table.counts_.back() + entry.count);
-      continue;
-    }
-    table.blob_.append(entry.word);
-    table.offsets_.push_back(static_cast<uint32_t>(table.blob_.size()));
-    table.counts_.push_back(std::min(kMaxCount, entry.count));
+    if (entry.count == 0) continue;
+    const auto at = list.LibraryPositionOf(cp1251::DictionarySpelling(entry.word));
+    if (!at) continue;
+    counts[*at] = std::min(kMaxCount, counts[*at] + entry.count);
+    capitalised[*at] &= entry.onlyCapitalised ? 1 : 0;
   }
+  table.cells_.resize(words);
+  for (size_t i = 0; i < words; ++i) {
+    table.cells_[i] = LevelOf(counts[i]);
+    if (counts[i] > 0 && capitalised[i]) table.cells_[i] |= kCapitalisedBit;
+    table.total_ += CountOf(table.cells_[i]);
+  }
+  table.fingerprint_ = LibraryFingerprint(list);
   table.Summarise();
   return table;
 }
 
 void WordFrequencies::Summarise() {
-  double total = 0;
-  for (const uint64_t count : counts_) total += static_cast<double>(count);
-  // Add-one smoothing: every word of the language counts once more.
-  logTotal_ = std::log(total + static_cast<double>(counts_.size()) + 1);
-  if (!counts_.empty()) {
-    std::vector<uint64_t> sorted = counts_;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    medianCount_ = static_cast<double>(sorted[sorted.size() / 2]);
+  std::vector<uint16_t> levels;
+  for (const uint16_t cell : cells_)
+    if ((cell & ~kCapitalisedBit) != 0) levels.push_back(cell & ~kCapitalisedBit);
+  counted_ = levels.size();
+  // Add-one smoothing: every counted word counts once more.
+  logTotal_ = std::log(total_ + static_cast<double>(counted_) + 1);
+  medianCount_ = 1;
+  if (!levels.empty()) {
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+    medianCount_ = CountOf(levels[levels.size() / 2]);
   }
 }
 
-size_t WordFrequencies::FirstNotBelow(std::string_view word) const {
-  size_t low = 0, high = counts_.size();
-  while (low < high) {
-    const size_t middle = (low + high) / 2;
-    if (Word(middle) < word)
-      low = middle + 1;
-    else
-      high = middle;
+bool WordFrequencies::IsFor(const WordList& list) const {
+  return !cells_.empty() && cells_.size() == list.LibraryWordCount() && fingerprint_ == LibraryFingerprint(list);
+}
+
+double WordFrequencies::Cost(std::string_view word, const WordList& list) const {
+  const auto at = list.LibraryPositionOf(cp1251::DictionarySpelling(word));
+  return at ? CostAt(*at) : CostOfCount(0);
+}
+
+std::string WordFrequencies::FileBytes() const {
+  char total[64];
+  std::snprintf(total, sizeof total, "%.17g", total_);
+  char fingerprint[20];
+  std::snprintf(fingerprint, sizeof fingerprint, "%llx", static_cast<unsigned long long>(fingerprint_));
+  std::string bytes(kHeader);
+  bytes += '\n' + std::to_string(cells_.size()) + ' ' + fingerprint + ' ' + total + '\n';
+  for (const uint16_t cell : cells_) {
+    bytes.push_back(static_cast<char>(cell & 0xFF));
+    bytes.push_back(static_cast<char>(cell >> 8));
   }
-  return low;
-}
-
-std::optional<uint64_t> WordFrequencies::Count(std::string_view word) const {
-  const size_t at = FirstNotBelow(word);
-  if (at < counts_.size() && Word(at) == word) return counts_[at];
-  return std::nullopt;
-}
-
-// Most forms of an inflected word are never counted, though a form beside it
-// is: ПРИВЕТ goes uncounted where ПРИВЕТА is counted. Such a word borrows a share
-// of the count of a counted word with the same stem, one that differs from it
-// only in an ending of up to three letters; the two words next to it in byte
-// order are the ones that share the most with it.
-double WordFrequencies::StemCount(std::string_view word) const {
-  constexpr size_t kMaxEnding = 3, kMinStem = 4;
-  const size_t at = FirstNotBelow(word);
-  double best = 0;
-  for (size_t i = at > 0 ? at - 1 : at; i < std::min(at + 1, counts_.size()); ++i) {
-    const std::string_view other = Word(i);
-    const size_t stem = std::mismatch(word.begin(), word.end(), other.begin(), other.end()).first - word.begin();
-    if (stem >= kMinStem && word.size() - stem <= kMaxEnding && other.size() - stem <= kMaxEnding)
-      best = std::max(best, static_cast<double>(counts_[i]) * kStemShare);
-  }
-  return best;
-}
-
-double WordFrequencies::Cost(std::string_view word) const {
-  const bool hasIo = word.find(static_cast<char>(cp1251::kCapitalIo)) != std::string_view::npos;
-  const std::string folded = hasIo ? FoldIo(word) : std::string();
-  const std::string_view key = hasIo ? std::string_view(folded) : word;
-  const auto count = Count(key);
-  return CostOfCount(count ? static_cast<double>(*count) : StemCount(key));
-}
-
-double WordFrequencies::CostOfCount(double count) const { return logTotal_ - std::log(count + 1); }
-
-std::string WordFrequencies::FileText() const {
-  std::string text(kHeader);
-  text += '\n' + std::to_string(counts_.size()) + '\n';
-  for (size_t i = 0; i < counts_.size(); ++i) {
-    text.append(Word(i));
-    text += '\t' + std::to_string(counts_[i]) + '\n';
-  }
-  return text;
+  return bytes;
 }
 
 bool WriteWordFrequencies(const std::filesystem::path& path, std::vector<WordFrequencies::Entry> entries,
-                          std::string* error) {
-  const std::string text = WordFrequencies::FromEntries(std::move(entries)).FileText();
-  if (platform::ReplaceFileAtomically(path, text, platform::NewFileAccess::Shared)) return true;
+                          const WordList& list, std::string* error) {
+  const std::string bytes = WordFrequencies::FromEntries(std::move(entries), list).FileBytes();
+  if (platform::ReplaceFileAtomically(path, bytes, platform::NewFileAccess::Shared)) return true;
   if (error) *error = "cannot write " + path.string();
   return false;
+}
+
+std::optional<WordList> ReadLibraryWords(const std::filesystem::path& path, std::string* error) {
+  std::shared_ptr<const LanguageLibrary> library = LanguageLibrary::Open(path);
+  const auto count = library ? ParseWholeNumber(library->LoadString(0)) : std::nullopt;
+  if (!count || *count <= 0 || static_cast<uint64_t>(*count) >= library->StringCount()) {
+    if (error) *error = "cannot read the language library " + path.string();
+    return std::nullopt;
+  }
+  WordList words;
+  words.AppendLibrary(std::move(library), static_cast<uint32_t>(*count));
+  return words;
 }
 
 }  // namespace vuruzid

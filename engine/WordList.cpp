@@ -121,6 +121,21 @@ const LibraryIndex& WordList::BuildIndex() const {
   return *index_;
 }
 
+std::optional<size_t> WordList::LibraryPositionOf(std::string_view word) const {
+  if (literal_ || baseCount_ == 0) return std::nullopt;
+  const size_t at = BaseLowerBound(word);
+  if (at < baseCount_ && Base(at) == word) return at;
+  return std::nullopt;
+}
+
+std::optional<size_t> WordList::LibraryPositionAt(size_t index) const {
+  if (literal_ || index >= size()) return std::nullopt;
+  if (extras_.empty()) return index;
+  const size_t j = ExtrasBeforePosition(index);
+  if (j < extras_.size() && extraPositions_[j] == index) return std::nullopt;
+  return index - j;
+}
+
 void WordList::PrepareLookups() const {
   if (!literal_ && baseCount_ > 0) Index();
 }

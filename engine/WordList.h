@@ -62,6 +62,17 @@ class WordList {
   // last index when every entry sorts before it; 0 for an empty word or list.
   size_t LowerBound(std::string_view word) const;
 
+  // The words of the language library the list views, without those inserted
+  // since: side tables such as the word frequencies are made for them and
+  // addressed by their positions. None while the list is a plain vector.
+  size_t LibraryWordCount() const { return literal_ ? 0 : baseCount_; }
+  std::string_view LibraryWord(size_t libraryPosition) const { return Base(libraryPosition); }
+  // Where `word` stands among the library's words; nothing when the library
+  // lacks it (an inserted word, or no library).
+  std::optional<size_t> LibraryPositionOf(std::string_view word) const;
+  // The library position of list entry `index`; nothing for an inserted word.
+  std::optional<size_t> LibraryPositionAt(size_t index) const;
+
   // Puts `word`, upper-cased and trimmed, at its place in byte order unless it
   // is blank or already present. Into an empty list it is appended.
   Insertion InsertWord(std::string_view word);

@@ -1,5 +1,5 @@
 // Corrections: for any word list and any typed word, the walk over the sorted
-// list finds exactly the words a scan finds within two edits, and the best
+// list finds exactly the words a scan finds within the cost bound, and the best
 // candidates are listed words, each once, at most five.
 #include <algorithm>
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FuzzFolder.h"
+#include "engine/CandidateSearch.h"
 #include "engine/Corrector.h"
 #include "engine/Cp1251.h"
 #include "engine/LanguageLibrary.h"
@@ -44,15 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   list.AppendLibrary(library, static_cast<uint32_t>(words.size()));
   if (lines.size() > 1 && !lines.back().empty()) list.InsertWord(cp1251::ToUpper(lines.back()));
 
-  for (const int reach : {0, 1, 2}) {
-    std::vector<std::string> expected;
+  const KeyLayout layout = typed.size() % 2 ? KeyLayout::Russian : KeyLayout::English;
+  const ErrorModel model(layout, DefaultCorrectionWeights(layout));
+  for (const double bound : {0.0, 0.7, 2.05}) {
+    std::vector<size_t> expected, found;
     for (size_t i = 0; i < list.size(); ++i)
-      if (EditDistance(typed, list[i]) <= reach) expected.emplace_back(list[i]);
-    VURUZID_FUZZ_CHECK(WordsWithinDistance(typed, list, reach) == expected);
+      if (model.Cost(typed, list[i]) <= bound) expected.push_back(i);
+    for (const FoundWord& f : WordsWithinCost(typed, list, model, bound)) found.push_back(f.index);
+    VURUZID_FUZZ_CHECK(found == expected);
   }
 
-  const Corrector corrector(KeyLayout::English, WordFrequencies::FromEntries({{typed, 3}}),
-                            DefaultCorrectionWeights(KeyLayout::English));
+  const Corrector corrector(layout, WordFrequencies::FromEntries({{typed, 3}}, list), DefaultCorrectionWeights(layout));
   const std::vector<std::string> best = corrector.Suggest(typed, list, {});
   VURUZID_FUZZ_CHECK(best.size() <= Corrector::kMaxCorrections);
   for (size_t i = 0; i < best.size(); ++i) {

@@ -54,8 +54,8 @@ OurCorrector::~OurCorrector() {
   std::filesystem::remove_all(scratch_, ignored);
 }
 
-std::vector<std::string> OurCorrector::Suggest(std::string_view typed) const {
-  return corrector_->Suggest(typed, engine_->wordList(), {}, 5);
+std::vector<std::string> OurCorrector::Suggest(std::string_view typed, LetterCase typedCase) const {
+  return corrector_->Suggest(typed, engine_->wordList(), {}, 5, typedCase);
 }
 
 Yardstick::Yardstick(const std::filesystem::path& dictionaryFolder, int language) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Corrector.h"
+#include "engine/LetterCase.h"
 #include "engine/SpellingEngine.h"
 
 namespace vuruzid::bench {
@@ -28,7 +29,8 @@ class OurCorrector {
   ~OurCorrector();
 
   // The best five corrections, upper case, Windows-1251.
-  std::vector<std::string> Suggest(std::string_view typed) const;
+  // `typedCase`: how the writer typed the word (names rank lower for a word in lower case).
+  std::vector<std::string> Suggest(std::string_view typed, LetterCase typedCase = LetterCase::Lower) const;
   bool Lists(std::string_view word) const { return engine_->wordList().Contains(word); }
   const WordList& List() const { return engine_->wordList(); }
   const std::filesystem::path& LibraryPath() const { return library_; }

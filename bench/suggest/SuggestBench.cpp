@@ -215,7 +215,8 @@ std::vector<Answer> RunOurs(const OurCorrector& ours, const std::vector<TestWord
   for (const TestWord& word : words) {
     const double cpuStart = ThreadCpuSeconds();
     const auto start = Clock::now();
-    const std::vector<std::string> suggestions = ours.Suggest(word.typed);
+    const LetterCase typedCase = CaseOf(cp1251::FromUtf8(word.callerTyped).value_or(word.typed));
+    const std::vector<std::string> suggestions = ours.Suggest(word.typed, typedCase);
     const std::chrono::duration<double> took = Clock::now() - start;
     const double cpu = ThreadCpuSeconds() - cpuStart;
     answers.push_back(
@@ -463,23 +464,32 @@ void PrintMemory(int language, const Memory& ours, const Memory& theirs) {
 void Tune(int language, const std::vector<TestSet>& sets, const OurCorrector& ours) {
   const KeyLayout layout = LayoutOf(language);
   std::string problem;
-  const auto table = WordFrequencies::Load(WordFrequencies::SideFileOf(ours.LibraryPath()), &problem);
+  const auto table = WordFrequencies::Load(WordFrequencies::SideFileOf(ours.LibraryPath()), ours.List(), &problem);
   const WordFrequencies frequencies = table ? *table : WordFrequencies();
   std::printf("\n## Weight search, %s (dev halves; %s)\n\n", Tag(language),
-              table ? ("frequencies: " + std::to_string(frequencies.size()) + " words").c_str()
+              table ? ("frequencies: " + std::to_string(frequencies.CountedWords()) + " words counted").c_str()
                     : ("no frequencies, lambda left alone: " + problem).c_str());
+  // Candidates for the search: what the cheapest weights the grid holds find within the reach.
+  const CorrectionWeights start = DefaultCorrectionWeights(layout);
+  CorrectionWeights cheapest = start;
+  for (double CorrectionWeights::*w :
+       {&CorrectionWeights::vowelByEar, &CorrectionWeights::silentConsonant, &CorrectionWeights::doubleConsonant,
+        &CorrectionWeights::afterSibilant, &CorrectionWeights::signs, &CorrectionWeights::prefixEnding,
+        &CorrectionWeights::voicing, &CorrectionWeights::genitiveG, &CorrectionWeights::tsSound})
+    if (cheapest.*w > 0) cheapest.*w = 0.1;
+  const ErrorModel searchModel(layout, cheapest);
   std::vector<std::vector<WeighedWord>> dev, test;
   for (const TestSet& set : sets) {
-    dev.push_back(WeighWords(set.dev, ours.List(), frequencies));
-    test.push_back(WeighWords(set.test, ours.List(), frequencies));
+    dev.push_back(WeighWords(set.dev, ours.List(), frequencies, searchModel));
+    test.push_back(WeighWords(set.test, ours.List(), frequencies, searchModel));
   }
   // The search ranks as the corrector does: check that on the first dev words.
-  const CorrectionWeights start = DefaultCorrectionWeights(layout);
   size_t agree = 0, checked = 0;
   const Corrector corrector(layout, frequencies, start);
   for (size_t s = 0; s < sets.size(); ++s)
     for (size_t i = 0; i < std::min<size_t>(100, dev[s].size()); ++i, ++checked) {
-      const auto suggestions = corrector.Suggest(sets[s].dev[i].typed, ours.List(), {}, 5);
+      const auto suggestions = corrector.Suggest(sets[s].dev[i].typed, ours.List(), {}, 5,
+                                                 CaseOf(cp1251::FromUtf8(sets[s].dev[i].callerTyped).value_or("")));
       const Hits hits = Score({dev[s][i]}, layout, start);
       const int rank = RankIn(suggestions, sets[s].dev[i].intended);
       agree += (rank == 0) == (hits.top1 > 0) && (rank >= 0) == (hits.top5 > 0);

@@ -1,7 +1,12 @@
 #include "WeightSearch.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <thread>
+
+#include "engine/Cp1251.h"
+#include "engine/LetterCase.h"
 
 namespace vuruzid::bench {
 namespace {
@@ -12,7 +17,7 @@ struct Field {
   std::vector<double> grid;
 };
 
-std::vector<Field> Fields(bool tuneLambda) {
+std::vector<Field> Fields(KeyLayout layout, bool tuneLambda) {
   const std::vector<double> edit = {0.05, 0.1, 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.45, 0.5,
                                     0.6,  0.7, 0.8,  0.9, 1.0,  1.1, 1.25, 1.5};
   std::vector<Field> fields = {
@@ -24,6 +29,21 @@ std::vector<Field> Fields(bool tuneLambda) {
       {"vowel", &CorrectionWeights::vowel, edit},
       {"firstLetter", &CorrectionWeights::firstLetter, {0, 0.05, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.8, 1.0, 1.5}},
   };
+  if (layout == KeyLayout::Russian) {
+    const std::vector<double> byEar = {0.05, 0.1, 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.5, 0.6, 0.8};
+    for (const Field& f : std::initializer_list<Field>{
+             {"vowelByEar", &CorrectionWeights::vowelByEar, byEar},
+             {"silentConsonant", &CorrectionWeights::silentConsonant, byEar},
+             {"doubleConsonant", &CorrectionWeights::doubleConsonant, byEar},
+             {"afterSibilant", &CorrectionWeights::afterSibilant, byEar},
+             {"signs", &CorrectionWeights::signs, byEar},
+             {"prefixEnding", &CorrectionWeights::prefixEnding, byEar},
+             {"voicing", &CorrectionWeights::voicing, byEar},
+             {"genitiveG", &CorrectionWeights::genitiveG, byEar},
+             {"tsSound", &CorrectionWeights::tsSound, byEar}})
+      fields.push_back(f);
+  }
+  if (tuneLambda) fields.push_back({"lowerCaseName", &CorrectionWeights::lowerCaseName, {0, 0.1, 0.2, 0.3, 0.5, 0.8, 1.2}});
   if (tuneLambda)
     fields.push_back({"lambda", &CorrectionWeights::lambda,
                       {0, 0.01, 0.02, 0.03, 0.04, 0.05, 0.06, 0.08, 0.1, 0.12, 0.15, 0.2, 0.25, 0.3, 0.4, 0.5}});
@@ -58,14 +78,18 @@ Objective Mean(const std::vector<std::vector<WeighedWord>>& sets, KeyLayout layo
 }  // namespace
 
 std::vector<WeighedWord> WeighWords(const std::vector<TestWord>& words, const WordList& list,
-                                    const WordFrequencies& frequencies) {
+                                    const WordFrequencies& frequencies, const ErrorModel& searchModel) {
   std::vector<WeighedWord> weighed;
   for (const TestWord& word : words) {
-    WeighedWord w{CorrectableCore(word.typed), {}, {}, -1};
-    for (auto& candidate : WordsWithinDistance(w.typed, list)) {
+    WeighedWord w{CorrectableCore(word.typed), {}, {}, {}, -1};
+    const bool lowerCase = CaseOf(cp1251::FromUtf8(word.callerTyped).value_or("")) == LetterCase::Lower;
+    for (const FoundWord& found : WordsWithinCost(w.typed, list, searchModel, searchModel.Weights().reach)) {
+      std::string candidate(list[found.index]);
       if (candidate == w.typed) continue;
       if (candidate == word.intended) w.intended = static_cast<int>(w.candidates.size());
-      w.wordCosts.push_back(frequencies.empty() ? 0.0 : frequencies.Cost(candidate));
+      const auto position = list.LibraryPositionAt(found.index);
+      w.wordCosts.push_back(frequencies.empty() ? 0.0 : position ? frequencies.CostAt(*position) : frequencies.CostOfCount(0));
+      w.names.push_back(lowerCase && position && frequencies.OnlyCapitalisedAt(*position));
       w.candidates.push_back(std::move(candidate));
     }
     weighed.push_back(std::move(w));
@@ -75,6 +99,7 @@ std::vector<WeighedWord> WeighWords(const std::vector<TestWord>& words, const Wo
 
 Hits Score(const std::vector<WeighedWord>& words, KeyLayout layout, const CorrectionWeights& weights) {
   // Two halves on two threads: the edit costs are most of a search's time.
+  const ErrorModel model(layout, weights);
   auto count = [&](size_t from, size_t to, size_t* top1, size_t* top5) {
     std::vector<double> scores;
     for (size_t i = from; i < to; ++i) {
@@ -82,10 +107,12 @@ Hits Score(const std::vector<WeighedWord>& words, KeyLayout layout, const Correc
       if (word.intended < 0) continue;
       scores.resize(word.candidates.size());
       for (size_t j = 0; j < scores.size(); ++j) {
-        const Corrector::Candidate c{{}, WeightedEditCost(word.typed, word.candidates[j], layout, weights),
-                                     word.wordCosts[j]};
-        scores[j] = c.Score(weights.lambda);
+        const double editCost = model.Cost(word.typed, word.candidates[j]);
+        // Beyond the trial's reach, the corrector would not have found it.
+        const Corrector::Candidate c{{}, editCost + (word.names[j] ? weights.lowerCaseName : 0), word.wordCosts[j]};
+        scores[j] = editCost <= weights.reach ? c.Score(weights.lambda) : std::numeric_limits<double>::infinity();
       }
+      if (!std::isfinite(scores[word.intended])) continue;
       const int rank = RankOfIntended(word, scores);
       *top1 += rank == 0;
       *top5 += rank < 5;
@@ -111,7 +138,7 @@ CorrectionWeights SearchWeights(const std::vector<std::vector<WeighedWord>>& set
   progress(line);
   for (int round = 1; round <= 6; ++round) {
     bool changed = false;
-    for (const Field& field : Fields(tuneLambda)) {
+    for (const Field& field : Fields(layout, tuneLambda)) {
       for (double value : field.grid) {
         if (value == best.*field.member) continue;
         CorrectionWeights trial = best;
@@ -132,12 +159,15 @@ CorrectionWeights SearchWeights(const std::vector<std::vector<WeighedWord>>& set
 }
 
 std::string WeightsText(const CorrectionWeights& w) {
-  char text[320];
+  char text[800];
   std::snprintf(text, sizeof text,
                 "{.droppedLetter = %g, .doubledLetter = %g, .extraLetter = %g, .swap = %g, .neighbourKey = %g, "
-                ".vowel = %g, .otherLetter = %g, .firstLetter = %g, .lambda = %g}",
+                ".vowel = %g, .otherLetter = %g, .firstLetter = %g, .lambda = %g, .lowerCaseName = %g, "
+                ".vowelByEar = %g, .silentConsonant = %g, .doubleConsonant = %g, .afterSibilant = %g, .signs = %g, "
+                ".prefixEnding = %g, .voicing = %g, .genitiveG = %g, .tsSound = %g}",
                 w.droppedLetter, w.doubledLetter, w.extraLetter, w.swap, w.neighbourKey, w.vowel, w.otherLetter,
-                w.firstLetter, w.lambda);
+                w.firstLetter, w.lambda, w.lowerCaseName, w.vowelByEar, w.silentConsonant, w.doubleConsonant,
+                w.afterSibilant, w.signs, w.prefixEnding, w.voicing, w.genitiveG, w.tsSound);
   return text;
 }
 

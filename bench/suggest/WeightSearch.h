@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSets.h"
+#include "engine/CandidateSearch.h"
 #include "engine/Corrector.h"
 #include "engine/WordFrequencies.h"
 
@@ -16,11 +17,14 @@ struct WeighedWord {
   std::string typed;
   std::vector<std::string> candidates;  // in list order, as the corrector sees them
   std::vector<double> wordCosts;        // -ln P(candidate); 0 without frequencies
+  std::vector<bool> names;              // seen only capitalised, while the word was typed in lower case
   int intended = -1;                    // its index in candidates; -1 when out of reach
 };
 
+// The candidates are those `searchModel` finds within its reach: a model as
+// cheap as any the search tries, so that every trial's own candidates are among them.
 std::vector<WeighedWord> WeighWords(const std::vector<TestWord>& words, const WordList& list,
-                                    const WordFrequencies& frequencies);
+                                    const WordFrequencies& frequencies, const ErrorModel& searchModel);
 
 struct Hits {
   double top1 = 0, top5 = 0;  // shares of the words

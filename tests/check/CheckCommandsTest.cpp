@@ -147,8 +147,12 @@ class Suggestions : public EngineFixture {
     dir_.Write("data/dat_u.txt", "qork\r\n");
     std::string error;
     // HARD outnumbers HAND: only the counts can put it first for HAXD.
-    ASSERT_TRUE(WriteWordFrequencies(dir_ / "english.frq", {{"HARD", 5000}, {"HAND", 50}, {"RECEIVE", 900}}, &error));
-    ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", {{*cp1251::FromUtf8("КОРОВА"), 300}}, &error));
+    const auto english = ReadLibraryWords(dir_ / "english.dll", &error);
+    const auto russian = ReadLibraryWords(dir_ / "russian.dll", &error);
+    ASSERT_TRUE(english && russian) << error;
+    ASSERT_TRUE(WriteWordFrequencies(dir_ / "english.frq", {{"HARD", 5000}, {"HAND", 50}, {"RECEIVE", 900}}, *english,
+                                     &error));
+    ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", {{*cp1251::FromUtf8("КОРОВА"), 300}}, *russian, &error));
   }
 };
 

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "EngineFixture.h"
+#include "engine/CandidateSearch.h"
 #include "engine/Corrector.h"
 #include "engine/WordFrequencies.h"
 
@@ -48,18 +49,53 @@ TEST(WeightedEditCostTest, CommonSlipsAreCheaper) {
   EXPECT_EQ(cost("SAME", "SAME"), 0);
 }
 
-// The trie walk must find exactly what comparing with every word finds, for
-// lists with many near neighbours, words inserted among the library's, and
-// words that are prefixes of each other.
-TEST(WordsWithinDistanceModel, FindsEveryWordABruteForceScanFinds) {
+// Russian written by ear: each confusion costs less than a plain edit of the
+// same letters, and only where the confusion happens.
+TEST(WeightedEditCostTest, RussianWrittenByEarIsCheap) {
+  const ErrorModel ru(KeyLayout::Russian, DefaultCorrectionWeights(KeyLayout::Russian));
+  CorrectionWeights plainWeights = DefaultCorrectionWeights(KeyLayout::Russian);
+  for (double CorrectionWeights::*w :
+       {&CorrectionWeights::vowelByEar, &CorrectionWeights::silentConsonant, &CorrectionWeights::doubleConsonant,
+        &CorrectionWeights::afterSibilant, &CorrectionWeights::signs, &CorrectionWeights::prefixEnding,
+        &CorrectionWeights::voicing, &CorrectionWeights::genitiveG, &CorrectionWeights::tsSound})
+    plainWeights.*w = 0;
+  const ErrorModel plain(KeyLayout::Russian, plainWeights);
+  struct Row { const char* typed; const char* meant; double atMost; };
+  for (const Row& row : {Row{"КАРОВА", "КОРОВА", 0.35}, Row{"МАЛАКО", "МОЛОКО", 0.7}, Row{"ИЗВЕНИТЕ", "ИЗВИНИТЕ", 0.35},
+                         Row{"СПОСИБО", "СПАСИБО", 0.35}, Row{"ЗДРАСТВУЙТЕ", "ЗДРАВСТВУЙТЕ", 0.35},
+                         Row{"ЧУСТВОВАТЬ", "ЧУВСТВОВАТЬ", 0.35}, Row{"ПРАЗНИК", "ПРАЗДНИК", 0.35},
+                         Row{"ЛЕСНИЦА", "ЛЕСТНИЦА", 0.35}, Row{"СОНЦЕ", "СОЛНЦЕ", 0.35}, Row{"ЕЖЫК", "ЕЖИК", 0.35},
+                         Row{"ЕЩО", "ЕЩЕ", 0.35}, Row{"ЖОЛТЫЙ", "ЖЕЛТЫЙ", 0.35}, Row{"ОБЬЯВЛЕНИЕ", "ОБЪЯВЛЕНИЕ", 0.35},
+                         Row{"РАСКАЗ", "РАССКАЗ", 0.35}, Row{"БЕЗПОЛЕЗНЫЙ", "БЕСПОЛЕЗНЫЙ", 0.35},
+                         Row{"ДУП", "ДУБ", 0.45}, Row{"ЛОТКА", "ЛОДКА", 0.45}, Row{"КАВО", "КОГО", 0.7},
+                         Row{"СИВОДНЯ", "СЕГОДНЯ", 0.7}, Row{"УЧИЦА", "УЧИТЬСЯ", 0.35}, Row{"КАСА", "КАССА", 0.35},
+                         Row{"РУССКИЙ", "РУСКИЙ", 0.35}}) {
+    const std::string typed = Cp(row.typed), meant = Cp(row.meant);
+    EXPECT_LE(ru.Cost(typed, meant), row.atMost) << row.typed;
+    EXPECT_LT(ru.Cost(typed, meant), plain.Cost(typed, meant)) << row.typed;
+  }
+  // Voicing is heard only at the end or before a consonant, a prefix's З and С only at the start.
+  for (const auto& [typed, meant] : {std::pair{"ТОМ", "ДОМ"}, {"ОБЕСА", "ОБЕЗА"}})
+    EXPECT_EQ(ru.Cost(Cp(typed), Cp(meant)), plain.Cost(Cp(typed), Cp(meant))) << typed;
+  // English has no such table.
+  EXPECT_TRUE(ErrorModel(KeyLayout::English, DefaultCorrectionWeights(KeyLayout::English)).Confusions().empty());
+}
+
+// The trie walk must find exactly what explaining the typed word as every
+// word finds, for lists with many near neighbours, words inserted among the
+// library's, and words that are prefixes of each other; with the Russian
+// confusions, which look several letters back, and without.
+TEST(WordsWithinCostModel, FindsEveryWordABruteForceScanFinds) {
   std::mt19937 random(4321);
-  const std::string alphabet = "AB-\xC0\xDF";
+  const std::string alphabet = Cp("ОАСТНЬЪЕИЖ") + "-";
   auto randomWord = [&](int longest) {
     std::string w;
     const int length = 1 + random() % longest;
     for (int i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
     return w;
   };
+  const ErrorModel russian(KeyLayout::Russian, DefaultCorrectionWeights(KeyLayout::Russian));
+  const ErrorModel english(KeyLayout::English, DefaultCorrectionWeights(KeyLayout::English));
   for (int round = 0; round < 30; ++round) {
     Words base;
     for (int i = 0; i < 200; ++i) base.push_back(randomWord(7));
@@ -68,42 +104,60 @@ TEST(WordsWithinDistanceModel, FindsEveryWordABruteForceScanFinds) {
     TempFolder dir;
     WordList list = FromLibrary(dir, base);
     for (int i = 0; i < 5; ++i) list.InsertWord(randomWord(6));
-    for (int probe = 0; probe < 40; ++probe) {
+    for (int probe = 0; probe < 20; ++probe) {
       const std::string word = randomWord(8);
-      for (const int reach : {0, 1, 2}) {
-        Words expected;
-        for (size_t i = 0; i < list.size(); ++i)
-          if (EditDistance(word, list[i]) <= reach) expected.emplace_back(list[i]);
-        ASSERT_EQ(WordsWithinDistance(word, list, reach), expected) << word << " within " << reach;
-      }
+      for (const ErrorModel* model : {&russian, &english})
+        for (const double bound : {0.0, 0.6, 1.3, 2.05}) {
+          std::vector<std::pair<std::string, double>> expected, found;
+          for (size_t i = 0; i < list.size(); ++i)
+            if (const double cost = model->Cost(word, list[i]); cost <= bound) expected.emplace_back(list[i], cost);
+          for (const FoundWord& f : WordsWithinCost(word, list, *model, bound)) found.emplace_back(list[f.index], f.cost);
+          ASSERT_EQ(found.size(), expected.size()) << word << " within " << bound;
+          for (size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].first, expected[i].first) << word << " within " << bound;
+            EXPECT_NEAR(found[i].second, expected[i].second, 1e-9) << found[i].first;
+          }
+        }
     }
   }
 }
 
 TEST(WordFrequenciesTest, ReadsWhatItWritesAndRefusesDamage) {
   TempFolder dir;
+  const WordList list = FromLibrary(dir, {"A", "THE", "UNCOUNTED", Cp("ЕЛКА"), Cp("КИРОВА"), Cp("КОРОВА")});
   std::string error;
-  ASSERT_TRUE(WriteWordFrequencies(dir / "f.frq", {{"the", 50}, {Cp("ёлка"), 3}, {Cp("ЕЛКА"), 2}, {"a", 0}, {Cp("ПРИВЕТА"), 40}},
-                                   &error));
-  const auto table = WordFrequencies::Load(dir / "f.frq", &error);
+  ASSERT_TRUE(WriteWordFrequencies(dir / "f.frq",
+                                   {{"the", 50}, {Cp("ёлка"), 3}, {Cp("ЕЛКА"), 2}, {"a", 0}, {"ABSENT", 9},
+                                    {Cp("КИРОВА"), 1300, true}, {Cp("КОРОВА"), 280, true}, {Cp("корова"), 5}},
+                                   list, &error));
+  const auto table = WordFrequencies::Load(dir / "f.frq", list, &error);
   ASSERT_TRUE(table) << error;
-  EXPECT_EQ(table->size(), 3u);  // ЁЛКА folded into ЕЛКА, the uncounted word left out
-  EXPECT_LT(table->Cost("THE"), table->Cost(Cp("ЕЛКА")));
-  EXPECT_EQ(table->Cost(Cp("ЁЛКА")), table->Cost(Cp("ЕЛКА")));
-  EXPECT_EQ(table->Cost("UNCOUNTED"), table->CostOfCount(0));
-  // An uncounted form borrows from a counted form of its stem, never from a word that only begins alike.
-  EXPECT_GT(table->Cost(Cp("ПРИВЕТ")), table->Cost(Cp("ПРИВЕТА")));
-  EXPECT_LT(table->Cost(Cp("ПРИВЕТ")), table->CostOfCount(0));
-  EXPECT_EQ(table->Cost(Cp("ПРИВЕТСТВИЕ")), table->CostOfCount(0));
-  EXPECT_EQ(table->Cost(Cp("ПРИ")), table->CostOfCount(0));
+  EXPECT_EQ(table->size(), list.size());
+  EXPECT_EQ(table->CountedWords(), 4u);  // ЁЛКА folded into ЕЛКА; the uncounted and the absent word left out
+  EXPECT_LT(table->Cost("THE", list), table->Cost(Cp("ЕЛКА"), list));
+  EXPECT_NEAR(table->Cost(Cp("ЁЛКА"), list), table->CostOfCount(5), 0.01);
+  EXPECT_NEAR(table->Cost("THE", list), table->CostOfCount(50), 0.01);
+  EXPECT_EQ(table->Cost("UNCOUNTED", list), table->CostOfCount(0));
+  EXPECT_EQ(table->Cost("ABSENT", list), table->CostOfCount(0));
+  // A word is a name only while every spelling counted was capitalised.
+  EXPECT_TRUE(table->OnlyCapitalisedAt(*list.LibraryPositionOf(Cp("КИРОВА"))));
+  EXPECT_FALSE(table->OnlyCapitalisedAt(*list.LibraryPositionOf(Cp("КОРОВА"))));
   EXPECT_EQ(WordFrequencies::SideFileOf("/p/english.dll"), "/p/english.frq");
 
+  // A table made for another word list is refused, not misread.
+  const WordList other = FromLibrary(TempFolder(), {"A", "THE", "UNCOUNTED", Cp("ЕЛКА"), Cp("КИРОВА"), Cp("КОРОВЫ")});
+  EXPECT_FALSE(WordFrequencies::Load(dir / "f.frq", other, &error));
+  EXPECT_NE(error.find("another word list"), std::string::npos) << error;
+
+  std::ifstream in(dir / "f.frq", std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string header = good.substr(0, good.find('\n', 9) + 1), cells = good.substr(header.size());
   struct Damage { const char* what; std::string text; };
-  for (const Damage& damage : {Damage{"missing", ""}, Damage{"empty", "\x01"}, Damage{"other header", "QVFREQ 2\n1\nA\t1\n"},
-                               Damage{"short", "QVFREQ 1\n2\nA\t1\n"}, Damage{"unsorted", "QVFREQ 1\n2\nB\t1\nA\t1\n"},
-                               Damage{"no count", "QVFREQ 1\n1\nA\n"}, Damage{"zero count", "QVFREQ 1\n1\nA\t0\n"},
-                               Damage{"not a word", "QVFREQ 1\n1\na b\t4\n"}, Damage{"trailing", "QVFREQ 1\n1\nA\t1\nB\t1\n"},
-                               Damage{"cut line", "QVFREQ 1\n1\nA\t1"}}) {
+  for (const Damage& damage : {Damage{"missing", ""}, Damage{"empty", "\x01"}, Damage{"old format", "QVFREQ 1\n1\nA\t1\n"},
+                               Damage{"short", header + cells.substr(1)}, Damage{"trailing", good + "x"},
+                               Damage{"no total", "QVFREQ 2\n6 1\n" + cells}, Damage{"word count", "QVFREQ 2\n5" + good.substr(10)},
+                               Damage{"negative total", header.substr(0, header.rfind(' ')) + " -5\n" + cells},
+                               Damage{"cut header", "QVFREQ 2\n6"}}) {
     const auto path = dir / "damaged.frq";
     std::filesystem::remove(path);
     if (damage.text.empty()) {
@@ -113,9 +167,24 @@ TEST(WordFrequenciesTest, ReadsWhatItWritesAndRefusesDamage) {
       std::ofstream(path, std::ios::binary) << damage.text;
     }
     error.clear();
-    EXPECT_FALSE(WordFrequencies::Load(path, &error)) << damage.what;
+    EXPECT_FALSE(WordFrequencies::Load(path, list, &error)) << damage.what;
     EXPECT_NE(error.find("damaged.frq"), std::string::npos) << damage.what << ": " << error;
   }
+}
+
+// Ranking: the prior decides between equally cheap explanations, and a word
+// seen only capitalised gives way to a common word when typed in lower case.
+TEST(CorrectorTest, RanksByEditCostAndPriorWithNamesBelowForLowerCase) {
+  TempFolder dir;
+  const WordList list = FromLibrary(dir, {Cp("КИРОВА"), Cp("КОРОВА"), Cp("МАЛАКОН"), Cp("МОЛОКО")});
+  std::string error;
+  ASSERT_TRUE(WriteWordFrequencies(dir / "f.frq", {{Cp("КИРОВА"), 1311, true}, {Cp("КОРОВА"), 285}, {Cp("МОЛОКО"), 900}},
+                                   list, &error));
+  const Corrector corrector(KeyLayout::Russian, dir / "f.frq", DefaultCorrectionWeights(KeyLayout::Russian));
+  EXPECT_EQ(corrector.Suggest(Cp("КАРОВА"), list, {}, 1), Words{Cp("КОРОВА")});
+  EXPECT_EQ(corrector.Suggest(Cp("МАЛАКО"), list, {}, 1), Words{Cp("МОЛОКО")});
+  EXPECT_EQ(corrector.Suggest(Cp("КИРОВО"), list, {}, 1, LetterCase::Capitalised), Words{Cp("КИРОВА")});
+  EXPECT_TRUE(corrector.TakeFrequencyProblem().empty());
 }
 
 class CorrectionsInTheEngine : public EngineFixture {
@@ -124,7 +193,11 @@ class CorrectionsInTheEngine : public EngineFixture {
   void Type(std::string_view keys) {
     for (const char key : keys) Engine().ProcessKey(static_cast<unsigned char>(key), 1);
   }
-  void WriteFrequencies(const std::string& text) { std::ofstream(dir_ / "english.frq", std::ios::binary) << text; }
+  void WriteFrequencies(std::vector<WordFrequencies::Entry> entries) {
+    std::string error;
+    const auto list = ReadLibraryWords(dir_ / "english.dll", &error);
+    ASSERT_TRUE(list && WriteWordFrequencies(dir_ / "english.frq", std::move(entries), *list, &error)) << error;
+  }
 };
 
 // The whole road of a correction: a wrong word asks for a job, the job's
@@ -132,7 +205,7 @@ class CorrectionsInTheEngine : public EngineFixture {
 // is dropped.
 TEST_F(CorrectionsInTheEngine, AnswersLeadTheListUntilTheDisplayMovesOn) {
   WriteEnglish({"CAT", "CATS", "COT", "DOG", "RECEIVE", "RECIPE"});
-  WriteFrequencies("QVFREQ 1\n3\nCAT\t100\nCOT\t5\nRECEIVE\t50\n");
+  WriteFrequencies({{"CAT", 100}, {"COT", 5}, {"RECEIVE", 50}});
   Engine().ActivateLanguage(SpellingEngine::kEnglish);
   Type("CA");
   EXPECT_FALSE(Engine().TakeCorrectionJob());  // nothing while a word is typed
@@ -171,7 +244,7 @@ TEST_F(CorrectionsInTheEngine, AnswersLeadTheListUntilTheDisplayMovesOn) {
 TEST_F(CorrectionsInTheEngine, WithoutFrequenciesRanksByEditCostAndSaysSoOnce) {
   WriteEnglish({"CAT", "COT", "DOG"});
   for (const bool damaged : {false, true}) {
-    if (damaged) WriteFrequencies("QVFREQ 1\n9\nCAT\t1\n");
+    if (damaged) std::ofstream(dir_ / "english.frq", std::ios::binary) << "QVFREQ 2\n9 0 1\n";
     engine_.reset();
     messages_.clear();
     Engine().ActivateLanguage(SpellingEngine::kEnglish);

@@ -20,7 +20,9 @@ void TestProgramFolder::WriteLibrary(const std::string& library, const std::vect
   for (const auto& entry : words) list.push_back(entry.word);
   WriteDictionary(dir_ / library, list);
   std::string error;
-  if (!WriteWordFrequencies(WordFrequencies::SideFileOf(dir_ / library), words, &error)) throw std::runtime_error(error);
+  const auto libraryWords = ReadLibraryWords(dir_ / library, &error);
+  if (!libraryWords || !WriteWordFrequencies(WordFrequencies::SideFileOf(dir_ / library), words, *libraryWords, &error))
+    throw std::runtime_error(error);
 }
 
 void TestProgramFolder::WriteSettings(const std::vector<std::string>& lines) {

@@ -1,0 +1,163 @@
+#include "engine/CandidateSearch.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace vuruzid {
+namespace {
+
+class CostWalk {
+ public:
+  CostWalk(std::string_view typed, const WordList& list, const ErrorModel& model, double bound)
+      : typed_(typed), list_(list), model_(model), bound_(bound),
+        reach_(std::max<size_t>(2, model.LongestMeant())) {
+    const size_t n = typed.size();
+    rows_.emplace_back(n + 1);
+    rows_[0][0] = 0;
+    for (size_t j = 1; j <= n; ++j) rows_[0][j] = rows_[0][j - 1] + Extra(j);
+    minima_.push_back(0);
+    // Where each confusion's typed letters may end, worked out once.
+    const auto& confusions = model.Confusions();
+    typedFits_.resize(confusions.size());
+    for (size_t k = 0; k < confusions.size(); ++k) {
+      typedFits_[k].resize(n + 1);
+      for (size_t j = 0; j <= n; ++j) typedFits_[k][j] = ErrorModel::TypedSideFits(confusions[k], typed, j);
+    }
+  }
+
+  std::vector<FoundWord> Run() {
+    Visit(0, 0, list_.size());
+    return std::move(found_);
+  }
+
+ private:
+  double Extra(size_t j) const {
+    return model_.Extra(static_cast<unsigned char>(typed_[j - 1]),
+                        j >= 2 ? static_cast<unsigned char>(typed_[j - 2]) : 0);
+  }
+  unsigned char LetterAt(size_t index, size_t depth) const { return static_cast<unsigned char>(list_[index][depth]); }
+
+  // The first index in [low, high) whose entry is not below the current
+  // prefix of length `depth` followed by `letter` (256: past every entry with
+  // the prefix). A wide range is searched through the list's own index,
+  // which touches few words; a narrow one directly.
+  size_t FirstNotBelow(size_t low, size_t high, size_t depth, unsigned letter) {
+    key_.assign(path_, 0, depth);
+    if (letter > 0xFF) {
+      while (!key_.empty() && static_cast<unsigned char>(key_.back()) == 0xFF) key_.pop_back();
+      if (key_.empty()) return high;
+      key_.back() = static_cast<char>(static_cast<unsigned char>(key_.back()) + 1);
+    } else {
+      key_.push_back(static_cast<char>(letter));
+    }
+    if (high - low > kDirectSearch) {
+      size_t found = list_.LowerBound(key_);
+      if (found + 1 == list_.size() && list_[found] < std::string_view(key_)) found = list_.size();
+      return std::clamp(found, low, high);
+    }
+    while (low < high) {
+      const size_t middle = low + (high - low) / 2;
+      if (list_[middle] < std::string_view(key_))
+        low = middle + 1;
+      else
+        high = middle;
+    }
+    return low;
+  }
+  static constexpr size_t kDirectSearch = 48;
+
+  // Whether some word under the prefix of length `depth` may still come
+  // within the bound: every path to a deeper cell passes through one of the
+  // last `reach_` rows, the furthest back a step looks, and no step is free.
+  bool MayReach(size_t depth) const {
+    const size_t first = depth + 1 >= reach_ ? depth + 1 - reach_ : 0;
+    for (size_t d = first; d <= depth; ++d)
+      if (minima_[d] <= bound_) return true;
+    return false;
+  }
+
+  // Entries [low, high) all start with the prefix of length `depth` whose row is rows_[depth].
+  void Visit(size_t depth, size_t low, size_t high) {
+    const size_t n = typed_.size();
+    if (low < high && list_[low].size() == depth) {
+      double cost = rows_[depth][n];
+      if (depth > 0 && n > 0 && path_[0] != typed_[0]) cost += model_.FirstLetter();
+      if (cost <= bound_) found_.push_back({low, cost});
+      while (low < high && list_[low].size() == depth) ++low;  // the same word listed twice
+    }
+    while (low < high) {
+      const unsigned char letter = LetterAt(low, depth);
+      const size_t end = FirstNotBelow(low + 1, high, depth, letter + 1u);
+      Descend(depth, letter, low, end);
+      low = end;
+    }
+  }
+
+  void Descend(size_t depth, unsigned char letter, size_t low, size_t high) {
+    const size_t n = typed_.size(), d = depth + 1;
+    if (rows_.size() <= d) {
+      rows_.emplace_back(n + 1);
+      minima_.push_back(0);
+    }
+    path_.resize(depth);
+    path_.push_back(static_cast<char>(letter));
+    // The confusions whose meant letters the prefix ends with.
+    applicable_.clear();
+    for (const uint16_t k : model_.ConfusionsEndingWith(letter)) {
+      const auto& c = model_.Confusions()[k];
+      const size_t length = c.meant.size();
+      if (length > d || path_.compare(d - length, length, c.meant) != 0) continue;
+      if (c.atStart && d != length) continue;
+      if (!c.meantAfter.empty() && (d == length || c.meantAfter.find(path_[d - length - 1]) == std::string::npos))
+        continue;
+      applicable_.push_back(k);
+    }
+    auto& row = rows_[d];
+    const auto& above = rows_[depth];
+    double minimum = std::numeric_limits<double>::infinity();
+    for (size_t j = 0; j <= n; ++j) {
+      double best = above[j] + model_.Dropped();
+      if (j > 0) {
+        const auto expected = static_cast<unsigned char>(typed_[j - 1]);
+        best = std::min({best, row[j - 1] + Extra(j), above[j - 1] + model_.Replaced(letter, expected)});
+        if (d > 1 && j > 1 && letter == static_cast<unsigned char>(typed_[j - 2]) && path_[d - 2] == typed_[j - 1] &&
+            path_[d - 2] != static_cast<char>(letter))
+          best = std::min(best, rows_[d - 2][j - 2] + model_.Swap());
+      }
+      for (const uint16_t k : applicable_) {
+        if (!typedFits_[k][j]) continue;
+        const auto& c = model_.Confusions()[k];
+        best = std::min(best, rows_[d - c.meant.size()][j - c.typed.size()] + c.cost);
+      }
+      row[j] = best;
+      minimum = std::min(minimum, best);
+    }
+    minima_[d] = minimum;
+    if (!MayReach(d)) return;
+    Visit(d, low, high);
+  }
+
+  std::string_view typed_;
+  const WordList& list_;
+  const ErrorModel& model_;
+  const double bound_;
+  const size_t reach_;
+  std::vector<std::vector<double>> rows_;
+  std::vector<double> minima_;
+  std::vector<std::vector<bool>> typedFits_;
+  std::vector<uint16_t> applicable_;
+  std::string path_;  // the prefix of the node being visited, and of its ancestors
+  std::string key_;
+  std::vector<FoundWord> found_;
+};
+
+}  // namespace
+
+std::vector<FoundWord> WordsWithinCost(std::string_view typed, const WordList& list, const ErrorModel& model,
+                                       double bound) {
+  if (list.empty() || !list.InByteOrder() || !(bound >= 0)) return {};
+  return CostWalk(typed, list, model, bound).Run();
+}
+
+}  // namespace vuruzid
