@@ -44,7 +44,18 @@ double TailExponent(const std::vector<uint64_t>& descending) {
 
 }  // namespace
 
-std::optional<WordCounts> ReadModelUnigrams(const std::vector<std::string>& lines, std::string* error) {
+uint8_t CaseOf(std::string_view cp1251Word) {
+  const auto isSmall = [](char c) { return cp1251::ToUpper(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c); };
+  const auto isCapital = [](char c) { return cp1251::ToLower(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c); };
+  if (cp1251Word.empty()) return 0;
+  if (isSmall(cp1251Word.front())) return kSeenLower;
+  if (isCapital(cp1251Word.front()) && std::any_of(cp1251Word.begin() + 1, cp1251Word.end(), isSmall))
+    return kSeenCapitalised;
+  return 0;
+}
+
+std::optional<WordCounts> ReadModelUnigrams(const std::vector<std::string>& lines, std::string* error,
+                                            WordCases* cases) {
   const auto section = std::find_if(lines.begin(), lines.end(),
                                     [](const std::string& line) { return cp1251::Trim(line) == kUnigramSection; });
   if (section == lines.end()) {
@@ -64,7 +75,10 @@ std::optional<WordCounts> ReadModelUnigrams(const std::vector<std::string>& line
       *error = "line " + std::to_string(line - lines.begin() + 1) + " is not \"COUNT WORD\": " + std::string(text);
       return std::nullopt;
     }
-    if (const auto spelled = LibrarySpelling(word); spelled && count > 0) counts[*spelled] += count;
+    const auto spelled = LibrarySpelling(word);
+    if (!spelled || count == 0) continue;
+    counts[*spelled] += count;
+    if (cases) (*cases)[*spelled] |= CaseOf(cp1251::FromUtf8(word).value_or(""));
   }
   return counts;
 }

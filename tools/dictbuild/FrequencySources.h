@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,13 +21,23 @@ namespace vuruzid::dictbuild {
 // Counts per word, in byte order.
 using WordCounts = std::map<std::string, uint64_t>;
 
+// How a source wrote a word, as bits: a name is seen only capitalised.
+enum WordCase : uint8_t { kSeenLower = 1, kSeenCapitalised = 2 };
+using WordCases = std::unordered_map<std::string, uint8_t>;
+
+// The case a Windows-1251 word is written in: kSeenLower when it starts with
+// a small letter, kSeenCapitalised for a capital followed by a small letter,
+// and 0 for what tells nothing (all capitals, one letter, no letter first).
+uint8_t CaseOf(std::string_view cp1251Word);
+
 // The "\1-grams:" section of a language model written as UTF-8 text, one
 // "COUNT WORD" line per word. Forms that spell alike (the, The; всё, все)
 // add up; markers such as <s> and <unk>, and words with characters other
 // than the word characters, are left out. Nothing, with the reason in
 // `error`, when the section is missing or one of its lines is not a count
-// and a word.
-std::optional<WordCounts> ReadModelUnigrams(const std::vector<std::string>& lines, std::string* error);
+// and a word. `cases`, when given, gets the cases each word was written in.
+std::optional<WordCounts> ReadModelUnigrams(const std::vector<std::string>& lines, std::string* error,
+                                            WordCases* cases = nullptr);
 
 // The size levels of the graded word list, commonest first: level 10 holds
 // the commonest words, each later level the words next in commonness.

@@ -15,8 +15,10 @@
 #include "engine/WordFrequencies.h"
 #include "engine/WordList.h"
 #include "platform/AtomicFile.h"
+#include "tools/dictbuild/CaseForms.h"
 #include "tools/dictbuild/FrequencySources.h"
 #include "tools/dictbuild/HunspellCp1251.h"
+#include "tools/dictbuild/MergedPrior.h"
 #include "tools/dictbuild/Normalise.h"
 
 namespace {
@@ -32,6 +34,9 @@ int Usage(FILE* to = stderr, int status = kUsageError) {
       "usage: vuruzid-dictbuild [--encoding utf-8|cp1251] WORD-LIST LIBRARY\n"
       "       vuruzid-dictbuild --recode-to-cp1251 AFFIX-IN DICTIONARY-IN AFFIX-OUT DICTIONARY-OUT\n"
       "       vuruzid-dictbuild --frequencies LIBRARY OUTPUT --model FILE.lm [--levels DIR]\n"
+      "                 [--words-in-use LIST] [--ranked LIST] [--dictionary-text FILE] [--prose PATH]...\n"
+      "                 [--stems DICTIONARY EXPANSION]\n"
+      "       vuruzid-dictbuild --case-forms [--encoding utf-8|cp1251] WORD-LIST LIBRARY OUTPUT\n"
       "\n"
       "The first form reads a word list (one word per line, UTF-8 unless told otherwise),\n"
       "keeps the words made only of letters A-Z and А-Я, \"-\" and apostrophes, upper-cases\n"
@@ -40,7 +45,9 @@ int Usage(FILE* to = stderr, int status = kUsageError) {
       "The third writes the word frequency file of a library: the unigram counts of a\n"
       "language model (\"COUNT WORD\" lines of its \\1-grams: section) for the words the\n"
       "library holds, and with --levels, for the words the model lacks, a smaller count\n"
-      "from the commonest size level of DIR/english-words.NN and american-words.NN.\n",
+      "from the commonest size level of DIR/english-words.NN and american-words.NN.\n"
+      "The fourth writes the letter case file of a library made from WORD-LIST: which of\n"
+      "its words the list spells only capitalised or only in capitals.\n",
       to);
   return status;
 }
@@ -118,17 +125,41 @@ void KeepLibraryWords(Map& byWord, const vuruzid::WordList& library) {
   std::erase_if(byWord, [&](const auto& entry) { return !library.Contains(entry.first); });
 }
 
+int BuildMergedFrequencies(const fs::path& libraryPath, const fs::path& output, const vuruzid::WordList& library,
+                           const vuruzid::dictbuild::WordCounts& modelCounts,
+                           const vuruzid::dictbuild::WordCases& modelCases,
+                           const vuruzid::dictbuild::PriorSourcePaths& sources) {
+  std::string error;
+  auto merged = vuruzid::dictbuild::MergePrior(modelCounts, modelCases, sources, library, &error);
+  if (!merged) {
+    Fail(error);
+    return kFailure;
+  }
+  std::fputs(merged->report.c_str(), stdout);
+  const size_t written = merged->entries.size();
+  if (!vuruzid::WriteWordFrequencies(output, std::move(merged->entries), library, &error)) {
+    Fail(error);
+    return kFailure;
+  }
+  std::printf("%s: %zu entries written, for %zu of the %zu words of %s (counts per billion words)\n",
+              output.filename().string().c_str(), written, written, library.size(),
+              libraryPath.filename().string().c_str());
+  return 0;
+}
+
 int BuildFrequencies(const fs::path& libraryPath, const fs::path& output, const fs::path& model,
-                     const std::optional<fs::path>& levelFolder) {
+                     const std::optional<fs::path>& levelFolder, const vuruzid::dictbuild::PriorSourcePaths& sources) {
   const auto library = LibraryWords(libraryPath);
   const auto modelLines = library ? ReadLines(model) : std::nullopt;
   if (!modelLines) return kFailure;
   std::string error;
-  auto counts = vuruzid::dictbuild::ReadModelUnigrams(*modelLines, &error);
+  vuruzid::dictbuild::WordCases cases;
+  auto counts = vuruzid::dictbuild::ReadModelUnigrams(*modelLines, &error, &cases);
   if (!counts) {
     Fail(model.string() + ": " + error);
     return kFailure;
   }
+  if (sources.any()) return BuildMergedFrequencies(libraryPath, output, *library, *counts, cases, sources);
   KeepLibraryWords(*counts, *library);
   // A model none of whose words the library holds is the wrong model.
   if (counts->empty()) {
@@ -151,9 +182,13 @@ int BuildFrequencies(const fs::path& libraryPath, const fs::path& output, const 
 
   std::vector<vuruzid::WordFrequencies::Entry> entries;
   entries.reserve(counts->size());
-  for (auto& [word, count] : *counts) entries.push_back({word, count});
+  // A word the model saw only capitalised is a name.
+  for (auto& [word, count] : *counts) {
+    const auto seen = cases.find(word);
+    entries.push_back({word, count, seen != cases.end() && seen->second == vuruzid::dictbuild::kSeenCapitalised});
+  }
   const size_t written = entries.size();
-  if (!vuruzid::WriteWordFrequencies(output, std::move(entries), &error)) {
+  if (!vuruzid::WriteWordFrequencies(output, std::move(entries), *library, &error)) {
     Fail(error);
     return kFailure;
   }
@@ -162,6 +197,29 @@ int BuildFrequencies(const fs::path& libraryPath, const fs::path& output, const 
               libraryPath.filename().string().c_str(), fromModel, model.filename().string().c_str());
   if (levelFolder) std::printf(", %zu by their word list level", written - fromModel);
   std::puts(")");
+  return 0;
+}
+
+int BuildCaseForms(SourceEncoding encoding, const fs::path& wordList, const fs::path& libraryPath,
+                   const fs::path& output) {
+  const auto library = LibraryWords(libraryPath);
+  const auto lines = library ? ReadLines(wordList) : std::nullopt;
+  if (!lines) return kFailure;
+  const auto [cases, counts] = vuruzid::dictbuild::CasesOfLibraryWords(*lines, encoding, *library);
+  // Positions only mean something for the library the list made.
+  if (counts.notInLibrary > 0 || counts.withoutSpelling > 0) {
+    Fail(wordList.string() + " is not the list " + libraryPath.string() + " was made from (" +
+         std::to_string(counts.notInLibrary) + " of its words are not in the library, " +
+         std::to_string(counts.withoutSpelling) + " library words are not in it); " + output.string() + " not written");
+    return kFailure;
+  }
+  std::string error;
+  if (!vuruzid::WriteCaseForms(output, vuruzid::CaseForms::FromCases(cases), &error)) {
+    Fail(error);
+    return kFailure;
+  }
+  std::printf("%s: %zu words, %zu only capitalised, %zu only in capitals (from %zu spellings)\n",
+              output.filename().string().c_str(), cases.size(), counts.capitalised, counts.capitals, counts.forms);
   return 0;
 }
 
@@ -188,9 +246,20 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == "--frequencies") {
     std::vector<std::string_view> files;
     std::optional<fs::path> model, levels;
+    vuruzid::dictbuild::PriorSourcePaths sources;
     for (size_t i = 1; i < args.size(); ++i) {
       if (args[i] == "--model" && i + 1 < args.size())
         model = args[++i];
+      else if (args[i] == "--words-in-use" && i + 1 < args.size())
+        sources.wordsInUse = args[++i];
+      else if (args[i] == "--ranked" && i + 1 < args.size())
+        sources.rankedList = args[++i];
+      else if (args[i] == "--dictionary-text" && i + 1 < args.size())
+        sources.dictionaryText = args[++i];
+      else if (args[i] == "--prose" && i + 1 < args.size())
+        sources.prose.emplace_back(args[++i]);
+      else if (args[i] == "--stems" && i + 2 < args.size())
+        sources.stemDictionary = args[++i], sources.stemExpansion = args[++i];
       else if (args[i] == "--levels" && i + 1 < args.size())
         levels = args[++i];
       else if (args[i].starts_with("--"))
@@ -198,10 +267,13 @@ int main(int argc, char** argv) {
       else
         files.push_back(args[i]);
     }
-    if (files.size() != 2 || !model) return Usage();
-    return BuildFrequencies(files[0], files[1], *model, levels);
+    // The merged counts are on a scale of their own: the level counts do not mix with them.
+    if (files.size() != 2 || !model || (levels && sources.any())) return Usage();
+    return BuildFrequencies(files[0], files[1], *model, levels, sources);
   }
 
+  const bool caseForms = !args.empty() && args[0] == "--case-forms";
+  if (caseForms) args.erase(args.begin());
   SourceEncoding encoding = SourceEncoding::Utf8;
   if (!args.empty() && (args[0] == "--encoding" || args[0].starts_with("--encoding="))) {
     std::string_view name;
@@ -220,6 +292,7 @@ int main(int argc, char** argv) {
     }
     encoding = *parsed;
   }
+  if (caseForms) return args.size() == 3 ? BuildCaseForms(encoding, args[0], args[1], args[2]) : Usage();
   if (args.size() != 2) return Usage();
   return BuildLibrary(encoding, args[0], args[1]);
 }
