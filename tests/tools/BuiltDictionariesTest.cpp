@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -9,6 +12,8 @@
 #include "engine/Cp1251.h"
 #include "engine/LanguageLibrary.h"
 #include "engine/TextLines.h"
+#include "engine/WordFrequencies.h"
+#include "engine/WordList.h"
 
 namespace vuruzid {
 namespace {
@@ -73,6 +78,48 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DictionaryLicencesTest, TravelWithTheDictionaries) {
   for (const char* name : {"english-dictionary-copyright.txt", "russian-dictionary-copyright.txt"}) {
     const fs::path notice = kProgramFolder / "licences" / name;
+    ASSERT_TRUE(fs::exists(notice)) << notice;
+    EXPECT_GT(fs::file_size(notice), 200u) << notice;
+  }
+}
+
+// The Russian prior knows everyday words: the commoner word of each pair has
+// the larger count (the smaller cost), and names are told from words.
+TEST(BuiltRussianFrequenciesTest, RanksEverydayWordsAboveRareFormsAndNames) {
+  std::string error;
+  const auto words = ReadLibraryWords(kProgramFolder / "russian.dll", &error);
+  ASSERT_TRUE(words) << error;
+  const auto table = WordFrequencies::Load(kProgramFolder / "russian.frq", *words, &error);
+  ASSERT_TRUE(table) << error;
+  const double uncounted = table->CostOfCount(0);
+  const auto perBillion = [&](std::string_view word) { return std::expm1(uncounted - table->Cost(Cp(word), *words)); };
+  for (const char* word : {"ПРИВЕТ", "ПРИВЕТИТ", "КОРОВА", "КИРОВА", "МОЛОКО", "МАЛАКОН", "СПАСИБО", "СПОСОБОМ",
+                           "ИЗВИНИТЕ", "ИЗМЕНИТЕ", "ЕЖИК", "ЯЗЫК", "КОРОВАМИ"})
+    std::printf("  %s %.0f per billion\n", word, perBillion(word));
+
+  const std::vector<std::pair<std::string_view, std::string_view>> commonerThan = {
+      {"ПРИВЕТ", "ПРИВЕТИТ"}, {"КОРОВА", "КИРОВА"}, {"СПАСИБО", "СПОСОБОМ"}, {"ИЗВИНИТЕ", "ИЗМЕНИТЕ"},
+      {"МОЛОКО", "МАЛАКОН"},  {"ЯЗЫК", "ЕЖИК"}};
+  for (const auto& [commoner, rarer] : commonerThan)
+    EXPECT_GT(perBillion(commoner), perBillion(rarer)) << commoner << " against " << rarer;
+  // Counted, by a source or through a share of its word's total (КОРОВАМИ).
+  for (const char* word : {"МОЛОКО", "ПРИВЕТ", "ЕЖИК", "КОРОВАМИ"}) EXPECT_GT(perBillion(word), 0.5) << word;
+  // Most forms have some evidence, direct or through their stem.
+  EXPECT_GT(table->CountedWords(), words->LibraryWordCount() / 3);
+
+  const auto onlyCapitalised = [&](std::string_view word) {
+    const auto position = words->LibraryPositionOf(Cp(word));
+    return position && table->OnlyCapitalisedAt(*position);
+  };
+  for (const char* name : {"КИРОВА", "МОСКВА", "ПУШКИНА"}) EXPECT_TRUE(onlyCapitalised(name)) << name;
+  for (const char* word : {"КОРОВА", "ПРИВЕТ", "МОЛОКО", "ЯЗЫК"}) EXPECT_FALSE(onlyCapitalised(word)) << word;
+}
+
+TEST(FrequencyLicencesTest, TravelWithTheFrequencies) {
+  for (const char* source : {"onboard", "scowl", "tesseract-ocr-rus", "mueller7-dict", "ranked-word-list",
+                             "libreoffice-help-ru", "gimp-help-common", "gnome-user-docs", "dasher-data", "gtypist",
+                             "klavaro"}) {
+    const fs::path notice = kProgramFolder / "licences" / ("word-frequencies-" + std::string(source) + "-copyright.txt");
     ASSERT_TRUE(fs::exists(notice)) << notice;
     EXPECT_GT(fs::file_size(notice), 200u) << notice;
   }
