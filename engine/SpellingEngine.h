@@ -113,8 +113,9 @@ class SpellingEngine {
   // Whether a word typed all in lower case is wrong when the dictionary
   // holds it only capitalised or only in capitals ("ot" for OT, "paris").
   // Without the language's case file (see CaseForms) words are judged
-  // without their case, as when it is off.
-  static constexpr bool kCaseCheckingByDefault = true;
+  // without their case, as when it is off. Off unless asked for: it also
+  // finds the www, http and html of addresses typed in lower case wrong.
+  static constexpr bool kCaseCheckingByDefault = false;
   void SetCaseChecking(bool on) { caseChecking_ = on; }
   bool CaseChecking() const { return caseChecking_; }
 

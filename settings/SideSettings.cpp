@@ -71,6 +71,7 @@ SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::
   const std::pair<std::string_view, bool*> known[] = {
       {kFollowLayoutOption, &settings.followLayout_},
       {kCorrectionsOption, &settings.corrections_},
+      {kCheckLetterCaseOption, &settings.checkLetterCase_},
       {kCheckInBrowsersOption, &settings.checkInBrowsers_},
       {kAccessibilitySetByUsOption, &settings.accessibilitySetByUs_},
   };
@@ -110,6 +111,11 @@ bool SideSettings::SetFollowLayout(bool on, std::string* error) {
 bool SideSettings::SetCorrections(bool on, std::string* error) {
   corrections_ = on;
   return SetOptions({{kCorrectionsOption, on}}, error);
+}
+
+bool SideSettings::SetCheckLetterCase(bool on, std::string* error) {
+  checkLetterCase_ = on;
+  return SetOptions({{kCheckLetterCaseOption, on}}, error);
 }
 
 bool SideSettings::SetBrowserChecking(bool checkInBrowsers, bool accessibilitySetByUs, std::string* error) {

@@ -14,6 +14,7 @@ inline constexpr std::string_view kOptionsFileName = "data/Options.ini";      //
 inline constexpr std::string_view kLeftAloneFileName = "data/left_alone.txt";  // one window class a line
 inline constexpr std::string_view kFollowLayoutOption = "FollowKeyboardLayout";
 inline constexpr std::string_view kCorrectionsOption = "Corrections";
+inline constexpr std::string_view kCheckLetterCaseOption = "CheckLetterCase";
 // The user's consent to having web browsers checked, and whether this program
 // turned the desktop's accessibility switch on for it (so only then turns it off).
 inline constexpr std::string_view kCheckInBrowsersOption = "CheckInBrowsers";
@@ -37,6 +38,10 @@ class SideSettings {
   // Whether a finished wrong word's corrections lead the list; on unless "off".
   bool Corrections() const { return corrections_; }
   bool SetCorrections(bool on, std::string* error);
+  // Whether a word typed in lower case that the dictionary writes only with
+  // capitals (ot for OT) is wrong; off unless "on", as in the engine.
+  bool CheckLetterCase() const { return checkLetterCase_; }
+  bool SetCheckLetterCase(bool on, std::string* error);
   // Off unless "on".
   bool CheckInBrowsers() const { return checkInBrowsers_; }
   bool AccessibilitySetByUs() const { return accessibilitySetByUs_; }
@@ -66,6 +71,7 @@ class SideSettings {
   File options_, list_;
   bool followLayout_ = true;
   bool corrections_ = true;
+  bool checkLetterCase_ = false;
   bool checkInBrowsers_ = false;
   bool accessibilitySetByUs_ = false;
   std::vector<std::string> programs_;

@@ -2,7 +2,11 @@
 // spelling library's verdict on the same words, and how many real
 // misspellings it still catches.
 //
-//   accuracy_bench [--en FILE]... [--ru FILE]... [--misspellings FILE] [--disagreements]
+//   accuracy_bench [--en FILE]... [--ru FILE]... [--misspellings FILE] [--disagreements] [--letter-case on|off]
+//
+// --letter-case says whether words typed in lower case are checked against
+// the case the dictionary writes them in (the program's default otherwise);
+// the real-word slips that check is for are counted both ways.
 //
 // Without files it takes texts that Debian installs: licence texts for English
 // and the Russian message catalogues for Russian, and codespell's list of
@@ -19,10 +23,12 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "MessageCatalogue.h"
+#include "engine/Cp1251.h"
 #include "engine/SpellingEngine.h"
 #include "tools/check/TextReplay.h"
 
@@ -86,10 +92,13 @@ class Yardstick {
   std::unique_ptr<Hunspell> hunspell_;
 };
 
-std::unique_ptr<SpellingEngine> Engine(const fs::path& scratch, int language) {
+bool caseChecking = SpellingEngine::kCaseCheckingByDefault;
+
+std::unique_ptr<SpellingEngine> Engine(const fs::path& scratch, int language, bool checkCase = caseChecking) {
   auto engine = std::make_unique<SpellingEngine>(EngineFiles{scratch, {kProgramFolder}}, [](const std::string& m) {
     std::fprintf(stderr, "%s\n", m.c_str());
   });
+  engine->SetCaseChecking(checkCase);
   engine->ActivateLanguage(language);
   return engine;
 }
@@ -226,6 +235,47 @@ void CountCaughtMisspellings(const fs::path& path, const fs::path& scratch) {
               words.size(), path.filename().c_str(), 100.0 * ours / words.size(), 100.0 * theirs / words.size());
 }
 
+// Slips of common words onto a name or an abbreviation the dictionary holds
+// only capitalised or in capitals, typed in lower case, with what was meant.
+struct CaseSlip {
+  const char* typed;
+  const char* meant;
+};
+constexpr CaseSlip kEnglishCaseSlips[] = {
+    {"ot", "to"},    {"nad", "and"}, {"ni", "in"},   {"te", "the"},  {"th", "the"},   {"aws", "was"},  {"ihs", "his"},
+    {"na", "an"},    {"rae", "are"}, {"ont", "not"}, {"btu", "but"}, {"noe", "one"},  {"wto", "two"},  {"tim", "time"},
+    {"moe", "more"}, {"amy", "may"}, {"ned", "end"}, {"ike", "like"}, {"sid", "said"}, {"ito", "into"},
+};
+constexpr CaseSlip kRussianCaseSlips[] = {
+    {"марат", "марта"}, {"ира", "мира"}, {"анд", "над"}, {"поти", "почти"}, {"весте", "вместе"},
+};
+
+void CountCaughtCaseSlips(const fs::path& scratch) {
+  std::printf("real-word slips onto names and abbreviations (letter case check on / off):\n");
+  for (const int language : {SpellingEngine::kEnglish, SpellingEngine::kRussian}) {
+    const std::span<const CaseSlip> slips = language == SpellingEngine::kEnglish
+                                                ? std::span<const CaseSlip>(kEnglishCaseSlips)
+                                                : std::span<const CaseSlip>(kRussianCaseSlips);
+    size_t caught[2] = {0, 0}, meantFirst = 0;
+    std::string missed;
+    for (const bool on : {true, false}) {
+      auto engine = Engine(scratch, language, on);
+      for (const CaseSlip& slip : slips) {
+        engine->ResetWord();
+        const bool marked = vuruzid::check::ReplayText(*engine, std::string(slip.typed) + " ").wordsMarked > 0;
+        caught[on ? 0 : 1] += marked;
+        if (on && !marked) missed += std::string(" ") + slip.typed;
+        if (!on || !marked) continue;
+        const auto corrections = engine->CorrectionsOf(engine->display().word);
+        meantFirst += !corrections.empty() && corrections[0] == vuruzid::cp1251::ToUpper(*vuruzid::cp1251::FromUtf8(slip.meant));
+      }
+    }
+    std::printf("  %s: %zu / %zu caught (%zu of them corrected first to the word meant), %zu / %zu with it off%s%s\n",
+                language ? "Russian" : "English", caught[0], slips.size(), meantFirst, caught[1], slips.size(),
+                missed.empty() ? "" : "; missed:", missed.c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -238,6 +288,8 @@ int main(int argc, char** argv) {
     if (i + 1 == argc) break;
     if (option == "--misspellings")
       misspellings = argv[i + 1];
+    else if (option == "--letter-case")
+      caseChecking = std::string_view(argv[i + 1]) != "off";
     else if (option == "--en" || option == "--ru")
       texts.push_back({fs::path(argv[i + 1]).filename().string(), option == "--ru", ReadFile(argv[i + 1])});
     else
@@ -250,10 +302,12 @@ int main(int argc, char** argv) {
   const fs::path scratch = fs::temp_directory_path() / "vuruzid-accuracy-bench";
   fs::create_directories(scratch);
 
+  std::printf("letter case check: %s\n", caseChecking ? "on" : "off");
   CompareOnTexts(texts, scratch, showDisagreements);
   CompareFollowingTheLayout(texts, scratch);
   CountTerminalAlarms(scratch);
   TimePerKey(texts, scratch);
   CountCaughtMisspellings(misspellings, scratch);
+  CountCaughtCaseSlips(scratch);
   fs::remove_all(scratch);
 }

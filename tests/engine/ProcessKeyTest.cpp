@@ -554,6 +554,7 @@ TEST_F(EditingHabits, WordsAreJudgedAsTheEditorHoldsThem) {
 }
 
 TEST_F(EditingHabits, TheUsersOwnWordsAreRightInLowerCase) {
+  Engine().SetCaseChecking(true);
   Engine().AddUserWord("OT");
   EXPECT_EQ(Judged("ot paris ").first, "PARIS");
   // Their insertion shifts the library's words in the list: the case of each is still found.
@@ -578,6 +579,7 @@ TEST_F(EditingHabits, AMissingOrDamagedCaseFileJudgesWithoutTheCase) {
     std::filesystem::remove(dir_ / "english.cas");
     if (!content.empty()) dir_.Write("english.cas", content);
     engine_.reset();
+    Engine().SetCaseChecking(true);
     Engine().ActivateLanguage(SpellingEngine::kEnglish);
     EXPECT_EQ(Judged("ot paris foxx ").first, "FOXX");
     const std::string problem = Engine().TakeCorrectionProblem();

@@ -202,22 +202,23 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
   struct Row {
     const char* what;
     std::string_view options, list;  // kNone: no file; kFolder: a folder in its place
-    bool follow, corrections, browsers, setByUs;
+    bool follow, corrections, browsers, setByUs, letterCase;
     std::vector<std::string> programs;
     size_t problems;
   };
   const Row rows[] = {
-      {"a first start: defaults, the list written", kNone, kNone, true, true, false, false, defaults, 0},
+      {"a first start: defaults, the list written", kNone, kNone, true, true, false, false, false, defaults, 0},
       {"the user's own list",
-       "FollowKeyboardLayout = off\n Corrections =off\nCheckInBrowsers= on\nAccessibilitySetByUs =on \n",
-       "# mine\n  Konsole \n\nmy-editor\n", false, false, true, true, {"Konsole", "my-editor"}, 0},
+       "FollowKeyboardLayout = off\n Corrections =off\nCheckInBrowsers= on\nAccessibilitySetByUs =on \nCheckLetterCase=on\n",
+       "# mine\n  Konsole \n\nmy-editor\n", false, false, true, true, true, {"Konsole", "my-editor"}, 0},
       {"unknown lines are kept, unknown values are the defaults",
-       "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\nCheckInBrowsers=yes\r\nAccessibilitySetByUs=1\r\n",
-       "xterm", true, true, false, false, {"xterm"}, 0},
+       "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\nCheckInBrowsers=yes\r\nAccessibilitySetByUs=1\r\n"
+       "CheckLetterCase=yes\r\n",
+       "xterm", true, true, false, false, false, {"xterm"}, 0},
       {"consent given to a desktop whose switch was on already", "CheckInBrowsers=on\nAccessibilitySetByUs=off\n",
-       "xterm", true, true, true, false, {"xterm"}, 0},
-      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, false, false, defaults, 1},
-      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, false, false, defaults, 2},
+       "xterm", true, true, true, false, false, {"xterm"}, 0},
+      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, false, false, false, defaults, 1},
+      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, false, false, false, defaults, 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -232,6 +233,7 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     EXPECT_EQ(side.Corrections(), row.corrections);
     EXPECT_EQ(side.CheckInBrowsers(), row.browsers);
     EXPECT_EQ(side.AccessibilitySetByUs(), row.setByUs);
+    EXPECT_EQ(side.CheckLetterCase(), row.letterCase);
     EXPECT_EQ(side.ProgramsLeftAlone(), row.programs);
     EXPECT_EQ(problems.size(), row.problems);
 
@@ -240,6 +242,7 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     EXPECT_EQ(side.ToggleProgram("KONSOLE", &error), listReadable) << error;
     EXPECT_EQ(side.SetFollowLayout(!row.follow, &error), optionsReadable) << error;
     EXPECT_EQ(side.SetCorrections(!row.corrections, &error), optionsReadable) << error;
+    EXPECT_EQ(side.SetCheckLetterCase(!row.letterCase, &error), optionsReadable) << error;
     EXPECT_EQ(side.SetBrowserChecking(!row.browsers, !row.setByUs, &error), optionsReadable) << error;
     EXPECT_EQ(side.CheckInBrowsers(), !row.browsers) << "changed while the program runs";
     if (!listReadable) {
@@ -257,6 +260,8 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     EXPECT_EQ(back.Corrections(), !row.corrections) << "read back";
     EXPECT_EQ(back.CheckInBrowsers(), !row.browsers) << "read back";
     EXPECT_EQ(back.AccessibilitySetByUs(), !row.setByUs) << "read back";
+    EXPECT_EQ(back.CheckLetterCase(), !row.letterCase) << "read back";
+    EXPECT_EQ(options.find("CheckLetterCase"), options.rfind("CheckLetterCase")) << "the option has one line";
     EXPECT_NE(options.find(std::string("CheckInBrowsers=") + (row.browsers ? "off" : "on") + "\n"), std::string::npos)
         << options;
     EXPECT_EQ(options.find("CheckInBrowsers"), options.rfind("CheckInBrowsers")) << "the option has one line";
