@@ -1,6 +1,7 @@
 #include "engine/CandidateSearch.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 
@@ -23,6 +24,23 @@ class CostWalk {
     for (size_t k = 0; k < confusions.size(); ++k) {
       typedFits_[k].resize(n + 1);
       for (size_t j = 0; j <= n; ++j) typedFits_[k][j] = ErrorModel::TypedSideFits(confusions[k], typed, j);
+      cheapestConfusion_ = std::min(cheapestConfusion_, confusions[k].cost);
+    }
+    // Which confusions may start at each typed position: their typed letters are there.
+    startingAt_.resize(n + 1);
+    for (size_t k = 0; k < confusions.size(); ++k)
+      for (size_t j = confusions[k].typed.size(); j <= n; ++j)
+        if (typedFits_[k][j]) startingAt_[j - confusions[k].typed.size()].push_back(static_cast<uint16_t>(k));
+    // The plainest step that leaves a row: a letter dropped or replaced by
+    // another; and for each typed letter, the letters that replace it cheaper.
+    const auto& w = model.Weights();
+    plainStep_ = std::min({model.Dropped(), w.otherLetter, w.neighbourKey, w.vowel});
+    for (size_t j = 0; j < n; ++j) {
+      const auto t = static_cast<unsigned char>(typed[j]);
+      if (!cheapFor_[t].empty()) continue;
+      for (unsigned x = 0; x < 256; ++x)
+        if (x != t && model.Replaced(static_cast<unsigned char>(x), t) < plainStep_)
+          cheapFor_[t].push_back(static_cast<unsigned char>(x));
     }
   }
 
@@ -68,13 +86,62 @@ class CostWalk {
   static constexpr size_t kDirectSearch = 48;
 
   // Whether some word under the prefix of length `depth` may still come
-  // within the bound: every path to a deeper cell passes through one of the
-  // last `reach_` rows, the furthest back a step looks, and no step is free.
+  // within the bound. No step is free, and a step into a deeper row starts
+  // from this row, from the row above through a swap, or from a row further
+  // up through a confusion whose meant letters begin with those since.
   bool MayReach(size_t depth) const {
-    const size_t first = depth + 1 >= reach_ ? depth + 1 - reach_ : 0;
-    for (size_t d = first; d <= depth; ++d)
-      if (minima_[d] <= bound_) return true;
-    return false;
+    if (minima_[depth] <= bound_) return true;
+    if (depth >= 1 && minima_[depth - 1] + model_.Swap() <= bound_) return true;
+    bool under = false;
+    for (size_t back = 1; back < reach_ && back <= depth && !under; ++back)
+      ForConfusionsUnderWay(depth, back, [&](const ErrorModel::Confusion&) { under = true; });
+    return under;
+  }
+
+  // Calls `use` for each confusion that started `back` letters above
+  // `depth`, at a cell within the bound less its cost, whose typed letters
+  // are there, and whose meant letters go on past the prefix's last `back`.
+  template <typename Use>
+  void ForConfusionsUnderWay(size_t depth, size_t back, const Use& use) const {
+    const size_t from = depth - back;
+    if (minima_[from] + cheapestConfusion_ > bound_) return;
+    const std::string_view since = std::string_view(path_).substr(from, back);
+    const auto& row = rows_[from];
+    for (size_t j = 0; j < row.size(); ++j) {
+      if (row[j] + cheapestConfusion_ > bound_) continue;
+      for (const uint16_t k : startingAt_[j]) {
+        const auto& c = model_.Confusions()[k];
+        if (c.meant.size() > back && row[j] + c.cost <= bound_ && std::string_view(c.meant).starts_with(since))
+          use(c);
+      }
+    }
+  }
+
+  // The letters that can follow the prefix of length `depth` and keep a cell
+  // of the next row within the bound, when neither dropping a letter nor a
+  // plain replacement can: a typed letter matched, a cheap replacement of
+  // one, the letter that completes a swap, and the next meant letter of a
+  // confusion under way.
+  std::array<bool, 256> NextLetters(size_t depth) const {
+    std::array<bool, 256> allowed{};
+    const size_t n = typed_.size();
+    const auto& row = rows_[depth];
+    for (size_t j = 1; j <= n; ++j) {
+      const auto t = static_cast<unsigned char>(typed_[j - 1]);
+      if (row[j - 1] > bound_) continue;
+      allowed[t] = true;
+      for (const unsigned char x : cheapFor_[t])
+        if (row[j - 1] + model_.Replaced(x, t) <= bound_) allowed[x] = true;
+    }
+    if (depth >= 1)
+      for (size_t j = 2; j <= n; ++j)
+        if (rows_[depth - 1][j - 2] + model_.Swap() <= bound_ && path_[depth - 1] == typed_[j - 1])
+          allowed[static_cast<unsigned char>(typed_[j - 2])] = true;
+    for (size_t back = 0; back < reach_ && back <= depth; ++back)
+      ForConfusionsUnderWay(depth, back, [&](const ErrorModel::Confusion& c) {
+        allowed[static_cast<unsigned char>(c.meant[back])] = true;
+      });
+    return allowed;
   }
 
   // Entries [low, high) all start with the prefix of length `depth` whose row is rows_[depth].
@@ -86,10 +153,23 @@ class CostWalk {
       if (cost <= bound_) found_.push_back({low, cost});
       while (low < high && list_[low].size() == depth) ++low;  // the same word listed twice
     }
-    while (low < high) {
-      const unsigned char letter = LetterAt(low, depth);
-      const size_t end = FirstNotBelow(low + 1, high, depth, letter + 1u);
-      Descend(depth, letter, low, end);
+    if (low >= high) return;
+    if (minima_[depth] + plainStep_ <= bound_) {
+      // Any letter may follow and stay within reach: visit every child.
+      while (low < high) {
+        const unsigned char letter = LetterAt(low, depth);
+        const size_t end = FirstNotBelow(low + 1, high, depth, letter + 1u);
+        Descend(depth, letter, low, end);
+        low = end;
+      }
+      return;
+    }
+    const std::array<bool, 256> allowed = NextLetters(depth);
+    for (unsigned letter = 0; letter < 256 && low < high; ++letter) {
+      if (!allowed[letter]) continue;
+      const size_t begin = FirstNotBelow(low, high, depth, letter);
+      const size_t end = FirstNotBelow(begin, high, depth, letter + 1u);
+      if (begin < end) Descend(depth, static_cast<unsigned char>(letter), begin, end);
       low = end;
     }
   }
@@ -147,6 +227,10 @@ class CostWalk {
   std::vector<double> minima_;
   std::vector<std::vector<bool>> typedFits_;
   std::vector<uint16_t> applicable_;
+  std::vector<std::vector<uint16_t>> startingAt_;  // by typed position: confusions whose typed letters start there
+  double cheapestConfusion_ = std::numeric_limits<double>::infinity();
+  double plainStep_ = 0;
+  std::array<std::vector<unsigned char>, 256> cheapFor_;
   std::string path_;  // the prefix of the node being visited, and of its ancestors
   std::string key_;
   std::vector<FoundWord> found_;

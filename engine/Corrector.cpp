@@ -25,10 +25,10 @@ int EditDistance(std::string_view a, std::string_view b) {
 }
 
 Corrector::Corrector(KeyLayout layout, std::filesystem::path frequencyFile, CorrectionWeights weights)
-    : layout_(layout), weights_(weights), model_(layout, weights), frequencyFile_(std::move(frequencyFile)) {}
+    : layout_(layout), weights_(weights), model_(layout, weights), searchModel_(ErrorModel::ForSearch(layout)), frequencyFile_(std::move(frequencyFile)) {}
 
 Corrector::Corrector(KeyLayout layout, WordFrequencies frequencies, CorrectionWeights weights)
-    : layout_(layout), weights_(weights), model_(layout, weights) {
+    : layout_(layout), weights_(weights), model_(layout, weights), searchModel_(ErrorModel::ForSearch(layout)) {
   std::call_once(loaded_, [&] { frequencies_ = std::move(frequencies); });
 }
 
@@ -60,9 +60,10 @@ std::vector<Corrector::Candidate> Corrector::Rank(std::string_view typed, const 
   std::vector<Candidate> ranked;
   if (core.empty() || !list.InByteOrder()) return ranked;
   const WordFrequencies& frequencies = Frequencies(list);
-  for (const FoundWord& found : WordsWithinCost(core, list, model_, weights_.reach)) {
-    Candidate candidate{std::string(list[found.index]), found.cost, 0};
+  for (const FoundWord& found : WordsWithinCost(core, list, searchModel_, ErrorModel::kSearchReach)) {
+    Candidate candidate{std::string(list[found.index]), 0, 0};
     if (candidate.word == core) continue;
+    candidate.editCost = model_.Cost(core, candidate.word);
     if (!frequencies.empty()) {
       const auto position = list.LibraryPositionAt(found.index);
       candidate.wordCost = position ? frequencies.CostAt(*position) : frequencies.CostOfCount(0);

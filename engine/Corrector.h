@@ -64,6 +64,7 @@ class Corrector {
   KeyLayout layout_;
   CorrectionWeights weights_;
   ErrorModel model_;
+  ErrorModel searchModel_;
   std::filesystem::path frequencyFile_;
   mutable std::once_flag loaded_;
   mutable WordFrequencies frequencies_;

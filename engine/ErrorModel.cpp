@@ -148,6 +148,13 @@ ErrorModel::ErrorModel(KeyLayout layout, const CorrectionWeights& weights)
   }
 }
 
+ErrorModel ErrorModel::ForSearch(KeyLayout layout) {
+  CorrectionWeights unit{.droppedLetter = 1, .doubledLetter = 1, .extraLetter = 1, .swap = 1, .neighbourKey = 1,
+                         .vowel = 1, .otherLetter = 1, .firstLetter = 0, .lambda = 0};
+  for (double CorrectionWeights::*confusion : kConfusionWeights) unit.*confusion = kSearchConfusion;
+  return ErrorModel(layout, unit);
+}
+
 bool ErrorModel::TypedSideFits(const Confusion& c, std::string_view typed, size_t j) {
   if (j < c.typed.size() || typed.compare(j - c.typed.size(), c.typed.size(), c.typed) != 0) return false;
   if (c.atStart && j != c.typed.size()) return false;

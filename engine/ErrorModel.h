@@ -28,7 +28,6 @@ struct CorrectionWeights {
   double firstLetter = 0.05;    // added when the first letter is not the word's
   double lambda = 0.1;
   double lowerCaseName = 0.3;  // added for a word seen only capitalised when the typed word is lower case
-  double reach = 2.05;         // the dearest explanation looked for
 
   // Russian written as it is heard (no cost: the error is not looked for).
   double vowelByEar = 0;       // unstressed О as А, Е as И, Я as И or Е, and back
@@ -41,6 +40,12 @@ struct CorrectionWeights {
   double genitiveG = 0;        // Г heard as В in -ОГО and -ЕГО (КОГО as КАВО)
   double tsSound = 0;          // ТСЯ, ТЬСЯ as ЦА, ТС as Ц, СЧ as Щ, ЧН as ШН
 };
+
+// The weights of the confusions by ear, each a field of CorrectionWeights.
+inline constexpr std::array<double CorrectionWeights::*, 9> kConfusionWeights = {
+    &CorrectionWeights::vowelByEar,   &CorrectionWeights::silentConsonant, &CorrectionWeights::doubleConsonant,
+    &CorrectionWeights::afterSibilant, &CorrectionWeights::signs,          &CorrectionWeights::prefixEnding,
+    &CorrectionWeights::voicing,       &CorrectionWeights::genitiveG,      &CorrectionWeights::tsSound};
 
 // The weights tuned for a layout's language.
 CorrectionWeights DefaultCorrectionWeights(KeyLayout layout);
@@ -62,6 +67,15 @@ class ErrorModel {
   };
 
   ErrorModel(KeyLayout layout, const CorrectionWeights& weights);
+
+  // The model candidates are searched with: every plain edit costs one and
+  // every confusion by ear kSearchConfusion, so the words within kSearchReach
+  // are those within two plain edits and those a few confusions away. Ranking
+  // weights make plain edits cheaper than that; a search under them would
+  // reach words many dropped letters away and walk most of the list.
+  static ErrorModel ForSearch(KeyLayout layout);
+  static constexpr double kSearchConfusion = 0.5;
+  static constexpr double kSearchReach = 2.0;
 
   const CorrectionWeights& Weights() const { return weights_; }
   // The cost of `typed` letter for the word's `meant` letter (0 when equal).

@@ -44,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 
 const fs::path kHunspellFolder = HUNSPELL_DICTIONARIES;
 const fs::path kMisspellings = "/usr/lib/python3/dist-packages/codespell_lib/data/dictionary.txt";
+const fs::path kRussianModel = "/usr/share/onboard/models/ru_RU.lm";
 constexpr size_t kDefaultPerHalf = 1000;
 
 struct Options {
@@ -258,6 +259,13 @@ std::vector<TestSet> BuildSets(int language, size_t perHalf, OurCorrector& ours,
   const uint32_t seed = russian ? 301 : 201;
   sets.push_back(words.TypoSet(std::string(Tag(language)) + " 1 slip", 1, 3, perHalf, seed, judges));
   sets.push_back(words.TypoSet(std::string(Tag(language)) + " 2 slips", 2, 5, perHalf, seed + 1, judges));
+  if (russian) {
+    if (fs::exists(kRussianModel))
+      sets.push_back(ByEarSet(kRussianModel, 20000, perHalf, 401, judges));
+    else
+      std::fprintf(stderr, "%s is missing (install the onboard-data package): the by-ear set is left out\n",
+                   kRussianModel.c_str());
+  }
   return sets;
 }
 
@@ -351,9 +359,40 @@ void PrintBySlip(const std::vector<SetRun>& runs) {
   }
 }
 
+// Top-1 by the kind of change, on the by-ear test halves (a word changed
+// twice counts under each of its kinds).
+void PrintByEar(const std::vector<SetRun>& runs) {
+  std::printf("| set | change by ear | words | ours top-1 | libhunspell top-1 | ours top-5 | libhunspell top-5 |\n");
+  std::printf("|---|---|---:|---:|---:|---:|---:|\n");
+  for (const SetRun& run : runs) {
+    const auto& words = run.set.test;
+    if (words.empty() || words[0].byEar.empty()) continue;
+    for (int k = 0; k <= kByEarKinds; ++k) {
+      size_t n = 0, ours1 = 0, theirs1 = 0, ours5 = 0, theirs5 = 0;
+      for (size_t i = 0; i < words.size(); ++i) {
+        const auto& kinds = words[i].byEar;
+        // The last row: the words changed twice.
+        if (k < kByEarKinds ? std::ranges::find(kinds, static_cast<ByEar>(k)) == kinds.end() : kinds.size() < 2)
+          continue;
+        ++n;
+        ours1 += run.test.ours[i].rank == 0;
+        ours5 += run.test.ours[i].rank >= 0;
+        if (!run.test.theirs.empty()) {
+          theirs1 += run.test.theirs[i].rank == 0;
+          theirs5 += run.test.theirs[i].rank >= 0;
+        }
+      }
+      const std::string kind = k < kByEarKinds ? std::string(ByEarName(static_cast<ByEar>(k))) : "two changes";
+      std::printf("| %s | %s | %zu | %s | %s | %s | %s |\n", run.set.name.c_str(), kind.c_str(), n,
+                  Percent(ours1, n).c_str(), Percent(theirs1, n).c_str(), Percent(ours5, n).c_str(),
+                  Percent(theirs5, n).c_str());
+    }
+  }
+}
+
 // Where our corrector's first suggestion is not the word meant, on the test halves.
-void PrintWhereWeMiss(const std::vector<SetRun>& runs) {
-  std::printf("| set | words | missed top-1 | out of reach (> 2 edits) | meant ranked 2-5 | meant below 5 | "
+void PrintWhereWeMiss(const std::vector<SetRun>& runs, const std::map<int, std::unique_ptr<OurCorrector>>& correctors) {
+  std::printf("| set | words | missed top-1 | out of reach (dearer than the search's bound) | meant ranked 2-5 | meant below 5 | "
               "first letter changed: words | our top-1 on them |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const SetRun& run : runs) {
@@ -369,7 +408,8 @@ void PrintWhereWeMiss(const std::vector<SetRun>& runs) {
       ++missed;
       if (rank > 0)
         ++close;
-      else if (EditDistance(word.typed, word.intended) > 2)
+      else if (ErrorModel::ForSearch(LayoutOf(run.set.language)).Cost(CorrectableCore(word.typed), word.intended) >
+               ErrorModel::kSearchReach)
         ++far;
       else
         ++below;
@@ -469,15 +509,8 @@ void Tune(int language, const std::vector<TestSet>& sets, const OurCorrector& ou
   std::printf("\n## Weight search, %s (dev halves; %s)\n\n", Tag(language),
               table ? ("frequencies: " + std::to_string(frequencies.CountedWords()) + " words counted").c_str()
                     : ("no frequencies, lambda left alone: " + problem).c_str());
-  // Candidates for the search: what the cheapest weights the grid holds find within the reach.
   const CorrectionWeights start = DefaultCorrectionWeights(layout);
-  CorrectionWeights cheapest = start;
-  for (double CorrectionWeights::*w :
-       {&CorrectionWeights::vowelByEar, &CorrectionWeights::silentConsonant, &CorrectionWeights::doubleConsonant,
-        &CorrectionWeights::afterSibilant, &CorrectionWeights::signs, &CorrectionWeights::prefixEnding,
-        &CorrectionWeights::voicing, &CorrectionWeights::genitiveG, &CorrectionWeights::tsSound})
-    if (cheapest.*w > 0) cheapest.*w = 0.1;
-  const ErrorModel searchModel(layout, cheapest);
+  const ErrorModel searchModel = ErrorModel::ForSearch(layout);
   std::vector<std::vector<WeighedWord>> dev, test;
   for (const TestSet& set : sets) {
     dev.push_back(WeighWords(set.dev, ours.List(), frequencies, searchModel));
@@ -604,8 +637,10 @@ int main(int argc, char** argv) {
 
   std::printf("\n## Top-1 by kind of slip (one-slip test halves)\n\n");
   PrintBySlip(runs);
+  std::printf("\n## Top-1 by kind of change by ear (by-ear test half)\n\n");
+  PrintByEar(runs);
   std::printf("\n## Where our first suggestion is not the word meant (test halves)\n\n");
-  PrintWhereWeMiss(runs);
+  PrintWhereWeMiss(runs, correctors);
 
   std::printf("\n## Resident memory (VmRSS, each library alone in a child process)\n\n");
   std::printf("| lang | library | loaded | added by first suggestion | peak | of which lookup indexes |\n");

@@ -1,6 +1,8 @@
 #include "TestSets.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -113,6 +115,73 @@ TestSet MisspellingSet(const fs::path& path, size_t perHalf, uint32_t seed, cons
   set.source = path.filename().string() + ": " + std::to_string(single) + " entries with one plain-letter correction, " +
                std::to_string(kept.size()) + " with the correction listed and the typo not; of the " +
                std::to_string(taken) + " taken, " + std::to_string(far) + " are more than 2 edits from their word";
+  return set;
+}
+
+TestSet ByEarSet(const fs::path& model, size_t commonest, size_t perHalf, uint32_t seed, const Judges& judges) {
+  TestSet set{"ru by ear", SpellingEngine::kRussian, "", {}, {}};
+  // The model's "COUNT WORD" lines between \1-grams: and the next section.
+  std::ifstream in(model);
+  std::vector<std::pair<uint64_t, std::string>> counted;  // lower-case Windows-1251, ё kept
+  bool unigrams = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("\\")) {
+      if (unigrams) break;
+      unigrams = line == "\\1-grams:";
+      continue;
+    }
+    const size_t space = line.find(' ');
+    if (!unigrams || space == std::string::npos) continue;
+    const auto word = cp1251::FromUtf8(line.substr(space + 1));
+    if (!word || word->size() < 4 || !std::ranges::all_of(*word, [](char c) {
+          const auto u = static_cast<unsigned char>(c);
+          return (u >= 0xE0 && u <= 0xFF) || u == 0xB8;  // а-я, ё: lower-case Russian only
+        }))
+      continue;
+    counted.emplace_back(std::strtoull(line.c_str(), nullptr, 10), *word);
+  }
+  std::ranges::sort(counted, std::greater<>());
+  std::vector<std::string> common;
+  for (const auto& [count, word] : counted) {
+    if (common.size() >= commonest) break;
+    const std::string listed = cp1251::DictionarySpelling(cp1251::ToUpper(word));
+    if (judges.oursLists(listed) && judges.hunspellAccepts(cp1251::ToUtf8(word))) common.push_back(word);
+  }
+  std::mt19937 random(seed);
+  auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  // One variant, its kind drawn by the mix among the kinds the word has.
+  auto change = [&](const std::string& word) -> std::optional<ByEarVariant> {
+    const auto variants = ByEarVariants(word);
+    int total = 0;
+    std::array<bool, kByEarKinds> has{};
+    for (const auto& v : variants) has[static_cast<size_t>(v.kind)] = true;
+    for (int k = 0; k < kByEarKinds; ++k) total += has[k] ? kByEarMix[k] : 0;
+    if (total == 0) return std::nullopt;
+    int pick = static_cast<int>(below(total)), kind = 0;
+    while (!has[kind] || pick >= kByEarMix[kind]) pick -= has[kind] ? kByEarMix[kind] : 0, ++kind;
+    std::vector<const ByEarVariant*> ofKind;
+    for (const auto& v : variants)
+      if (static_cast<int>(v.kind) == kind) ofKind.push_back(&v);
+    return *ofKind[below(ofKind.size())];
+  };
+  size_t made = 0;
+  for (size_t draws = 0; set.test.size() < perHalf && !common.empty() && draws < 100 * (perHalf + 1); ++draws) {
+    const std::string& word = common[below(common.size())];
+    auto first = change(word);
+    if (!first) continue;
+    TestWord typo{"", "", cp1251::DictionarySpelling(cp1251::ToUpper(word)), {}, {first->kind}};
+    std::string typed = first->typed;
+    if (below(4) == 0)
+      if (auto second = change(typed)) typed = second->typed, typo.byEar.push_back(second->kind);
+    std::replace(typed.begin(), typed.end(), '\xB8', '\xE5');  // ё typed as е
+    typo.typed = cp1251::DictionarySpelling(cp1251::ToUpper(typed));
+    typo.callerTyped = cp1251::ToUtf8(typed);
+    if (typo.typed == typo.intended || judges.oursLists(typo.typed) || judges.hunspellAccepts(typo.callerTyped)) continue;
+    (made++ % 2 ? set.test : set.dev).push_back(std::move(typo));
+  }
+  set.source = model.filename().string() + ": the " + std::to_string(common.size()) +
+               " commonest lower-case forms of 4+ letters both libraries know, drawn evenly; one change by ear "
+               "each, a quarter two; seed " + std::to_string(seed);
   return set;
 }
 

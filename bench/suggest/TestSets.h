@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ByEar.h"
 #include "TypoMaker.h"
 
 namespace vuruzid::bench {
@@ -17,6 +18,7 @@ struct TestWord {
   std::string callerTyped;  // UTF-8, in the case the writer used: what libhunspell is given
   std::string intended;     // upper case, Windows-1251, Ё as Е
   std::vector<Slip> slips;  // how the typo was made; empty for collected misspellings
+  std::vector<ByEar> byEar; // how a misspelling by ear was made
 };
 
 // A set split once into a half for tuning and a half for reporting.
@@ -37,6 +39,14 @@ struct Judges {
 // codespell's list of common misspellings: entries with one plain-letter
 // correction that our list holds, whose misspelling it does not.
 TestSet MisspellingSet(const std::filesystem::path& path, size_t perHalf, uint32_t seed, const Judges& judges);
+
+// Russian misspelt by ear: words of the language model's counts (the commonest
+// `commonest` lower-case forms of 4+ letters both libraries know, drawn
+// evenly), each changed as it is heard (ByEarVariants, kinds drawn by
+// kByEarMix), a quarter of them twice; a misspelling either library lists is
+// made again. The writer types е for ё, as most do.
+TestSet ByEarSet(const std::filesystem::path& model, size_t commonest, size_t perHalf, uint32_t seed,
+                 const Judges& judges);
 
 // Words of real text both libraries know, in the case their writers used.
 class TextWords {

@@ -83,7 +83,7 @@ std::vector<WeighedWord> WeighWords(const std::vector<TestWord>& words, const Wo
   for (const TestWord& word : words) {
     WeighedWord w{CorrectableCore(word.typed), {}, {}, {}, -1};
     const bool lowerCase = CaseOf(cp1251::FromUtf8(word.callerTyped).value_or("")) == LetterCase::Lower;
-    for (const FoundWord& found : WordsWithinCost(w.typed, list, searchModel, searchModel.Weights().reach)) {
+    for (const FoundWord& found : WordsWithinCost(w.typed, list, searchModel, ErrorModel::kSearchReach)) {
       std::string candidate(list[found.index]);
       if (candidate == w.typed) continue;
       if (candidate == word.intended) w.intended = static_cast<int>(w.candidates.size());
@@ -108,11 +108,9 @@ Hits Score(const std::vector<WeighedWord>& words, KeyLayout layout, const Correc
       scores.resize(word.candidates.size());
       for (size_t j = 0; j < scores.size(); ++j) {
         const double editCost = model.Cost(word.typed, word.candidates[j]);
-        // Beyond the trial's reach, the corrector would not have found it.
         const Corrector::Candidate c{{}, editCost + (word.names[j] ? weights.lowerCaseName : 0), word.wordCosts[j]};
-        scores[j] = editCost <= weights.reach ? c.Score(weights.lambda) : std::numeric_limits<double>::infinity();
+        scores[j] = c.Score(weights.lambda);
       }
-      if (!std::isfinite(scores[word.intended])) continue;
       const int rank = RankOfIntended(word, scores);
       *top1 += rank == 0;
       *top5 += rank < 5;

@@ -21,8 +21,7 @@ struct WeighedWord {
   int intended = -1;                    // its index in candidates; -1 when out of reach
 };
 
-// The candidates are those `searchModel` finds within its reach: a model as
-// cheap as any the search tries, so that every trial's own candidates are among them.
+// The candidates are those `searchModel` finds within its reach, as the corrector finds them.
 std::vector<WeighedWord> WeighWords(const std::vector<TestWord>& words, const WordList& list,
                                     const WordFrequencies& frequencies, const ErrorModel& searchModel);
 

@@ -54,10 +54,7 @@ TEST(WeightedEditCostTest, CommonSlipsAreCheaper) {
 TEST(WeightedEditCostTest, RussianWrittenByEarIsCheap) {
   const ErrorModel ru(KeyLayout::Russian, DefaultCorrectionWeights(KeyLayout::Russian));
   CorrectionWeights plainWeights = DefaultCorrectionWeights(KeyLayout::Russian);
-  for (double CorrectionWeights::*w :
-       {&CorrectionWeights::vowelByEar, &CorrectionWeights::silentConsonant, &CorrectionWeights::doubleConsonant,
-        &CorrectionWeights::afterSibilant, &CorrectionWeights::signs, &CorrectionWeights::prefixEnding,
-        &CorrectionWeights::voicing, &CorrectionWeights::genitiveG, &CorrectionWeights::tsSound})
+  for (double CorrectionWeights::*w : kConfusionWeights)
     plainWeights.*w = 0;
   const ErrorModel plain(KeyLayout::Russian, plainWeights);
   struct Row { const char* typed; const char* meant; double atMost; };
@@ -96,6 +93,7 @@ TEST(WordsWithinCostModel, FindsEveryWordABruteForceScanFinds) {
   };
   const ErrorModel russian(KeyLayout::Russian, DefaultCorrectionWeights(KeyLayout::Russian));
   const ErrorModel english(KeyLayout::English, DefaultCorrectionWeights(KeyLayout::English));
+  const ErrorModel search = ErrorModel::ForSearch(KeyLayout::Russian);
   for (int round = 0; round < 30; ++round) {
     Words base;
     for (int i = 0; i < 200; ++i) base.push_back(randomWord(7));
@@ -106,7 +104,7 @@ TEST(WordsWithinCostModel, FindsEveryWordABruteForceScanFinds) {
     for (int i = 0; i < 5; ++i) list.InsertWord(randomWord(6));
     for (int probe = 0; probe < 20; ++probe) {
       const std::string word = randomWord(8);
-      for (const ErrorModel* model : {&russian, &english})
+      for (const ErrorModel* model : {&russian, &english, &search})
         for (const double bound : {0.0, 0.6, 1.3, 2.05}) {
           std::vector<std::pair<std::string, double>> expected, found;
           for (size_t i = 0; i < list.size(); ++i)

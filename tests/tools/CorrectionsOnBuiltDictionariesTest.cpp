@@ -94,8 +94,9 @@ TEST_F(CorrectionsOnBuiltDictionaries, FindEveryCandidateAScanFinds) {
           default: std::swap(word[at], word[(at + 1) % word.size()]);
         }
       }
-      const ErrorModel& model = CorrectorOf(language).Model();
-      const double bound = model.Weights().reach;
+      const ErrorModel model =
+          ErrorModel::ForSearch(language == SpellingEngine::kEnglish ? KeyLayout::English : KeyLayout::Russian);
+      const double bound = ErrorModel::kSearchReach;
       // Every letter more or fewer costs at least the cheapest of a dropped and an extra letter.
       const double perLetter = std::min(model.Dropped(), model.Extra('A', 'A'));
       std::vector<size_t> expected, found;
@@ -110,7 +111,8 @@ TEST_F(CorrectionsOnBuiltDictionaries, FindEveryCandidateAScanFinds) {
   }
 }
 
-TEST(WordFrequencyLicencesTest, TravelWithTheFrequencies) {
+// The built side files load for the built lists and count most everyday words.
+TEST_F(CorrectionsOnBuiltDictionaries, FrequenciesLoadForTheBuiltLists) {
   for (const char* name : {"english.frq", "russian.frq"}) {
     std::string error;
     const int language = std::string_view(name) == "english.frq" ? SpellingEngine::kEnglish : SpellingEngine::kRussian;
