@@ -161,6 +161,8 @@ void TMainForm::BuildTrayMenu() {
   trayCorrections_ = add("TrayCorrections", QStringLiteral("Corrections"), checkable, [this](bool on) { SetCorrections(on); });
   trayCheckInBrowsers_ = add("TrayCheckInBrowsers", QString::fromLatin1(vuruzid::ui::kCheckInBrowsersText), checkable,
                              [this](bool on) { vuruzid::ui::SetBrowserChecking(on, sideSettings_, this); });
+  trayCheckLetterCase_ = add("TrayCheckLetterCase", QStringLiteral("Check letter case"), checkable,
+                             [this](bool on) { SetCheckLetterCase(on); });
   trayLeaveProgram_ = add("TrayLeaveProgram", QStringLiteral("Don't check in a program"), checkable,
                           [this](bool) { ToggleLastProgram(); });
   PopupMenu1->addSeparator();
@@ -186,6 +188,7 @@ void TMainForm::UpdateTrayMenu() {
   trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
   trayFollowLayout_->setChecked(sideSettings_.FollowLayout());
   trayCorrections_->setChecked(engine_.CorrectionsEnabled());
+  trayCheckLetterCase_->setChecked(engine_.CaseChecking());
   trayCheckInBrowsers_->setChecked(sideSettings_.CheckInBrowsers());
   // The program that had the focus before this menu was opened.
   const std::string& program = checking_.Capture().LastProgram();
@@ -208,6 +211,13 @@ void TMainForm::SetCorrections(bool on) {
   RefreshDisplays();
   std::string error;
   if (!sideSettings_.SetCorrections(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+}
+
+// From the next word on: a word already judged keeps its verdict.
+void TMainForm::SetCheckLetterCase(bool on) {
+  engine_.SetCaseChecking(on);
+  std::string error;
+  if (!sideSettings_.SetCheckLetterCase(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
 }
 
 void TMainForm::ToggleLastProgram() {

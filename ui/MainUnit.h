@@ -133,6 +133,7 @@ class TMainForm : public QWidget {
   void SetStartAtLogin(bool start);
   void SetFollowLayout(bool on);
   void SetCorrections(bool on);
+  void SetCheckLetterCase(bool on);
   // An answer of the correction worker, on the GUI thread: shown while its word is.
   void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   void CopyCorrection(QListWidgetItem* item);
@@ -177,6 +178,7 @@ class TMainForm : public QWidget {
   QAction* trayStartAtLogin_ = nullptr;
   QAction* trayFollowLayout_ = nullptr;
   QAction* trayCorrections_ = nullptr;
+  QAction* trayCheckLetterCase_ = nullptr;
   QAction* trayCheckInBrowsers_ = nullptr;
   QAction* trayLeaveProgram_ = nullptr;
 
