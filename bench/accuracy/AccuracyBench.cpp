@@ -256,7 +256,7 @@ void CountCaughtCaseSlips(const fs::path& scratch) {
     const std::span<const CaseSlip> slips = language == SpellingEngine::kEnglish
                                                 ? std::span<const CaseSlip>(kEnglishCaseSlips)
                                                 : std::span<const CaseSlip>(kRussianCaseSlips);
-    size_t caught[2] = {0, 0}, meantFirst = 0;
+    size_t caught[2] = {0, 0}, meantFirst = 0, meantListed = 0;
     std::string missed;
     for (const bool on : {true, false}) {
       auto engine = Engine(scratch, language, on);
@@ -266,13 +266,16 @@ void CountCaughtCaseSlips(const fs::path& scratch) {
         caught[on ? 0 : 1] += marked;
         if (on && !marked) missed += std::string(" ") + slip.typed;
         if (!on || !marked) continue;
-        const auto corrections = engine->CorrectionsOf(engine->display().word);
-        meantFirst += !corrections.empty() && corrections[0] == vuruzid::cp1251::ToUpper(*vuruzid::cp1251::FromUtf8(slip.meant));
+        const auto corrections = engine->CorrectionsOf(vuruzid::cp1251::ToUpper(*vuruzid::cp1251::FromUtf8(slip.typed)));
+        const std::string meant = vuruzid::cp1251::ToUpper(*vuruzid::cp1251::FromUtf8(slip.meant));
+        meantFirst += !corrections.empty() && corrections[0] == meant;
+        meantListed += std::ranges::find(corrections, meant) != corrections.end();
       }
     }
-    std::printf("  %s: %zu / %zu caught (%zu of them corrected first to the word meant), %zu / %zu with it off%s%s\n",
-                language ? "Russian" : "English", caught[0], slips.size(), meantFirst, caught[1], slips.size(),
-                missed.empty() ? "" : "; missed:", missed.c_str());
+    std::printf("  %s: %zu / %zu caught (the word meant first among the corrections for %zu, listed for %zu), "
+                "%zu / %zu with it off%s%s\n",
+                language ? "Russian" : "English", caught[0], slips.size(), meantFirst, meantListed, caught[1],
+                slips.size(), missed.empty() ? "" : "; missed:", missed.c_str());
   }
 }
 
