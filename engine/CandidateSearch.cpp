@@ -120,8 +120,8 @@ class CostWalk {
   // The letters that can follow the prefix of length `depth` and keep a cell
   // of the next row within the bound, when neither dropping a letter nor a
   // plain replacement can: a typed letter matched, a cheap replacement of
-  // one, the letter that completes a swap, and the next meant letter of a
-  // confusion under way.
+  // one, either letter of a swap, and the next meant letter of a confusion
+  // under way.
   std::array<bool, 256> NextLetters(size_t depth) const {
     std::array<bool, 256> allowed{};
     const size_t n = typed_.size();
@@ -133,10 +133,12 @@ class CostWalk {
       for (const unsigned char x : cheapFor_[t])
         if (row[j - 1] + model_.Replaced(x, t) <= bound_) allowed[x] = true;
     }
-    if (depth >= 1)
-      for (size_t j = 2; j <= n; ++j)
-        if (rows_[depth - 1][j - 2] + model_.Swap() <= bound_ && path_[depth - 1] == typed_[j - 1])
-          allowed[static_cast<unsigned char>(typed_[j - 2])] = true;
+    for (size_t j = 2; j <= n; ++j) {
+      // The first letter of a swap, which the next row may not keep within the bound, and the second.
+      if (row[j - 2] + model_.Swap() <= bound_) allowed[static_cast<unsigned char>(typed_[j - 1])] = true;
+      if (depth >= 1 && rows_[depth - 1][j - 2] + model_.Swap() <= bound_ && path_[depth - 1] == typed_[j - 1])
+        allowed[static_cast<unsigned char>(typed_[j - 2])] = true;
+    }
     for (size_t back = 0; back < reach_ && back <= depth; ++back)
       ForConfusionsUnderWay(depth, back, [&](const ErrorModel::Confusion& c) {
         allowed[static_cast<unsigned char>(c.meant[back])] = true;

@@ -149,30 +149,31 @@ TestSet ByEarSet(const fs::path& model, size_t commonest, size_t perHalf, uint32
   }
   std::mt19937 random(seed);
   auto below = [&](size_t n) { return static_cast<size_t>(random() % n); };
-  // One variant, its kind drawn by the mix among the kinds the word has.
-  auto change = [&](const std::string& word) -> std::optional<ByEarVariant> {
-    const auto variants = ByEarVariants(word);
-    int total = 0;
-    std::array<bool, kByEarKinds> has{};
-    for (const auto& v : variants) has[static_cast<size_t>(v.kind)] = true;
-    for (int k = 0; k < kByEarKinds; ++k) total += has[k] ? kByEarMix[k] : 0;
-    if (total == 0) return std::nullopt;
-    int pick = static_cast<int>(below(total)), kind = 0;
-    while (!has[kind] || pick >= kByEarMix[kind]) pick -= has[kind] ? kByEarMix[kind] : 0, ++kind;
-    std::vector<const ByEarVariant*> ofKind;
-    for (const auto& v : variants)
-      if (static_cast<int>(v.kind) == kind) ofKind.push_back(&v);
-    return *ofKind[below(ofKind.size())];
+  // A kind drawn by the mix, then a common word that can be changed so, or
+  // (for changing a word again) a variant of the kind drawn among the word's own.
+  auto drawKind = [&] {
+    int pick = static_cast<int>(below(100)), kind = 0;
+    while (pick >= kByEarMix[kind]) pick -= kByEarMix[kind++];
+    return static_cast<ByEar>(kind);
+  };
+  auto variantOf = [&](const std::string& word, ByEar kind) -> std::optional<ByEarVariant> {
+    std::vector<ByEarVariant> ofKind;
+    for (auto& v : ByEarVariants(word))
+      if (v.kind == kind) ofKind.push_back(std::move(v));
+    if (ofKind.empty()) return std::nullopt;
+    return ofKind[below(ofKind.size())];
   };
   size_t made = 0;
   for (size_t draws = 0; set.test.size() < perHalf && !common.empty() && draws < 100 * (perHalf + 1); ++draws) {
-    const std::string& word = common[below(common.size())];
-    auto first = change(word);
+    const ByEar kind = drawKind();
+    std::optional<ByEarVariant> first;
+    const std::string* word = nullptr;
+    for (int tries = 0; tries < 1000 && !first; ++tries) first = variantOf(*(word = &common[below(common.size())]), kind);
     if (!first) continue;
-    TestWord typo{"", "", cp1251::DictionarySpelling(cp1251::ToUpper(word)), {}, {first->kind}};
+    TestWord typo{"", "", cp1251::DictionarySpelling(cp1251::ToUpper(*word)), {}, {first->kind}};
     std::string typed = first->typed;
     if (below(4) == 0)
-      if (auto second = change(typed)) typed = second->typed, typo.byEar.push_back(second->kind);
+      if (auto second = variantOf(typed, drawKind())) typed = second->typed, typo.byEar.push_back(second->kind);
     std::replace(typed.begin(), typed.end(), '\xB8', '\xE5');  // ё typed as е
     typo.typed = cp1251::DictionarySpelling(cp1251::ToUpper(typed));
     typo.callerTyped = cp1251::ToUtf8(typed);
@@ -180,8 +181,9 @@ TestSet ByEarSet(const fs::path& model, size_t commonest, size_t perHalf, uint32
     (made++ % 2 ? set.test : set.dev).push_back(std::move(typo));
   }
   set.source = model.filename().string() + ": the " + std::to_string(common.size()) +
-               " commonest lower-case forms of 4+ letters both libraries know, drawn evenly; one change by ear "
-               "each, a quarter two; seed " + std::to_string(seed);
+               " commonest lower-case forms of 4+ letters both libraries know, drawn evenly among those a kind "
+               "drawn by the mix fits; one change by ear each, a quarter a second (when the word has a place for "
+               "it); seed " + std::to_string(seed);
   return set;
 }
 

@@ -41,10 +41,10 @@ struct Judges {
 TestSet MisspellingSet(const std::filesystem::path& path, size_t perHalf, uint32_t seed, const Judges& judges);
 
 // Russian misspelt by ear: words of the language model's counts (the commonest
-// `commonest` lower-case forms of 4+ letters both libraries know, drawn
-// evenly), each changed as it is heard (ByEarVariants, kinds drawn by
-// kByEarMix), a quarter of them twice; a misspelling either library lists is
-// made again. The writer types е for ё, as most do.
+// `commonest` lower-case forms of 4+ letters both libraries know), each
+// changed as it is heard: a kind drawn by kByEarMix, then a word drawn evenly
+// among those it fits (ByEarVariants), a quarter changed again; a misspelling
+// either library lists is made again. The writer types е for ё, as most do.
 TestSet ByEarSet(const std::filesystem::path& model, size_t commonest, size_t perHalf, uint32_t seed,
                  const Judges& judges);
 

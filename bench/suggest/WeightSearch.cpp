@@ -130,7 +130,7 @@ CorrectionWeights SearchWeights(const std::vector<std::vector<WeighedWord>>& set
                                 const std::function<void(const std::string&)>& progress) {
   CorrectionWeights best = start;
   Objective bestScore = Mean(sets, layout, best);
-  char line[400];
+  char line[1000];
   std::snprintf(line, sizeof line, "  start: mean dev top-1 %.2f %%, top-5 %.2f %%", 100 * bestScore.top1,
                 100 * bestScore.top5);
   progress(line);

@@ -60,6 +60,12 @@ TEST_F(CorrectionsOnBuiltDictionaries, PutTheMeantWordFirst) {
            Row{ru, "ЗДРАСТВУЙТЕ", "ЗДРАВСТВУЙТЕ", nullptr},
            Row{ru, "ГОВОРРИТЬ", "ГОВОРИТЬ", nullptr}, Row{ru, "ПРИВТЕ", "ПРИВЕТ", nullptr},  // doubled, swapped
            Row{ru, "ВУРУЗИТ", "ВУРУЗИД", "ВУРУЗИД"},
+           // Everyday words misspelt as they are heard, ahead of rare forms and names.
+           Row{ru, "ПРИВЕТТ", "ПРИВЕТ", nullptr}, Row{ru, "КАРОВА", "КОРОВА", nullptr},
+           Row{ru, "МАЛАКО", "МОЛОКО", nullptr}, Row{ru, "СПОСИБО", "СПАСИБО", nullptr},
+           Row{ru, "ИЗВЕНИТЕ", "ИЗВИНИТЕ", nullptr}, Row{ru, "ЕЖЫК", "ЕЖИК", nullptr},
+           Row{ru, "ЧУСТВОВАТЬ", "ЧУВСТВОВАТЬ", nullptr}, Row{ru, "ОБЬЯВЛЕНИЕ", "ОБЪЯВЛЕНИЕ", nullptr},
+           Row{ru, "СИВОДНЯ", "СЕГОДНЯ", nullptr}, Row{ru, "ЖОЛТЫЙ", "ЖЕЛТЫЙ", nullptr},
        }) {
     const WordList& list = ListOf(row.language);
     Words userWords;
