@@ -157,7 +157,8 @@ std::optional<CorrectionJob> SpellingEngine::TakeCorrectionJob() {
     wordList_.PrepareLookups();  // so the snapshot's lookups build nothing on the job's thread
     listSnapshot_ = std::make_shared<const WordList>(wordList_);
   }
-  return CorrectionJob{displayGeneration_, display_.word, corrector_, listSnapshot_, UserWordSnapshot()};
+  return CorrectionJob{displayGeneration_, display_.word, corrector_, listSnapshot_, UserWordSnapshot(),
+                       DisplayedWordCase()};
 }
 
 const std::shared_ptr<const std::vector<std::string>>& SpellingEngine::UserWordSnapshot() {
@@ -239,7 +240,7 @@ void SpellingEngine::SetCorrectionsEnabled(bool on) {
 
 std::vector<std::string> CorrectionJob::Run() const {
   if (!corrector || !words || !userWords) return {};
-  return corrector->Suggest(word, *words, *userWords);
+  return corrector->Suggest(word, *words, *userWords, Corrector::kMaxCorrections, typedCase);
 }
 
 int SpellingEngine::ProcessKey(int virtualKey, int16_t insertKeyState) {
@@ -262,6 +263,9 @@ bool TypedInLowerCase(std::string_view typed) {
     return cp1251::ToLower(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c);
   });
 }
+
+// A mark (kept as '.') or a digit, which joins words into addresses, file names and versions.
+bool JoinsWords(char c) { return c == '.' || (c >= '0' && c <= '9'); }
 
 // The character a word-character key types, in the case Shift and Caps Lock give it.
 char TypedCharacter(unsigned char capital, const KeyStroke& key) {
@@ -313,7 +317,7 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   // A word ended by a digit or a mark is judged at the next key, unless that
   // key takes the slip back.
   if (meaning.keyClass != KeyClass::Backspace)
-    JudgePendingWord(result);
+    JudgePendingWord(result, meaning.keyClass == KeyClass::WordCharacter || meaning.keyClass == KeyClass::WordEnd);
   else
     endPending_ = false;
   const bool overwrite = insertMode_ != 1;
@@ -397,7 +401,7 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
   return result;
 }
 
-void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
+void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result, bool joinedAfter) {
   if (word.empty() || typed_.Judged(word)) return;
   std::string spelling = cp1251::ToUpper(typed_.Spelling(word));
   if (typed_.ContinuesUnseenText(word)) {
@@ -407,7 +411,13 @@ void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
   }
   // Without a dictionary nothing can be judged: the word is simply finished.
   bool wrong = !wordList_.empty() && !IsAcceptedWord(wordList_, spelling);
-  if (!wrong && !wordList_.empty() && TypedInLowerCase(typed_.Spelling(word))) wrong = WrongInLowerCase(spelling);
+  // Part of an address or a file name (www.fsf.org, index.html, http://), a
+  // word is often a name in lower case: its case is not judged.
+  const std::string& text = typed_.text();
+  const bool joined = (word.begin > 0 && JoinsWords(text[word.begin - 1])) ||
+                      (joinedAfter && word.end < text.size() && JoinsWords(text[word.end]));
+  if (!wrong && !joined && !wordList_.empty() && TypedInLowerCase(typed_.Spelling(word)))
+    wrong = WrongInLowerCase(spelling);
   typed_.SetJudged(word, wrong);
   if (wordList_.empty()) return;
   result.judgedWrong = wrong;
@@ -418,9 +428,9 @@ void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result) {
   result.judgedWord = std::move(spelling);
 }
 
-bool SpellingEngine::JudgePendingWord(KeyStrokeResult& result) {
+bool SpellingEngine::JudgePendingWord(KeyStrokeResult& result, bool joinedAfter) {
   if (!std::exchange(endPending_, false)) return false;
-  JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result);  // the word before the digit or mark
+  JudgeWord(typed_.WordEndingAt(typed_.caret() - 1), result, joinedAfter);  // the word before the digit or mark
   return true;
 }
 

@@ -56,6 +56,7 @@ struct CorrectionJob {
   std::shared_ptr<const Corrector> corrector;
   std::shared_ptr<const WordList> words;                     // the list as it stood, lookups prepared
   std::shared_ptr<const std::vector<std::string>> userWords;  // sorted, upper case
+  LetterCase typedCase = LetterCase::Lower;  // how the word was typed: names rank lower for a lower-case one
   std::vector<std::string> Run() const;
 };
 
@@ -113,9 +114,9 @@ class SpellingEngine {
   // Whether a word typed all in lower case is wrong when the dictionary
   // holds it only capitalised or only in capitals ("ot" for OT, "paris").
   // Without the language's case file (see CaseForms) words are judged
-  // without their case, as when it is off. Off unless asked for: it also
-  // finds the www, http and html of addresses typed in lower case wrong.
-  static constexpr bool kCaseCheckingByDefault = false;
+  // without their case, as when it is off. A word joined to a mark or a
+  // digit (www.fsf.org, index.html) is judged without its case too.
+  static constexpr bool kCaseCheckingByDefault = true;
   void SetCaseChecking(bool on) { caseChecking_ = on; }
   bool CaseChecking() const { return caseChecking_; }
 
@@ -184,8 +185,10 @@ class SpellingEngine {
   // The interpreter's steps: judging a finished word of the typed text, the
   // caret leaving a word, and letting go of the text where the caret went
   // where no key tells.
-  void JudgeWord(TypedText::Word word, KeyStrokeResult& result);
-  bool JudgePendingWord(KeyStrokeResult& result);  // false when no word waited
+  // `joinedAfter`: the mark or digit that ended the word has a word character
+  // or another mark right after it (an address or a file name goes on).
+  void JudgeWord(TypedText::Word word, KeyStrokeResult& result, bool joinedAfter = false);
+  bool JudgePendingWord(KeyStrokeResult& result, bool joinedAfter = false);  // false when no word waited
   void CaretLeft(TypedText::Word word, KeyStrokeResult& result);
   void LetGoOfWordAtCaret(KeyStrokeResult& result);
   void LetGoOfText(KeyStrokeResult& result, bool continuesUnseen);

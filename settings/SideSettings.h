@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/SpellingEngine.h"
+
 namespace vuruzid {
 
 // Settings that live beside the positional settings file, never inside it
@@ -71,7 +73,7 @@ class SideSettings {
   File options_, list_;
   bool followLayout_ = true;
   bool corrections_ = true;
-  bool checkLetterCase_ = false;
+  bool checkLetterCase_ = SpellingEngine::kCaseCheckingByDefault;
   bool checkInBrowsers_ = false;
   bool accessibilitySetByUs_ = false;
   std::vector<std::string> programs_;

@@ -39,6 +39,7 @@ void TMainForm::FormCreate() {
     for (const std::string& problem : problems) vuruzid::ui::ShowErrorReport(QString::fromStdString(problem), this);
     checking_.Capture().SetProgramsLeftAlone(sideSettings_.ProgramsLeftAlone());
     engine_.SetCorrectionsEnabled(sideSettings_.Corrections());
+    engine_.SetCaseChecking(sideSettings_.CheckLetterCase());
   });
 
   const QSize screen = PrimaryScreenSize();

@@ -391,7 +391,7 @@ void PrintByEar(const std::vector<SetRun>& runs) {
 }
 
 // Where our corrector's first suggestion is not the word meant, on the test halves.
-void PrintWhereWeMiss(const std::vector<SetRun>& runs, const std::map<int, std::unique_ptr<OurCorrector>>& correctors) {
+void PrintWhereWeMiss(const std::vector<SetRun>& runs) {
   std::printf("| set | words | missed top-1 | out of reach (dearer than the search's bound) | meant ranked 2-5 | meant below 5 | "
               "first letter changed: words | our top-1 on them |\n");
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
@@ -640,7 +640,7 @@ int main(int argc, char** argv) {
   std::printf("\n## Top-1 by kind of change by ear (by-ear test half)\n\n");
   PrintByEar(runs);
   std::printf("\n## Where our first suggestion is not the word meant (test halves)\n\n");
-  PrintWhereWeMiss(runs, correctors);
+  PrintWhereWeMiss(runs);
 
   std::printf("\n## Resident memory (VmRSS, each library alone in a child process)\n\n");
   std::printf("| lang | library | loaded | added by first suggestion | peak | of which lookup indexes |\n");

@@ -102,7 +102,7 @@ TestSet MisspellingSet(const fs::path& path, size_t perHalf, uint32_t seed, cons
     // "a, b," lists several corrections; "a, reason" says why it is disabled.
     if (!letters(typo) || !letters(right)) continue;
     ++single;
-    TestWord word{cp1251::ToUpper(typo), typo, cp1251::ToUpper(right), {}};
+    TestWord word{cp1251::ToUpper(typo), typo, cp1251::ToUpper(right), {}, {}};
     if (judges.oursLists(word.intended) && !judges.oursLists(word.typed)) kept.push_back(std::move(word));
   }
   std::mt19937 random(seed);
@@ -135,7 +135,7 @@ TestSet ByEarSet(const fs::path& model, size_t commonest, size_t perHalf, uint32
     const auto word = cp1251::FromUtf8(line.substr(space + 1));
     if (!word || word->size() < 4 || !std::ranges::all_of(*word, [](char c) {
           const auto u = static_cast<unsigned char>(c);
-          return (u >= 0xE0 && u <= 0xFF) || u == 0xB8;  // а-я, ё: lower-case Russian only
+          return u >= 0xE0 || u == 0xB8;  // а-я, ё: lower-case Russian only
         }))
       continue;
     counted.emplace_back(std::strtoull(line.c_str(), nullptr, 10), *word);
@@ -241,7 +241,7 @@ TestSet TextWords::TypoSet(std::string name, int slips, size_t minLetters, size_
     const Word& word = words_[drawable_[maker.Below(drawable_.size())]];
     if (word.listed.size() < minLetters) continue;
     for (int attempt = 0; attempt < 20; ++attempt) {
-      TestWord typo{word.listed, "", word.listed, {}};
+      TestWord typo{word.listed, "", word.listed, {}, {}};
       bool complete = true;
       for (int s = 0; s < slips && complete; ++s) {
         const Slip slip = maker.DrawSlip();

@@ -487,6 +487,9 @@ const Habit kHabits[] = {
     {"a hyphenated word by its parts", "paris-based Paris-based ", "PARIS-BASED", "", "", ""},
     {"a lone letter is never wrong", "o ", "", "", ""},
     {"a word going on from a paste is not judged", "{paste}ot fox ", "", "OT", ""},
+    // Addresses and file names: a word joined to a mark or a digit is often a name in lower case.
+    {"a word joined to a mark or a digit is judged without its case", "paris.ot,nasa 2ot ", "", "", ""},
+    {"a mark that ends a sentence joins nothing", "paris. ot, ", "PARIS OT", "", "OT_", ""},
     {"a mended word is judged in its new case", "ot{left}{left}{del}O{end} Ot{left}{left}{del}o{end} ", "OT", "", "OT_",
      ""},
 };

@@ -207,18 +207,18 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
     size_t problems;
   };
   const Row rows[] = {
-      {"a first start: defaults, the list written", kNone, kNone, true, true, false, false, false, defaults, 0},
+      {"a first start: defaults, the list written", kNone, kNone, true, true, false, false, true, defaults, 0},
       {"the user's own list",
-       "FollowKeyboardLayout = off\n Corrections =off\nCheckInBrowsers= on\nAccessibilitySetByUs =on \nCheckLetterCase=on\n",
-       "# mine\n  Konsole \n\nmy-editor\n", false, false, true, true, true, {"Konsole", "my-editor"}, 0},
+       "FollowKeyboardLayout = off\n Corrections =off\nCheckInBrowsers= on\nAccessibilitySetByUs =on \nCheckLetterCase=off\n",
+       "# mine\n  Konsole \n\nmy-editor\n", false, false, true, true, false, {"Konsole", "my-editor"}, 0},
       {"unknown lines are kept, unknown values are the defaults",
        "Colour=blue\r\nFollowKeyboardLayout=on\r\nCorrections=yes\r\nCheckInBrowsers=yes\r\nAccessibilitySetByUs=1\r\n"
        "CheckLetterCase=yes\r\n",
-       "xterm", true, true, false, false, false, {"xterm"}, 0},
+       "xterm", true, true, false, false, true, {"xterm"}, 0},
       {"consent given to a desktop whose switch was on already", "CheckInBrowsers=on\nAccessibilitySetByUs=off\n",
-       "xterm", true, true, true, false, false, {"xterm"}, 0},
-      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, false, false, false, defaults, 1},
-      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, false, false, false, defaults, 2},
+       "xterm", true, true, true, false, true, {"xterm"}, 0},
+      {"a list that is no text file", kNone, "xterm\0\xff\n"sv, true, true, false, false, true, defaults, 1},
+      {"a folder where the list should be, options with a NUL", "\0"sv, kFolder, true, true, false, false, true, defaults, 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

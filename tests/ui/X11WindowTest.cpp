@@ -397,9 +397,9 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
       {"TrayFollowLayout", false, [&] { return Form().SideSettings().FollowLayout(); }},
       {"TrayCorrections", true, [&] { return ReadFile(options).find("Corrections=off\n") != std::string::npos; }},
       {"TrayCorrections", false, [&] { return Form().Engine().CorrectionsEnabled(); }},
-      {"TrayCheckLetterCase", false,
-       [&] { return Form().Engine().CaseChecking() && ReadFile(options).find("CheckLetterCase=on\n") != std::string::npos; }},
-      {"TrayCheckLetterCase", true, [&] { return !Form().Engine().CaseChecking() && !Form().SideSettings().CheckLetterCase(); }},
+      {"TrayCheckLetterCase", true,
+       [&] { return !Form().Engine().CaseChecking() && ReadFile(options).find("CheckLetterCase=off\n") != std::string::npos; }},
+      {"TrayCheckLetterCase", false, [&] { return Form().Engine().CaseChecking() && Form().SideSettings().CheckLetterCase(); }},
       {"TrayCheckInBrowsers", false, [&] { return bus.Switch() == true && Form().SideSettings().CheckInBrowsers(); }},
       {"TrayCheckInBrowsers", true, [&] { return bus.Switch() == false && !Form().SideSettings().CheckInBrowsers(); }},
   };
