@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/LittleEndian.h"
 #include "platform/AtomicFile.h"
 #include "platform/WholeFile.h"
 
@@ -13,14 +14,6 @@ constexpr char kMagic[8] = {'Q', 'V', 'C', 'A', 'S', 'E', '\r', '\n'};
 constexpr uint32_t kVersion = 1;
 constexpr size_t kHeaderBytes = 20;
 constexpr uint8_t kUnusedCode = 3;
-
-uint32_t ReadU32(const unsigned char* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void AppendU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 uint32_t Fnv1a(const uint8_t* bytes, size_t size) {
   uint32_t hash = 2166136261u;

@@ -60,54 +60,63 @@ bool IsRussianConsonant(unsigned char c) {
 std::string Cp(std::string_view utf8) { return cp1251::FromUtf8(utf8).value_or(std::string()); }
 
 // The confusions of Russian written by ear, each with the weight it costs.
-std::vector<ErrorModel::Confusion> RussianConfusions(const CorrectionWeights& w) {
+using Field = double CorrectionWeights::*;
+
+uint8_t FieldNumber(Field field) {
+  return static_cast<uint8_t>(std::find(kConfusionWeights.begin(), kConfusionWeights.end(), field) -
+                              kConfusionWeights.begin());
+}
+
+std::vector<ErrorModel::Confusion> RussianConfusions(const CorrectionWeights& weights) {
   std::vector<ErrorModel::Confusion> all;
-  auto add = [&](double cost, std::string_view meant, std::string_view typed) -> ErrorModel::Confusion& {
+  auto add = [&](Field field, std::string_view meant, std::string_view typed) -> ErrorModel::Confusion& {
     ErrorModel::Confusion confusion;
     confusion.meant = Cp(meant);
     confusion.typed = Cp(typed);
-    confusion.cost = cost;
+    confusion.cost = weights.*field;
+    confusion.weight = FieldNumber(field);
     all.push_back(std::move(confusion));
     return all.back();
   };
-  auto both = [&](double cost, std::string_view a, std::string_view b) {
-    add(cost, a, b);
-    add(cost, b, a);
+  auto both = [&](Field field, std::string_view a, std::string_view b) {
+    add(field, a, b);
+    add(field, b, a);
   };
-  for (auto [a, b] : {std::pair{"О", "А"}, {"Е", "И"}, {"Е", "Я"}, {"И", "Я"}, {"Е", "Э"}}) both(w.vowelByEar, a, b);
+  using W = CorrectionWeights;
+  for (auto [a, b] : {std::pair{"О", "А"}, {"Е", "И"}, {"Е", "Я"}, {"И", "Я"}, {"Е", "Э"}}) both(&W::vowelByEar, a, b);
   // A consonant not heard between two others.
   for (auto [full, heard] : {std::pair{"СТН", "СН"}, {"ЗДН", "ЗН"}, {"ЛНЦ", "НЦ"}, {"ВСТВ", "СТВ"}, {"НДСК", "НСК"},
                              {"НТСК", "НСК"}, {"СТЛ", "СЛ"}, {"РДЦ", "РЦ"}, {"РДЧ", "РЧ"}, {"НДШ", "НШ"},
                              {"СТСК", "ССК"}})
-    both(w.silentConsonant, full, heard);
+    both(&W::silentConsonant, full, heard);
   for (std::string_view c : {"Б", "В", "Г", "Д", "Ж", "З", "К", "Л", "М", "Н", "П", "Р", "С", "Т", "Ф"})
-    both(w.doubleConsonant, std::string(c) + std::string(c), c);
+    both(&W::doubleConsonant, std::string(c) + std::string(c), c);
   for (std::string_view s : {"Ж", "Ш", "Ч", "Щ"}) {
     const std::string sibilant(s);
-    add(w.afterSibilant, sibilant + "Е", sibilant + "О");  // the dictionaries spell Ё as Е
-    add(w.afterSibilant, sibilant + "О", sibilant + "Е");
+    add(&W::afterSibilant, sibilant + "Е", sibilant + "О");  // the dictionaries spell Ё as Е
+    add(&W::afterSibilant, sibilant + "О", sibilant + "Е");
   }
   for (auto [meant, typed] : {std::pair{"ЖИ", "ЖЫ"}, {"ШИ", "ШЫ"}, {"ЧА", "ЧЯ"}, {"ЩА", "ЩЯ"}, {"ЧУ", "ЧЮ"},
                               {"ЩУ", "ЩЮ"}, {"ЦИ", "ЦЫ"}, {"ЦЫ", "ЦИ"}})
-    add(w.afterSibilant, meant, typed);
-  both(w.signs, "Ь", "Ъ");
-  add(w.signs, "Ь", "");
-  add(w.signs, "Ъ", "");
+    add(&W::afterSibilant, meant, typed);
+  both(&W::signs, "Ь", "Ъ");
+  add(&W::signs, "Ь", "");
+  add(&W::signs, "Ъ", "");
   for (auto [voiced, voiceless] : {std::pair{"БЕЗ", "БЕС"}, {"РАЗ", "РАС"}, {"ИЗ", "ИС"}, {"ВОЗ", "ВОС"},
                                    {"НИЗ", "НИС"}, {"ВЗ", "ВС"}, {"ЧЕРЕЗ", "ЧЕРЕС"}, {"РОЗ", "РОС"}}) {
-    add(w.prefixEnding, voiced, voiceless).atStart = true;
-    add(w.prefixEnding, voiceless, voiced).atStart = true;
+    add(&W::prefixEnding, voiced, voiceless).atStart = true;
+    add(&W::prefixEnding, voiceless, voiced).atStart = true;
   }
   for (auto [voiced, voiceless] :
        {std::pair{"Б", "П"}, {"В", "Ф"}, {"Г", "К"}, {"Д", "Т"}, {"Ж", "Ш"}, {"З", "С"}, {"Г", "Х"}}) {
-    add(w.voicing, voiced, voiceless).beforeTypedConsonant = true;
-    add(w.voicing, voiceless, voiced).beforeTypedConsonant = true;
+    add(&W::voicing, voiced, voiceless).beforeTypedConsonant = true;
+    add(&W::voicing, voiceless, voiced).beforeTypedConsonant = true;
   }
-  for (std::string_view typed : {"ВО", "ВА"}) add(w.genitiveG, "ГО", typed).meantAfter = Cp("ОЕ");
+  for (std::string_view typed : {"ВО", "ВА"}) add(&W::genitiveG, "ГО", typed).meantAfter = Cp("ОЕ");
   for (auto [meant, typed] : {std::pair{"ТЬСЯ", "ЦА"}, {"ТСЯ", "ЦА"}, {"ТЬСЯ", "ЦЦА"}, {"ТСЯ", "ЦЦА"},
                               {"ТЬСЯ", "ТСЯ"}, {"ТСЯ", "ТЬСЯ"}, {"ТС", "Ц"}, {"ДС", "Ц"}, {"СЧ", "Щ"},
                               {"ЧН", "ШН"}, {"ЗЧ", "Щ"}})
-    add(w.tsSound, meant, typed);
+    add(&W::tsSound, meant, typed);
   // A weight of nought leaves its confusions out.
   std::erase_if(all, [](const ErrorModel::Confusion& c) { return !(c.cost > 0) || c.meant.empty(); });
   return all;
@@ -124,26 +133,55 @@ CorrectionWeights DefaultCorrectionWeights(KeyLayout layout) {
           .prefixEnding = 0.3, .voicing = 0.35, .genitiveG = 0.3, .tsSound = 0.05};
 }
 
-ErrorModel::ErrorModel(KeyLayout layout, const CorrectionWeights& weights)
-    : weights_(weights), replaced_(256 * 256) {
-  const KeyPlaces& places = PlacesFor(layout);
-  for (unsigned meant = 0; meant < 256; ++meant)
-    for (unsigned typed = 0; typed < 256; ++typed) {
-      double price = meant == typed ? 0.0 : weights.otherLetter;
-      if (meant != typed && AreNeighbourKeys(places, meant, typed)) price = std::min(price, weights.neighbourKey);
-      if (meant != typed && IsVowel(meant) && IsVowel(typed)) price = std::min(price, weights.vowel);
-      replaced_[meant << 8 | typed] = price;
+namespace {
+
+// For each pair of letters (meant, typed) of a layout, which prices apply to
+// typing one for the other: bit 0, the keys are neighbours; bit 1, both are
+// vowels; bits 2-5, one more than the number of the confusion weight that a
+// single letter for a single letter anywhere in a word falls under (0: none).
+// Shared by every model of the layout: a model keeps only a price per class.
+const std::vector<uint8_t>& PairClasses(KeyLayout layout) {
+  auto make = [](KeyLayout layout) {
+    std::vector<uint8_t> classes(256 * 256);
+    const KeyPlaces& places = PlacesFor(layout);
+    for (unsigned meant = 0; meant < 256; ++meant)
+      for (unsigned typed = 0; typed < 256; ++typed)
+        classes[meant << 8 | typed] = static_cast<uint8_t>((AreNeighbourKeys(places, meant, typed) ? 1 : 0) |
+                                                           (IsVowel(meant) && IsVowel(typed) ? 2 : 0));
+    if (layout == KeyLayout::Russian) {
+      CorrectionWeights every;
+      for (const auto field : kConfusionWeights) every.*field = 1;
+      for (const auto& c : RussianConfusions(every))
+        if (c.meant.size() == 1 && c.typed.size() == 1 && !c.beforeTypedConsonant && c.meantAfter.empty() && !c.atStart)
+          classes[static_cast<unsigned char>(c.meant[0]) << 8 | static_cast<unsigned char>(c.typed[0])] |=
+              static_cast<uint8_t>((c.weight + 1) << 2);
     }
+    return classes;
+  };
+  static const std::vector<uint8_t> english = make(KeyLayout::English), russian = make(KeyLayout::Russian),
+                                    other = make(KeyLayout::Other);
+  return layout == KeyLayout::Russian ? russian : layout == KeyLayout::English ? english : other;
+}
+
+}  // namespace
+
+ErrorModel::ErrorModel(KeyLayout layout, const CorrectionWeights& weights)
+    : weights_(weights), pairClasses_(PairClasses(layout).data()) {
+  for (size_t c = 0; c < classPrices_.size(); ++c) {
+    double price = weights.otherLetter;
+    if (c & 1) price = std::min(price, weights.neighbourKey);
+    if (c & 2) price = std::min(price, weights.vowel);
+    if (const size_t field = c >> 2; field > 0 && field <= kConfusionWeights.size() && weights.*kConfusionWeights[field - 1] > 0)
+      price = std::min(price, weights.*kConfusionWeights[field - 1]);
+    classPrices_[c] = price;
+  }
   if (layout != KeyLayout::Russian) return;
   confusions_ = RussianConfusions(weights);
   for (size_t k = 0; k < confusions_.size(); ++k) {
     const Confusion& c = confusions_[k];
-    // A single letter for a single letter is a replacement: cheaper, never dearer.
-    if (c.meant.size() == 1 && c.typed.size() == 1 && !c.beforeTypedConsonant && c.meantAfter.empty() && !c.atStart) {
-      double& price = replaced_[static_cast<unsigned char>(c.meant[0]) << 8 | static_cast<unsigned char>(c.typed[0])];
-      price = std::min(price, c.cost);
+    // A single letter for a single letter anywhere is a replacement, priced by its class.
+    if (c.meant.size() == 1 && c.typed.size() == 1 && !c.beforeTypedConsonant && c.meantAfter.empty() && !c.atStart)
       continue;
-    }
     endingWith_[static_cast<unsigned char>(c.meant.back())].push_back(static_cast<uint16_t>(k));
     longestMeant_ = std::max(longestMeant_, c.meant.size());
   }

@@ -64,6 +64,7 @@ class ErrorModel {
     bool atStart = false;              // only at the start of both words
     bool beforeTypedConsonant = false;  // only where the typed word ends or a consonant follows
     std::string meantAfter;            // only after one of these letters of the word (empty: anywhere)
+    uint8_t weight = 0;                // which of kConfusionWeights it costs
   };
 
   ErrorModel(KeyLayout layout, const CorrectionWeights& weights);
@@ -80,7 +81,7 @@ class ErrorModel {
   const CorrectionWeights& Weights() const { return weights_; }
   // The cost of `typed` letter for the word's `meant` letter (0 when equal).
   double Replaced(unsigned char meant, unsigned char typed) const {
-    return replaced_[static_cast<size_t>(meant) << 8 | typed];
+    return meant == typed ? 0.0 : classPrices_[pairClasses_[static_cast<size_t>(meant) << 8 | typed]];
   }
   // A letter typed that the word lacks, given the letter typed before it (0: none).
   double Extra(unsigned char typed, unsigned char before) const {
@@ -104,7 +105,8 @@ class ErrorModel {
 
  private:
   CorrectionWeights weights_;
-  std::vector<double> replaced_;  // 256 x 256, by meant letter then typed letter
+  const uint8_t* pairClasses_;         // the layout's, 256 x 256, by meant letter then typed letter
+  std::array<double, 64> classPrices_;
   std::vector<Confusion> confusions_;
   std::array<std::vector<uint16_t>, 256> endingWith_;
   size_t longestMeant_ = 1;

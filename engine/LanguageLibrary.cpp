@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/LittleEndian.h"
 #include "platform/AtomicFile.h"
 
 namespace vuruzid {
@@ -14,14 +15,6 @@ constexpr uint32_t kVersion = 1;
 constexpr size_t kHeaderBytes = 20;
 constexpr uint32_t kWordsInByteOrder = 1;
 constexpr uint32_t kSampleStride = 16;
-
-uint32_t ReadU32(const unsigned char* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void AppendU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 }  // namespace
 

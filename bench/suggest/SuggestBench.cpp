@@ -333,60 +333,49 @@ void PrintTable(const std::vector<SetRun>& runs, bool test) {
   }
 }
 
+// How often each library put the word meant first and in the first five,
+// over the test words `counts` picks, as one row of a table.
+void PrintTally(const SetRun& run, const std::string& kind, const std::function<bool(const TestWord&)>& counts) {
+  const auto& words = run.set.test;
+  size_t n = 0, ours1 = 0, theirs1 = 0, ours5 = 0, theirs5 = 0;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (!counts(words[i])) continue;
+    ++n;
+    ours1 += run.test.ours[i].rank == 0;
+    ours5 += run.test.ours[i].rank >= 0;
+    if (!run.test.theirs.empty()) {
+      theirs1 += run.test.theirs[i].rank == 0;
+      theirs5 += run.test.theirs[i].rank >= 0;
+    }
+  }
+  std::printf("| %s | %s | %zu | %s | %s | %s | %s |\n", run.set.name.c_str(), kind.c_str(), n,
+              Percent(ours1, n).c_str(), Percent(theirs1, n).c_str(), Percent(ours5, n).c_str(),
+              Percent(theirs5, n).c_str());
+}
+
 // Top-1 by the kind of slip, on the one-slip test halves.
 void PrintBySlip(const std::vector<SetRun>& runs) {
   std::printf("| set | slip | words | ours top-1 | libhunspell top-1 | ours top-5 | libhunspell top-5 |\n");
   std::printf("|---|---|---:|---:|---:|---:|---:|\n");
   for (const SetRun& run : runs) {
-    const auto& words = run.set.test;
-    if (words.empty() || words[0].slips.size() != 1) continue;
-    for (int k = 0; k < kSlipKinds; ++k) {
-      size_t n = 0, ours1 = 0, theirs1 = 0, ours5 = 0, theirs5 = 0;
-      for (size_t i = 0; i < words.size(); ++i) {
-        if (words[i].slips[0] != static_cast<Slip>(k)) continue;
-        ++n;
-        ours1 += run.test.ours[i].rank == 0;
-        ours5 += run.test.ours[i].rank >= 0;
-        if (!run.test.theirs.empty()) {
-          theirs1 += run.test.theirs[i].rank == 0;
-          theirs5 += run.test.theirs[i].rank >= 0;
-        }
-      }
-      std::printf("| %s | %s | %zu | %s | %s | %s | %s |\n", run.set.name.c_str(),
-                  std::string(SlipName(static_cast<Slip>(k))).c_str(), n, Percent(ours1, n).c_str(),
-                  Percent(theirs1, n).c_str(), Percent(ours5, n).c_str(), Percent(theirs5, n).c_str());
-    }
+    if (run.set.test.empty() || run.set.test[0].slips.size() != 1) continue;
+    for (int k = 0; k < kSlipKinds; ++k)
+      PrintTally(run, std::string(SlipName(static_cast<Slip>(k))),
+                 [k](const TestWord& w) { return w.slips[0] == static_cast<Slip>(k); });
   }
 }
 
 // Top-1 by the kind of change, on the by-ear test halves (a word changed
-// twice counts under each of its kinds).
+// twice counts under each of its kinds, and in the last row).
 void PrintByEar(const std::vector<SetRun>& runs) {
   std::printf("| set | change by ear | words | ours top-1 | libhunspell top-1 | ours top-5 | libhunspell top-5 |\n");
   std::printf("|---|---|---:|---:|---:|---:|---:|\n");
   for (const SetRun& run : runs) {
-    const auto& words = run.set.test;
-    if (words.empty() || words[0].byEar.empty()) continue;
-    for (int k = 0; k <= kByEarKinds; ++k) {
-      size_t n = 0, ours1 = 0, theirs1 = 0, ours5 = 0, theirs5 = 0;
-      for (size_t i = 0; i < words.size(); ++i) {
-        const auto& kinds = words[i].byEar;
-        // The last row: the words changed twice.
-        if (k < kByEarKinds ? std::ranges::find(kinds, static_cast<ByEar>(k)) == kinds.end() : kinds.size() < 2)
-          continue;
-        ++n;
-        ours1 += run.test.ours[i].rank == 0;
-        ours5 += run.test.ours[i].rank >= 0;
-        if (!run.test.theirs.empty()) {
-          theirs1 += run.test.theirs[i].rank == 0;
-          theirs5 += run.test.theirs[i].rank >= 0;
-        }
-      }
-      const std::string kind = k < kByEarKinds ? std::string(ByEarName(static_cast<ByEar>(k))) : "two changes";
-      std::printf("| %s | %s | %zu | %s | %s | %s | %s |\n", run.set.name.c_str(), kind.c_str(), n,
-                  Percent(ours1, n).c_str(), Percent(theirs1, n).c_str(), Percent(ours5, n).c_str(),
-                  Percent(theirs5, n).c_str());
-    }
+    if (run.set.test.empty() || run.set.test[0].byEar.empty()) continue;
+    for (int k = 0; k < kByEarKinds; ++k)
+      PrintTally(run, std::string(ByEarName(static_cast<ByEar>(k))),
+                 [k](const TestWord& w) { return std::ranges::find(w.byEar, static_cast<ByEar>(k)) != w.byEar.end(); });
+    PrintTally(run, "two changes", [](const TestWord& w) { return w.byEar.size() >= 2; });
   }
 }
 
