@@ -136,6 +136,7 @@ void SpellingEngine::ClearWord() {
   typed_.Clear();
   shownMarked_.clear();
   endPending_ = false;
+  startsAtUnseenCaret_ = false;
 }
 
 void SpellingEngine::ResetWord() {
@@ -413,9 +414,11 @@ void SpellingEngine::JudgeWord(TypedText::Word word, KeyStrokeResult& result, bo
   bool wrong = !wordList_.empty() && !IsAcceptedWord(wordList_, spelling);
   // Part of an address or a file name (www.fsf.org, index.html, http://), a
   // word is often a name in lower case: its case is not judged.
+  // The first word after a click may be the end of a word (wor|ld): its case is not known either.
   const std::string& text = typed_.text();
   const bool joined = (word.begin > 0 && JoinsWords(text[word.begin - 1])) ||
-                      (joinedAfter && word.end < text.size() && JoinsWords(text[word.end]));
+                      (joinedAfter && word.end < text.size() && JoinsWords(text[word.end])) ||
+                      (word.begin == 0 && startsAtUnseenCaret_);
   if (!wrong && !joined && !wordList_.empty() && TypedInLowerCase(typed_.Spelling(word)))
     wrong = WrongInLowerCase(spelling);
   typed_.SetJudged(word, wrong);
@@ -453,6 +456,7 @@ void SpellingEngine::LetGoOfWordAtCaret(KeyStrokeResult& result) {
 void SpellingEngine::LetGoOfText(KeyStrokeResult& result, bool continuesUnseen) {
   LetGoOfWordAtCaret(result);
   typed_.Clear(continuesUnseen);
+  startsAtUnseenCaret_ = true;
 }
 
 bool SpellingEngine::MayBecomeWord(TypedText::Word word) const {

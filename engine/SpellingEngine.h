@@ -227,6 +227,9 @@ class SpellingEngine {
 
   TypedText typed_;
   bool endPending_ = false;   // the last key ended a word with a digit or a mark: judged at the next key
+  // The kept text starts where a click or a caret key put the caret: its
+  // first word may go on letters before it, so how it began is not known.
+  bool startsAtUnseenCaret_ = false;
   std::string shownMarked_;   // the last word found wrong, as typed, shown while the caret is in no word
   std::string currentWord_;   // the word display's text, marker included
   size_t cursorPos_ = 0;      // the caret within it

@@ -490,6 +490,8 @@ const Habit kHabits[] = {
     // Addresses and file names: a word joined to a mark or a digit is often a name in lower case.
     {"a word joined to a mark or a digit is judged without its case", "paris.ot,nasa 2ot ", "", "", ""},
     {"a mark that ends a sentence joins nothing", "paris. ot, ", "PARIS OT", "", "OT_", ""},
+    // After a click the first word may end a word begun before the caret (wor|ld): its case is not known.
+    {"the first word after a click is judged without its case", "{click}ot ot ", "OT", "", "OT_", ""},
     {"a mended word is judged in its new case", "ot{left}{left}{del}O{end} Ot{left}{left}{del}o{end} ", "OT", "", "OT_",
      ""},
 };
