@@ -59,7 +59,10 @@ std::vector<Corrector::Candidate> Corrector::Rank(std::string_view typed, const 
   const std::string core = CorrectableCore(typed);
   std::vector<Candidate> ranked;
   if (core.empty() || !list.InByteOrder()) return ranked;
-  const WordFrequencies& frequencies = Frequencies(list);
+  const WordFrequencies& loaded = Frequencies(list);
+  // The table is by position in the library it was read for: a list of another library cannot use it.
+  static const WordFrequencies kNone;
+  const WordFrequencies& frequencies = loaded.size() == list.LibraryWordCount() ? loaded : kNone;
   for (const FoundWord& found : WordsWithinCost(core, list, searchModel_, ErrorModel::kSearchReach)) {
     Candidate candidate{std::string(list[found.index]), 0, 0};
     if (candidate.word == core) continue;
