@@ -80,8 +80,10 @@ SideSettings SideSettings::Load(const std::filesystem::path& folder, const std::
     if (name.empty()) continue;
     // A value other than on or off leaves the option as it would be without the line.
     const std::string_view value = Name(line.substr(line.find('=') + 1));
+    if (value != "on" && value != "off") continue;
     for (const auto& [option, state] : known)
-      if (name == option && (value == "on" || value == "off")) *state = value == "on";
+      if (name == option) *state = value == "on";
+    if (name == kFollowTypingOption) settings.followTyping_ = value == "on";
   }
 
   std::error_code ec;
@@ -116,6 +118,11 @@ bool SideSettings::SetCorrections(bool on, std::string* error) {
 bool SideSettings::SetCheckLetterCase(bool on, std::string* error) {
   checkLetterCase_ = on;
   return SetOptions({{kCheckLetterCaseOption, on}}, error);
+}
+
+bool SideSettings::SetFollowTyping(bool on, std::string* error) {
+  followTyping_ = on;
+  return SetOptions({{kFollowTypingOption, on}}, error);
 }
 
 bool SideSettings::SetBrowserChecking(bool checkInBrowsers, bool accessibilitySetByUs, std::string* error) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ inline constexpr std::string_view kLeftAloneFileName = "data/left_alone.txt";  /
 inline constexpr std::string_view kFollowLayoutOption = "FollowKeyboardLayout";
 inline constexpr std::string_view kCorrectionsOption = "Corrections";
 inline constexpr std::string_view kCheckLetterCaseOption = "CheckLetterCase";
+inline constexpr std::string_view kFollowTypingOption = "FollowTyping";
 // The user's consent to having web browsers checked, and whether this program
 // turned the desktop's accessibility switch on for it (so only then turns it off).
 inline constexpr std::string_view kCheckInBrowsersOption = "CheckInBrowsers";
@@ -44,6 +46,17 @@ class SideSettings {
   // capitals (ot for OT) is wrong; off unless "on", as in the engine.
   bool CheckLetterCase() const { return checkLetterCase_; }
   bool SetCheckLetterCase(bool on, std::string* error);
+  // Whether words typed in a row in the other language's layout switch the
+  // language. The user's choice once made; until then on exactly when the
+  // keyboard's layout switches cannot be followed: following is off, or the
+  // capture does not see them (`layoutSwitchesSeen` false: the device route,
+  // or a keymap without both a Latin and a Cyrillic group). So the default
+  // moves with both.
+  bool FollowTyping(bool layoutSwitchesSeen) const {
+    return followTyping_.value_or(!followLayout_ || !layoutSwitchesSeen);
+  }
+  bool FollowTypingChosen() const { return followTyping_.has_value(); }
+  bool SetFollowTyping(bool on, std::string* error);
   // Off unless "on".
   bool CheckInBrowsers() const { return checkInBrowsers_; }
   bool AccessibilitySetByUs() const { return accessibilitySetByUs_; }
@@ -74,6 +87,7 @@ class SideSettings {
   bool followLayout_ = true;
   bool corrections_ = true;
   bool checkLetterCase_ = SpellingEngine::kCaseCheckingByDefault;
+  std::optional<bool> followTyping_;  // nothing until the user chooses
   bool checkInBrowsers_ = false;
   bool accessibilitySetByUs_ = false;
   std::vector<std::string> programs_;

@@ -273,5 +273,49 @@ TEST(SideSettingsFiles, DefaultsUnreadableFilesAndTheUsersOwnLines) {
   }
 }
 
+// Follow my typing: the user's choice, kept; without one, on exactly when the
+// keyboard's layout switches cannot be followed, moving with what decides it.
+TEST(SideSettingsFiles, FollowTypingIsTheChoiceOrOnWhereTheLayoutCannotBeFollowed) {
+  struct Row {
+    const char* options;
+    bool chosen;
+    // FollowTyping as following the layout is on and off, by whether the
+    // capture sees the layout switches.
+    bool followingSeen, followingUnseen, notFollowingSeen, notFollowingUnseen;
+  };
+  const Row rows[] = {
+      {"", false, false, true, true, true},
+      {"FollowTyping=maybe\n", false, false, true, true, true},
+      {"FollowTyping=on\n", true, true, true, true, true},
+      {" FollowTyping = off \n", true, false, false, false, false},
+      {"FollowTyping=on\nFollowTyping=off\n", true, false, false, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.options);
+    testing::TempFolder folder;
+    folder.Write(kOptionsFileName, row.options);
+    std::vector<std::string> problems;
+    SideSettings side = SideSettings::Load(folder.path(), {}, problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(side.FollowTypingChosen(), row.chosen);
+    std::string error;
+    for (const bool following : {true, false}) {
+      ASSERT_TRUE(side.SetFollowLayout(following, &error)) << error;
+      EXPECT_EQ(side.FollowTyping(true), following ? row.followingSeen : row.notFollowingSeen) << following;
+      EXPECT_EQ(side.FollowTyping(false), following ? row.followingUnseen : row.notFollowingUnseen) << following;
+    }
+    EXPECT_EQ(side.FollowTypingChosen(), row.chosen) << "following the layout is no choice of this";
+
+    const bool flipped = !side.FollowTyping(true);
+    ASSERT_TRUE(side.SetFollowTyping(flipped, &error)) << error;
+    const SideSettings back = SideSettings::Load(folder.path(), {}, problems);
+    EXPECT_TRUE(back.FollowTypingChosen()) << "read back";
+    for (const bool seen : {true, false}) EXPECT_EQ(back.FollowTyping(seen), flipped) << "read back, " << seen;
+    const std::string options = folder.Read(kOptionsFileName);
+    EXPECT_NE(options.find(std::string("FollowTyping=") + (flipped ? "on" : "off") + "\n"), std::string::npos) << options;
+    EXPECT_EQ(options.find("FollowTyping"), options.rfind("FollowTyping")) << "the option has one line";
+  }
+}
+
 }  // namespace
 }  // namespace vuruzid
