@@ -148,6 +148,7 @@ void SpellingEngine::ResetWord() {
 void SpellingEngine::DisplayChanged() {
   ++displayGeneration_;
   display_.correctionCount = 0;
+  display_.otherLayoutFirst = false;
   correctionWanted_ = false;
 }
 
@@ -219,8 +220,12 @@ bool SpellingEngine::ShowCorrections(uint64_t displayGeneration, const std::vect
   if (displayGeneration != displayGeneration_ || !correctionsEnabled_) return false;
   // The corrections first, then as many of the neighbours shown so far as
   // still fit, the ones nearest the word first.
-  std::vector<std::string> rows(corrections.begin(),
-                                corrections.begin() + static_cast<std::ptrdiff_t>(std::min(corrections.size(), kSuggestionRows)));
+  std::vector<std::string> rows;
+  // The other layout's word stays first: it is what the keys spell.
+  if (display_.otherLayoutFirst && !display_.suggestions.empty()) rows.push_back(display_.suggestions.front());
+  for (const auto& correction : corrections)
+    if (rows.size() < kSuggestionRows && std::find(rows.begin(), rows.end(), correction) == rows.end())
+      rows.push_back(correction);
   const size_t count = rows.size();
   for (const auto& neighbour : display_.suggestions) {
     if (rows.size() >= kSuggestionRows) break;
@@ -296,6 +301,7 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     if (!key.command) meaning = InterpretKey(key.virtualKey, layout_);
   }
   if (paste) meaning.keyClass = KeyClass::Command;
+  FollowRunKeys(key, meaning);
   // Shift with a caret key selects: what is typed next replaces text not seen.
   if (key.shift && meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::LineChange)
     meaning.keyClass = KeyClass::LineChange;
@@ -399,6 +405,7 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     display_.wordColour = kLimeColour;
   }
   ShowTypedWord(result, typesText);
+  if (meaning.keyClass == KeyClass::Blank) ReadRunInOtherLayout(result);
   return result;
 }
 
@@ -490,14 +497,7 @@ void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
     // The word this key found wrong is on display: its corrections are wanted.
     correctionWanted_ = result.judgedWrong;
   }
-  display_.word = currentWord_;
-  lookupIndex_ = wordList_.LowerBound(currentWord_);
-
-  const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;
-  const size_t end = std::min(start + kSuggestionRows, wordList_.size());
-  const size_t rows = start > 0 ? end - start : 0;
-  display_.suggestions.resize(rows);
-  wordList_.CopyWords(start, display_.suggestions);
+  ShowNeighbours();
 
   // Signal when the letters typed so far cannot become a known word (not
   // for letters that go on text never seen).
@@ -505,6 +505,163 @@ void SpellingEngine::ShowTypedWord(KeyStrokeResult& result, bool checkPrefix) {
   if (checkPrefix && !currentWord_.empty() && !wordList_.empty() && !(!word.empty() && typed_.ContinuesUnseenText(word)) &&
       !MayBecomeWord(word))
     result.beeps += SignalError();
+}
+
+// The word display shows currentWord_, and the list the words around it.
+void SpellingEngine::ShowNeighbours() {
+  display_.word = currentWord_;
+  lookupIndex_ = wordList_.LowerBound(currentWord_);
+  const size_t start = lookupIndex_ > 0 ? lookupIndex_ - 1 : 0;
+  const size_t end = std::min(start + kSuggestionRows, wordList_.size());
+  const size_t rows = start > 0 ? end - start : 0;
+  display_.suggestions.resize(rows);
+  wordList_.CopyWords(start, display_.suggestions);
+}
+
+namespace {
+
+// A key that types a word character in either layout: the keys of a word
+// typed in the wrong layout are these, a blank or a digit ends them.
+bool TypesALetterInEither(int virtualKey) {
+  const auto key = static_cast<uint8_t>(virtualKey);
+  return InterpretKey(key, KeyLayout::English).keyClass == KeyClass::WordCharacter ||
+         InterpretKey(key, KeyLayout::Russian).keyClass == KeyClass::WordCharacter;
+}
+
+// How words typed in the other layout are told from slips. A two-letter
+// reading of a slip is far too often a word of the other language; three and
+// four letters only when the other word is common (at least once in a
+// million words); a word of four letters or more switches at once,
+// three-letter words when two come in a row.
+constexpr size_t kShortestReading = 3, kLongestShortReading = 4, kSwitchesAtOnce = 4, kLongestRun = 64;
+constexpr double kDearestShortWord = 13.8155;  // -ln(1e-6)
+constexpr int kShortWordsToSwitch = 2;
+
+}  // namespace
+
+void SpellingEngine::FollowRunKeys(const KeyStroke& key, const KeyMeaning& meaning) {
+  switch (meaning.keyClass) {
+    case KeyClass::WordCharacter:
+    case KeyClass::WordEnd:
+      if (!TypesALetterInEither(key.virtualKey)) {
+        runKeys_.clear();  // a digit or a mark of both layouts starts a new run
+        runKeysValid_ = true;
+      } else if (runKeysValid_) {
+        runKeys_.push_back({key.virtualKey, key.shift != key.capsLock});
+        runKeysValid_ = runKeys_.size() <= kLongestRun;
+      }
+      break;
+    case KeyClass::Backspace:
+      if (runKeys_.empty()) runKeysValid_ = false;
+      else runKeys_.pop_back();
+      break;
+    case KeyClass::Blank:
+    case KeyClass::Ignored:
+      break;  // a blank's run is read at its end
+    default:
+      runKeys_.clear();  // the caret moved inside the run, or left it
+      runKeysValid_ = false;
+  }
+}
+
+const SpellingEngine::OtherLanguage* SpellingEngine::OtherLanguageWords(int language) {
+  OtherLanguage& other = otherLanguages_[language];
+  if (!other.tried) {
+    other.tried = true;
+    if (const auto path = platform::FindLibrary(LibraryFileName(language), files_.librarySearchPath)) {
+      std::string error;
+      if (auto words = ReadLibraryWords(*path, &error)) {
+        other.words = std::move(*words);
+        if (auto table = WordFrequencies::Load(WordFrequencies::SideFileOf(*path), other.words, &error))
+          other.frequencies = std::move(*table);
+      }
+    }
+  }
+  return other.words.empty() ? nullptr : &other;
+}
+
+std::string SpellingEngine::KnownInOtherLayout(std::string_view reading) {
+  if (reading.size() < kShortestReading || (language_ != kEnglish && language_ != kRussian)) return {};
+  const OtherLanguage* other = OtherLanguageWords(language_ == kEnglish ? kRussian : kEnglish);
+  const std::string word = cp1251::ToUpper(reading);
+  if (!other || !IsAcceptedWord(other->words, word)) return {};
+  if (word.size() <= kLongestShortReading) {
+    const double cost = other->frequencies ? other->frequencies->Cost(word, other->words) : 0;
+    if (!other->frequencies || cost >= other->frequencies->CostOfCount(0) || cost > kDearestShortWord) return {};
+  }
+  return word;
+}
+
+std::string SpellingEngine::OtherLayoutSpelling(std::string_view word) {
+  const KeyLayout other = layout_ == KeyLayout::English ? KeyLayout::Russian : KeyLayout::English;
+  std::string reading;
+  for (const char c : word) {
+    const auto letter = cp1251::ToUpper(static_cast<unsigned char>(c));
+    int key = -1;
+    for (int k = 0; k < 256 && key < 0; ++k)
+      if (const KeyMeaning m = InterpretKey(static_cast<uint8_t>(k), layout_);
+          m.keyClass == KeyClass::WordCharacter && m.character == letter)
+        key = k;
+    const KeyMeaning there = key < 0 ? KeyMeaning{} : InterpretKey(static_cast<uint8_t>(key), other);
+    if (there.keyClass != KeyClass::WordCharacter) return {};
+    reading += static_cast<char>(there.character);
+  }
+  return KnownInOtherLayout(reading);
+}
+
+void SpellingEngine::ReadRunInOtherLayout(KeyStrokeResult& result) {
+  const std::vector<RunKey> keys = std::exchange(runKeys_, {});
+  const bool valid = std::exchange(runKeysValid_, true);
+  if (!valid || keys.size() < kShortestReading || wordList_.empty()) return;
+  const KeyLayout otherLayout = layout_ == KeyLayout::English ? KeyLayout::Russian : KeyLayout::English;
+  // The run as this language reads it (its words parted by marks), and as the other.
+  std::string here, there;
+  bool readsThere = true;
+  for (const RunKey& key : keys) {
+    const KeyMeaning mine = InterpretKey(static_cast<uint8_t>(key.virtualKey), layout_);
+    here += mine.keyClass == KeyClass::WordCharacter ? static_cast<char>(mine.character) : ' ';
+    const KeyMeaning theirs = InterpretKey(static_cast<uint8_t>(key.virtualKey), otherLayout);
+    readsThere = readsThere && theirs.keyClass == KeyClass::WordCharacter;
+    if (readsThere)
+      there += static_cast<char>(key.capital ? theirs.character : cp1251::ToLower(static_cast<unsigned char>(theirs.character)));
+  }
+  bool rightHere = true;
+  for (size_t start = 0; start < here.size();) {
+    const size_t end = std::min(here.find(' ', start), here.size());
+    if (end > start && !IsAcceptedWord(wordList_, std::string_view(here).substr(start, end - start))) rightHere = false;
+    start = end + 1;
+  }
+  const std::string known = readsThere ? KnownInOtherLayout(there) : std::string();
+  if (rightHere) {
+    // Only a word of this language that spells nothing in the other breaks a run.
+    if (known.empty()) shortWordsInOtherLayout_ = 0;
+    return;
+  }
+  if (known.empty()) return;
+  result.otherLayoutWord = known;
+  const int otherLanguage = language_ == kEnglish ? kRussian : kEnglish;
+  const bool switches = followTyping_ && (known.size() >= kSwitchesAtOnce ||
+                                          ++shortWordsInOtherLayout_ >= kShortWordsToSwitch);
+  if (switches) {
+    // The word is right in the language it was typed for: no alarm for it.
+    result.beeps = 0;
+    result.judgedWrong = false;
+    shortWordsInOtherLayout_ = 0;
+    SwitchLanguage();
+    ClearWord();
+    result.languageSwitched = result.switchedByTyping = true;
+    display_.wordColour = kLimeColour;
+    currentWord_ = known;
+    ShowNeighbours();
+    return;
+  }
+  auto& rows = display_.suggestions;
+  std::erase(rows, known);
+  rows.insert(rows.begin(), known);
+  if (rows.size() > kSuggestionRows) rows.resize(kSuggestionRows);
+  display_.otherLayoutFirst = true;
+  display_.otherLayoutLanguage = otherLanguage;
+  display_.otherLayoutCase = CaseOf(there);
 }
 
 bool SpellingEngine::SaveUserWordsOf(int language) {

@@ -44,6 +44,12 @@ struct Display {
   std::string_view language;             // current language (Label2): "Eng" or "Rus"
   std::vector<std::string> suggestions;  // up to nine words (ListBox1): corrections first, then neighbours
   size_t correctionCount = 0;            // how many of the first suggestions are corrections
+  // The finished wrong word's keys, read in the other language's layout,
+  // spell suggestions[0], a word of that language: the list marks it so
+  // ("привет — ru layout"), and a click copies it in `otherLayoutCase`.
+  bool otherLayoutFirst = false;
+  int otherLayoutLanguage = -1;
+  LetterCase otherLayoutCase = LetterCase::Lower;
 };
 
 // The corrections of a finished wrong word, to be found away from the keys:
@@ -96,6 +102,11 @@ class SpellingEngine {
     std::string judgedWord;
     bool judgedWrong = false;
     std::string droppedWord;
+    // The keys of the word the key finished, read in the other language's
+    // layout, spell this word of it (Windows-1251 capitals); and whether the
+    // checker switched to that language because the typing follows its layout.
+    std::string otherLayoutWord;
+    bool switchedByTyping = false;
   };
   // One key-down or pointer press as the capture reports it. A key typed
   // after the keyboard switched to a group of the other script first switches
@@ -125,6 +136,19 @@ class SpellingEngine {
 
   // Corrections for finished wrong words; off, the list is the neighbours
   // alone, and corrections on display give way to the neighbours they pushed aside.
+  // Whether words typed in a row in the other language's layout switch the
+  // language, as the language button would. For when the keyboard's layout
+  // switches cannot be followed (the device route, following off).
+  void SetFollowTyping(bool on) {
+    followTyping_ = on;
+    shortWordsInOtherLayout_ = 0;
+  }
+  bool FollowTyping() const { return followTyping_; }
+  // `word` (the current language's letters, Windows-1251, any case) read key
+  // by key in the other language's layout: that language's word (capitals)
+  // when it is one the checker offers for a word typed so, else empty.
+  std::string OtherLayoutSpelling(std::string_view word);
+
   void SetCorrectionsEnabled(bool on);
   bool CorrectionsEnabled() const { return correctionsEnabled_; }
   // The job for the word the last key finished wrong, once; nothing when
@@ -230,6 +254,29 @@ class SpellingEngine {
   // The kept text starts where a click or a caret key put the caret: its
   // first word may go on letters before it, so how it began is not known.
   bool startsAtUnseenCaret_ = false;
+  // The keys typed since the last key that ends a word in both layouts (a
+  // blank, a digit), for reading them in the other layout; `runKeysValid_`
+  // is false once the caret moved inside the run.
+  struct RunKey {
+    int virtualKey;
+    bool capital;
+  };
+  std::vector<RunKey> runKeys_;
+  bool runKeysValid_ = true;
+  int shortWordsInOtherLayout_ = 0;  // three-letter words in a row read in the other layout
+  bool followTyping_ = false;
+  // The other language's words and frequencies, read at the first word that needs them.
+  struct OtherLanguage {
+    bool tried = false;
+    WordList words;
+    std::optional<WordFrequencies> frequencies;
+  };
+  std::array<OtherLanguage, 2> otherLanguages_;
+  const OtherLanguage* OtherLanguageWords(int language);
+  std::string KnownInOtherLayout(std::string_view reading);
+  void ShowNeighbours();
+  void FollowRunKeys(const KeyStroke& key, const KeyMeaning& meaning);
+  void ReadRunInOtherLayout(KeyStrokeResult& result);
   std::string shownMarked_;   // the last word found wrong, as typed, shown while the caret is in no word
   std::string currentWord_;   // the word display's text, marker included
   size_t cursorPos_ = 0;      // the caret within it

@@ -705,3 +705,80 @@ TEST_F(EditingHabits, TheWordKnowsItsCase) {
 
 }  // namespace
 }  // namespace vuruzid
+
+namespace vuruzid {
+namespace {
+
+// Words typed in the other language's layout: the keys of GHBDTN are ПРИВЕТ.
+class OtherLayout : public ProcessKey {
+ protected:
+  void SetUp() override {
+    ProcessKey::SetUp();
+    WriteEnglish({"CAN", "CAT", "FOX", "HELLO", "THE"});
+    WriteRussian({"ДЕЛА", "ДОМ", "КАК", "ПРИВЕТ", "ТЫ", "ХОРОШО"});
+    std::string error;
+    const auto russian = ReadLibraryWords(dir_ / "russian.dll", &error);
+    ASSERT_TRUE(russian) << error;
+    // ДОМ is left uncounted: a short word must be common to be read in the other layout.
+    std::vector<WordFrequencies::Entry> counts;
+    for (const char* word : {"ДЕЛА", "КАК", "ПРИВЕТ", "ТЫ", "ХОРОШО"}) counts.push_back({*cp1251::FromUtf8(word), 5000});
+    ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", counts, *russian, &error)) << error;
+  }
+};
+
+TEST_F(OtherLayout, WordsTypedInTheOtherLayoutAreOfferedAndARunSwitches) {
+  struct Row {
+    const char* what;
+    int language;
+    bool followTyping;
+    const char* typed;        // keys by their English labels
+    const char* recognised;   // the other layout's words, in order (UTF-8)
+    int switchedAfter;        // how many recognised words it took to switch; 0: no switch
+  };
+  const Row rows[] = {
+      {"a long word switches at once", 0, true, "ghbdtn ", "ПРИВЕТ", 1},
+      {"without following it is only offered", 0, false, "ghbdtn rfr ltkf ", "ПРИВЕТ КАК ДЕЛА", 0},
+      {"keys that end an English word are Russian letters", 0, true, "[jhjij ", "ХОРОШО", 1},
+      {"one three-letter word does not switch", 0, true, "rfr ", "КАК", 0},
+      {"two in a row do", 0, true, "rfr rfr ", "КАК КАК", 2},
+      {"an English word that spells nothing in Russian breaks the run", 0, true, "rfr the rfr ", "КАК КАК", 0},
+      {"an uncommon short word is a slip, not the other layout", 0, true, "ljv ljv ", "", 0},
+      {"two letters never", 0, true, "ns ns ns ", "", 0},
+      {"English typed while the checker is in Russian", 1, true, "hello ", "HELLO", 1},
+      {"a word mended with Backspace is read as it stands", 0, true, "ghbdtnn{bs} ", "ПРИВЕТ", 1},
+      {"a caret move inside the word spoils the reading", 0, true, "ghb{left}dtn ", "", 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    engine_.reset();
+    Engine().ActivateLanguage(row.language);
+    Engine().SetFollowTyping(row.followTyping);
+    std::vector<std::string> recognised;
+    int switchedAfter = 0;
+    for (const KeyStroke& key : Keystrokes(row.typed)) {
+      const auto result = Engine().ProcessKeyStroke(key, false);
+      if (!result.otherLayoutWord.empty()) recognised.push_back(cp1251::ToUtf8(result.otherLayoutWord));
+      if (result.switchedByTyping) {
+        EXPECT_EQ(switchedAfter, 0) << "switched twice";
+        EXPECT_TRUE(result.languageSwitched);
+        EXPECT_EQ(result.beeps, 0);
+        switchedAfter = static_cast<int>(recognised.size());
+      }
+    }
+    EXPECT_EQ(Joined(recognised), row.recognised);
+    EXPECT_EQ(switchedAfter, row.switchedAfter);
+    EXPECT_EQ(Engine().language(), switchedAfter > 0 ? 1 - row.language : row.language);
+    if (!row.followTyping) {
+      // The last word's reading leads the list, marked as the other layout's.
+      ASSERT_FALSE(Engine().display().suggestions.empty());
+      EXPECT_TRUE(Engine().display().otherLayoutFirst);
+      EXPECT_EQ(cp1251::ToUtf8(Engine().display().suggestions.front()), "ДЕЛА");
+      EXPECT_EQ(Engine().display().otherLayoutLanguage, SpellingEngine::kRussian);
+    }
+  }
+  EXPECT_EQ(Engine().OtherLayoutSpelling("ghbdtn"), *cp1251::FromUtf8("ПРИВЕТ"));
+  EXPECT_EQ(Engine().OtherLayoutSpelling("fox"), "");
+}
+
+}  // namespace
+}  // namespace vuruzid
