@@ -53,6 +53,10 @@ class KeyCapture {
   // The note says why the routes that see more keys did not start.
   std::string SessionWarning() const { return source_ ? sessionWarning_ : std::string(); }
 
+  // Whether the installed capture tells the keyboard's layout switches
+  // (KeySource::SeesLayoutSwitches); false while none is installed.
+  bool SeesLayoutSwitches() const { return source_ && source_->SeesLayoutSwitches(); }
+
   // Whether the user types a Latin script now; kept for later installations.
   void SetLatinTyping(bool latin);
 

@@ -66,6 +66,10 @@ class KeySource {
   // (other virtual terminals, the login screen, other users on the same
   // seat), which must then be held back while the session is not active.
   virtual bool SeesOtherSessions() const { return false; }
+  // Whether the keys tell the keyboard's layout switches (KeyEvent::script):
+  // the keymap holds both a Latin and a Cyrillic group, and the source sees
+  // every switch.
+  virtual bool SeesLayoutSwitches() const { return keycodeMap().HasLatinAndCyrillicGroups(); }
 };
 
 // Starts the key source this session calls for: X11 RECORD in an X11

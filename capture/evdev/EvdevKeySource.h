@@ -54,6 +54,8 @@ class EvdevKeySource final : public KeySource {
   void SetLatinTyping(bool latin) override { latinTyping_ = latin; }
   // The devices carry the keys of every session on the seat.
   bool SeesOtherSessions() const override { return true; }
+  // The keymap's own group switches are seen, those the compositor makes are not.
+  bool SeesLayoutSwitches() const override { return false; }
 
  private:
   struct Device;
