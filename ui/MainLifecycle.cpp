@@ -40,6 +40,7 @@ void TMainForm::FormCreate() {
     checking_.Capture().SetProgramsLeftAlone(sideSettings_.ProgramsLeftAlone());
     engine_.SetCorrectionsEnabled(sideSettings_.Corrections());
     engine_.SetCaseChecking(sideSettings_.CheckLetterCase());
+    ApplyFollowTyping();
   });
 
   const QSize screen = PrimaryScreenSize();

@@ -158,6 +158,8 @@ void TMainForm::BuildTrayMenu() {
   traySound_ = add("TraySound", QStringLiteral("Sound"), checkable, [this](bool on) { on ? Image12Click() : Image38Click(); });
   trayFollowLayout_ = add("TrayFollowLayout", QStringLiteral("Follow keyboard layout"), checkable,
                           [this](bool on) { SetFollowLayout(on); });
+  trayFollowTyping_ = add("TrayFollowTyping", QStringLiteral("Follow my typing"), checkable,
+                          [this](bool on) { SetFollowTyping(on); });
   trayCorrections_ = add("TrayCorrections", QStringLiteral("Corrections"), checkable, [this](bool on) { SetCorrections(on); });
   trayCheckInBrowsers_ = add("TrayCheckInBrowsers", QString::fromLatin1(vuruzid::ui::kCheckInBrowsersText), checkable,
                              [this](bool on) { vuruzid::ui::SetBrowserChecking(on, sideSettings_, this); });
@@ -187,6 +189,7 @@ void TMainForm::UpdateTrayMenu() {
   traySound_->setChecked(engine_.signalEnabled() == 1);
   trayStartAtLogin_->setChecked(vuruzid::platform::StartsAtLogin(vuruzid::platform::AutostartFolderOfThisProcess()));
   trayFollowLayout_->setChecked(sideSettings_.FollowLayout());
+  trayFollowTyping_->setChecked(sideSettings_.FollowTyping(checking_.Capture().SeesLayoutSwitches()));
   trayCorrections_->setChecked(engine_.CorrectionsEnabled());
   trayCheckLetterCase_->setChecked(engine_.CaseChecking());
   trayCheckInBrowsers_->setChecked(sideSettings_.CheckInBrowsers());
@@ -200,9 +203,25 @@ void TMainForm::UpdateTrayMenu() {
   trayLeaveProgram_->setChecked(password || vuruzid::capture::ListNames(sideSettings_.ProgramsLeftAlone(), name));
 }
 
+// Follow my typing, never chosen, moves with it.
 void TMainForm::SetFollowLayout(bool on) {
   std::string error;
-  if (!sideSettings_.SetFollowLayout(on, &error)) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+  const bool written = sideSettings_.SetFollowLayout(on, &error);
+  ApplyFollowTyping();
+  if (!written) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+}
+
+void TMainForm::SetFollowTyping(bool on) {
+  std::string error;
+  const bool written = sideSettings_.SetFollowTyping(on, &error);
+  ApplyFollowTyping();
+  if (!written) vuruzid::ui::ShowErrorReport(QString::fromStdString(error), this);
+}
+
+// Only a change reaches the engine: setting it starts the run of words anew.
+void TMainForm::ApplyFollowTyping() {
+  const bool on = sideSettings_.FollowTyping(checking_.Capture().SeesLayoutSwitches());
+  if (engine_.FollowTyping() != on) engine_.SetFollowTyping(on);
 }
 
 // Off, the list is the neighbours alone again, at once.

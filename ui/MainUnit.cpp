@@ -47,6 +47,13 @@ constexpr char16_t kCorrectionArrow[] = u" \u2192 ";
 // Why nothing is checked, said smaller than a word and in grey, so it is never taken for one.
 constexpr int kQuietLinePixels = 10;
 constexpr QRgb kQuietLineColour = qRgb(0x80, 0x80, 0x80);
+// Long enough to be read at a glance, short enough not to linger over the next words.
+constexpr int kSwitchHintMs = 4000;
+
+// How the list names the layout a word of `language` was typed in.
+QString LayoutName(int language) {
+  return language == vuruzid::SpellingEngine::kRussian ? QStringLiteral("ru layout") : QStringLiteral("en layout");
+}
 
 QString FromLatin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -97,6 +104,7 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
       engine_.ResetWord();
       context_ = {};  // the capture forgets it silently as it stops
     }
+    ApplyFollowTyping();  // the route, and so the default, is known once the capture runs
     RefreshDisplays();
   });
   checking_.Capture().SetContextHandler([this](const vuruzid::capture::KeyContext& context) { ContextChanged(context); });
@@ -334,10 +342,12 @@ void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
   // A click on a window of ours (a correction in the list, say) moves no caret
   // where words are typed: the word stays.
   if (key.pointerButton != 0 && PointerOverOwnWindow()) return;
+  ApplyFollowTyping();  // the keyboard may have gained or lost a layout meanwhile
   const auto result = engine_.ProcessKeyStroke(key, sideSettings_.FollowLayout());
   // Found on the worker: this key and the next are shown at once.
   if (std::optional<vuruzid::CorrectionJob> job = engine_.TakeCorrectionJob()) corrections_.Post(std::move(*job));
   if (result.languageSwitched) FollowLanguageInCapture();
+  if (result.switchedByTyping) TellSwitchByTyping();
   for (int i = 0; i < result.beeps; ++i) QApplication::beep();
   RefreshDisplays();
 }
@@ -364,10 +374,13 @@ QString vuruzid::ui::CorrectionToCopy(const QString& listed, vuruzid::LetterCase
 }
 
 // The program never types for the user: a correction goes to the clipboard,
-// in the case the word was typed in.
+// in the case the word was typed in (the other layout's word: as its keys were).
 void TMainForm::CopyCorrection(QListWidgetItem* item) {
-  if (!ListBox1->IsCorrection(item)) return;
-  const QString word = vuruzid::ui::CorrectionToCopy(item->text(), engine_.DisplayedWordCase());
+  const bool otherLayout = ListBox1->IsOtherLayoutWord(item);
+  if (!otherLayout && !ListBox1->IsCorrection(item)) return;
+  const vuruzid::LetterCase typedCase =
+      otherLayout ? engine_.display().otherLayoutCase : engine_.DisplayedWordCase();
+  const QString word = vuruzid::ui::CorrectionToCopy(ListBox1->WordOf(item), typedCase);
   QGuiApplication::clipboard()->setText(word);
   // Said briefly: the list may change under it with the next word.
   const QRect row = ListBox1->visualItemRect(item);
@@ -411,10 +424,11 @@ void TMainForm::RefreshDisplays() {
   }
   vuruzid::ui::SetTextColour(Label7, vuruzid::ui::RgbFromColourValue(display.wordColour));
   const size_t corrections = std::min(display.correctionCount, display.suggestions.size());
-  ShowBestCorrection(word, compact_ != 0 && corrections > 0
+  const bool otherLayout = display.otherLayoutFirst && !display.suggestions.empty();
+  ShowBestCorrection(word, compact_ != 0 && (corrections > 0 || otherLayout)
                                ? vuruzid::ui::FromCp1251(display.suggestions.front())
                                : QString());
-  ListBox1->Show(display.suggestions, corrections);
+  ListBox1->Show(display.suggestions, corrections, otherLayout ? LayoutName(display.otherLayoutLanguage) : QString());
 }
 
 // The line stands where the word would, with nothing after or below it.
@@ -430,6 +444,20 @@ void TMainForm::ShowQuietLine(const std::string& line) {
   Label7->setToolTip(whole);
   Label22->hide();
   ListBox1->Show({}, 0);
+}
+
+// Under the language label that changed: a tooltip takes no focus and goes by
+// itself. Hidden in the tray, the tray icon says it.
+void TMainForm::TellSwitchByTyping() {
+  const QString language = engine_.language() == vuruzid::SpellingEngine::kRussian ? QStringLiteral("Russian")
+                                                                                      : QStringLiteral("English");
+  const QString text = QStringLiteral("Switched to %1: you are typing in the %1 layout").arg(language);
+  if (isVisible()) {
+    QToolTip::showText(Label2->mapToGlobal(QPoint(0, Label2->height())), text, Label2, {}, kSwitchHintMs);
+  } else if (IsInTray()) {
+    trayIcon_->showMessage(QString::fromLatin1(vuruzid::ui::kApplicationTitle), text, QSystemTrayIcon::Information,
+                           kSwitchHintMs);
+  }
 }
 
 // The best correction follows the shown word where both fit the display;

@@ -134,6 +134,13 @@ class TMainForm : public QWidget {
   void SetFollowLayout(bool on);
   void SetCorrections(bool on);
   void SetCheckLetterCase(bool on);
+  void SetFollowTyping(bool on);
+  // Gives the engine Follow my typing as chosen, or as its default for the
+  // capture running now (see SideSettings::FollowTyping).
+  void ApplyFollowTyping();
+  // Says briefly, without taking the keyboard focus, that typing in the other
+  // layout switched the language.
+  void TellSwitchByTyping();
   // An answer of the correction worker, on the GUI thread: shown while its word is.
   void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   void CopyCorrection(QListWidgetItem* item);
@@ -179,6 +186,7 @@ class TMainForm : public QWidget {
   QAction* trayFollowLayout_ = nullptr;
   QAction* trayCorrections_ = nullptr;
   QAction* trayCheckLetterCase_ = nullptr;
+  QAction* trayFollowTyping_ = nullptr;
   QAction* trayCheckInBrowsers_ = nullptr;
   QAction* trayLeaveProgram_ = nullptr;
 

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QToolTip>
 #include <cctype>
 
 #include "engine/Cp1251.h"
@@ -608,6 +609,74 @@ TEST_F(MainWindowTest, ALateAnswerIsDroppedAndAClickedCorrectionIsCopied) {
   Type("RECIEVE ");
   TearDown();
   QCoreApplication::processEvents();
+}
+
+// A wrong word whose keys spell a Russian word in the Russian layout: with
+// Follow my typing off, that word leads the list, bold yellow and marked, the
+// compact form shows it after the word, and a click copies the word alone in
+// the case the keys were typed in. On (its default where no layout switch can
+// be seen, as here without a capture), the language switches instead, said in
+// a hint under the language; the choice is kept in the options file.
+TEST_F(MainWindowTest, AWordTypedInTheOtherLayoutLeadsTheListOrSwitchesTheLanguage) {
+  folder_.WriteLibrary("russian.dll", {{*cp1251::FromUtf8("КОТ"), 30}, {*cp1251::FromUtf8("ПРИВЕТ"), 50}});
+  Start();
+  auto* list = Element<QListWidget>("ListBox1");
+  QAction* option = Form().TrayMenu()->findChild<QAction*>("TrayFollowTyping");
+  ASSERT_NE(option, nullptr);
+  EXPECT_EQ(option->text(), "Follow my typing");
+  emit Form().TrayMenu()->aboutToShow();
+  EXPECT_TRUE(option->isChecked());
+  EXPECT_TRUE(Form().Engine().FollowTyping()) << "no layout switch is seen without a capture";
+  option->trigger();
+  EXPECT_FALSE(option->isChecked());
+  EXPECT_FALSE(Form().Engine().FollowTyping());
+
+  const auto typeCased = [&](std::string_view text) {
+    for (char typed : text)
+      Form().KeyDown({.virtualKey = static_cast<uint8_t>(std::toupper(static_cast<unsigned char>(typed))),
+                      .insertKeyState = 1, .shift = std::isupper(static_cast<unsigned char>(typed)) != 0});
+  };
+  QGuiApplication::clipboard()->setText("before");
+  const struct {
+    const char* typed;
+    bool compact;
+    const char* copied;
+  } rows[] = {
+      {"ghbdtn ", true, "привет"},
+      {"Ghbdtn ", false, "Привет"},
+      {"GHBDTN ", true, "ПРИВЕТ"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    if ((Form().Compact() == 1) != row.compact) Click("Image16");
+    typeCased(row.typed);
+    SettleCorrections();
+    EXPECT_EQ(Text("Label2"), "Eng");
+    ASSERT_GT(list->count(), 0);
+    QListWidgetItem* first = list->item(0);
+    EXPECT_EQ(first->text(), "ПРИВЕТ \u2014 ru layout");
+    EXPECT_TRUE(first->font().bold());
+    EXPECT_EQ(first->foreground(), QBrush(QColor(255, 255, 0)));
+    for (int i = 1; i < list->count(); ++i) EXPECT_FALSE(list->item(i)->text().contains("layout")) << i;
+    EXPECT_EQ(Element("Label22")->isVisible(), row.compact);
+    if (row.compact) {
+      EXPECT_EQ(Text("Label22"), " \u2192 ПРИВЕТ") << "after the word";
+    }
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(first).center());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), row.copied);
+  }
+
+  option->trigger();
+  EXPECT_TRUE(Form().Engine().FollowTyping());
+  typeCased("ghbdtn ");
+  EXPECT_EQ(Text("Label2"), "Rus");
+  EXPECT_EQ(QToolTip::text(), "Switched to Russian: you are typing in the Russian layout");
+  EXPECT_FALSE(list->count() > 0 && list->item(0)->text().contains("layout"));
+  EXPECT_NE(folder_.dir().Read("data/Options.ini").find("FollowTyping=on\n"), std::string::npos);
+  option->trigger();
+  TearDown();
+  Start();
+  EXPECT_FALSE(Form().Engine().FollowTyping()) << "the choice is kept";
 }
 
 TEST(CorrectionToCopyTest, TheCorrectionTakesTheCaseOfTheTypedWordAndAnApostrophe) {
