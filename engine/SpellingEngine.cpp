@@ -535,6 +535,8 @@ bool TypesALetterInEither(int virtualKey) {
 // three-letter words when two come in a row.
 constexpr size_t kShortestReading = 3, kLongestShortReading = 4, kSwitchesAtOnce = 4, kLongestRun = 64;
 constexpr double kDearestShortWord = 13.8155;  // -ln(1e-6)
+// A three-letter word this common (YOU, THE, ЧТО, ДЛЯ) switches at once.
+constexpr double kDearestCommonWord = 9.2103;  // -ln(1e-4)
 constexpr int kShortWordsToSwitch = 2;
 
 }  // namespace
@@ -580,7 +582,8 @@ const SpellingEngine::OtherLanguage* SpellingEngine::OtherLanguageWords(int lang
   return other.words.empty() ? nullptr : &other;
 }
 
-std::string SpellingEngine::KnownInOtherLayout(std::string_view reading) {
+std::string SpellingEngine::KnownInOtherLayout(std::string_view reading, bool* common) {
+  if (common) *common = false;
   if (reading.size() < kShortestReading || (language_ != kEnglish && language_ != kRussian)) return {};
   const OtherLanguage* other = OtherLanguageWords(language_ == kEnglish ? kRussian : kEnglish);
   const std::string word = cp1251::ToUpper(reading);
@@ -588,6 +591,7 @@ std::string SpellingEngine::KnownInOtherLayout(std::string_view reading) {
   if (word.size() <= kLongestShortReading) {
     const double cost = other->frequencies ? other->frequencies->Cost(word, other->words) : 0;
     if (!other->frequencies || cost >= other->frequencies->CostOfCount(0) || cost > kDearestShortWord) return {};
+    if (common) *common = cost <= kDearestCommonWord;
   }
   return word;
 }
@@ -631,7 +635,8 @@ void SpellingEngine::ReadRunInOtherLayout(KeyStrokeResult& result) {
     if (end > start && !IsAcceptedWord(wordList_, std::string_view(here).substr(start, end - start))) rightHere = false;
     start = end + 1;
   }
-  const std::string known = readsThere ? KnownInOtherLayout(there) : std::string();
+  bool common = false;
+  const std::string known = readsThere ? KnownInOtherLayout(there, &common) : std::string();
   if (rightHere) {
     // Only a word of this language that spells nothing in the other breaks a run.
     if (known.empty()) shortWordsInOtherLayout_ = 0;
@@ -640,7 +645,7 @@ void SpellingEngine::ReadRunInOtherLayout(KeyStrokeResult& result) {
   if (known.empty()) return;
   result.otherLayoutWord = known;
   const int otherLanguage = language_ == kEnglish ? kRussian : kEnglish;
-  const bool switches = followTyping_ && (known.size() >= kSwitchesAtOnce ||
+  const bool switches = followTyping_ && (known.size() >= kSwitchesAtOnce || common ||
                                           ++shortWordsInOtherLayout_ >= kShortWordsToSwitch);
   if (switches) {
     // The word is right in the language it was typed for: no alarm for it.

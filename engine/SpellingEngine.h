@@ -273,7 +273,8 @@ class SpellingEngine {
   };
   std::array<OtherLanguage, 2> otherLanguages_;
   const OtherLanguage* OtherLanguageWords(int language);
-  std::string KnownInOtherLayout(std::string_view reading);
+  // `common`: the word is among the other language's commonest (a hundred times in a million words).
+  std::string KnownInOtherLayout(std::string_view reading, bool* common = nullptr);
   void ShowNeighbours();
   void FollowRunKeys(const KeyStroke& key, const KeyMeaning& meaning);
   void ReadRunInOtherLayout(KeyStrokeResult& result);

@@ -17,12 +17,14 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -186,6 +188,91 @@ void CompareFollowingTheLayout(const std::vector<Text>& texts, const fs::path& s
     std::printf("  following the layout %-3s: %zu words, %.1f alarms per 1000 words\n", follow ? "on" : "off",
                 counts.wordsTyped, PerThousand(counts.wordsMarked, counts.wordsTyped));
   }
+  // Not following the layout, but the typing: how many words of the new
+  // script each change of script took before the checker switched.
+  auto engine = Engine(scratch, SpellingEngine::kEnglish);
+  engine->SetFollowTyping(true);
+  std::vector<int> lags;
+  int lag = -1;  // words of the new script typed in the other language since the change; -1: in step
+  bool lastCyrillic = false;
+  const ReplayCounts counts = vuruzid::check::ReplayText(*engine, session, [&](const ReplayedWord& w) {
+    const bool cyrillic = !w.text.empty() && (static_cast<unsigned char>(w.text[0]) & 0xFE) == 0xD0;
+    if (cyrillic != lastCyrillic) {
+      if (lag >= 0) lags.push_back(lag);  // a change before the last was followed
+      lag = 0;
+      lastCyrillic = cyrillic;
+    }
+    const bool inStep = (engine->language() == SpellingEngine::kRussian) == cyrillic;
+    if (lag >= 0 && !inStep) ++lag;
+    if (lag >= 0 && inStep) lags.push_back(lag), lag = -1;
+  }, {true, false});
+  std::ranges::sort(lags);
+  std::printf("  following the typing (layout not followed): %zu words, %.1f alarms per 1000 words; words of the "
+              "new language typed before the switch, after %zu changes: median %d, worst %d\n",
+              counts.wordsTyped, PerThousand(counts.wordsMarked, counts.wordsTyped), lags.size(),
+              lags.empty() ? 0 : lags[lags.size() / 2], lags.empty() ? 0 : lags.back());
+  if (std::getenv("VURUZID_SHOW_MARKED")) {
+    std::vector<std::pair<size_t, std::string>> marked;
+    for (const auto& [word, times] : counts.markedWords) marked.emplace_back(times, word);
+    std::ranges::sort(marked, std::greater<>());
+    for (size_t i = 0; i < std::min<size_t>(25, marked.size()); ++i) std::printf(" %s(%zu)", marked[i].second.c_str(), marked[i].first);
+    std::printf("\n");
+  }
+}
+
+bool IsLetter(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= 0x410 && c <= 0x44F) || c == 0x401 || c == 0x451;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Text of one language with 5 % of its words misspelt (a letter dropped or two
+// swapped, seeded), typed while the checker follows the typing: every switch
+// to the other language is a false one.
+void CountFalseSwitches(const std::vector<Text>& texts, const fs::path& scratch) {
+  std::mt19937 random(2612);
+  for (int language : {SpellingEngine::kEnglish, SpellingEngine::kRussian}) {
+    size_t words = 0, switches = 0;
+    for (const Text& text : texts) {
+      if (text.language != language) continue;
+      std::u32string letters;
+      for (size_t pos = 0; pos < text.utf8.size();) letters += vuruzid::cp1251::DecodeUtf8(text.utf8, pos);
+      std::string typo;
+      for (size_t i = 0; i < letters.size(); ++i) {
+        const char32_t c = letters[i];
+        const bool wordStart = (i == 0 || !IsLetter(letters[i - 1])) && IsLetter(c);
+        if (wordStart && random() % 20 == 0 && i + 2 < letters.size() && IsLetter(letters[i + 1]) &&
+            IsLetter(letters[i + 2])) {
+          const size_t at = i + random() % 2;
+          if (random() % 2) std::swap(letters[at], letters[at + 1]);
+          else letters.erase(at, 1);
+        }
+        AppendUtf8(typo, letters[i]);
+      }
+      auto engine = Engine(scratch, language);
+      engine->SetFollowTyping(true);
+      const ReplayCounts counts = vuruzid::check::ReplayText(*engine, typo, [&](const ReplayedWord&) {
+        if (engine->language() != language) {
+          ++switches;
+          engine->ActivateLanguage(language);  // the writer clicks lng back
+        }
+      });
+      words += counts.wordsTyped;
+    }
+    std::printf("false switches following the typing, %s text with 5 %% typos: %zu in %zu words (%.2f per 1000)\n",
+                language ? "Russian" : "English", switches, words, PerThousand(switches, words));
+  }
 }
 
 // Shell commands typed into a terminal: every word the checker would judge
@@ -308,6 +395,7 @@ int main(int argc, char** argv) {
   std::printf("letter case check: %s\n", caseChecking ? "on" : "off");
   CompareOnTexts(texts, scratch, showDisagreements);
   CompareFollowingTheLayout(texts, scratch);
+  CountFalseSwitches(texts, scratch);
   CountTerminalAlarms(scratch);
   TimePerKey(texts, scratch);
   CountCaughtMisspellings(misspellings, scratch);

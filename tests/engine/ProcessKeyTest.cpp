@@ -715,13 +715,16 @@ class OtherLayout : public ProcessKey {
   void SetUp() override {
     ProcessKey::SetUp();
     WriteEnglish({"CAN", "CAT", "FOX", "HELLO", "THE"});
-    WriteRussian({"ДЕЛА", "ДОМ", "КАК", "ПРИВЕТ", "ТЫ", "ХОРОШО"});
+    WriteRussian({"ДЕЛА", "ДОМ", "КАК", "ПРИВЕТ", "ТЫ", "ХОРОШО", "ЧТО"});
     std::string error;
     const auto russian = ReadLibraryWords(dir_ / "russian.dll", &error);
     ASSERT_TRUE(russian) << error;
-    // ДОМ is left uncounted: a short word must be common to be read in the other layout.
+    // ДОМ is left uncounted: a short word must be counted to be read in the other layout.
+    // КАК is counted 50 times in a million words, ЧТО, one of the commonest, 20,000 times.
     std::vector<WordFrequencies::Entry> counts;
-    for (const char* word : {"ДЕЛА", "КАК", "ПРИВЕТ", "ТЫ", "ХОРОШО"}) counts.push_back({*cp1251::FromUtf8(word), 5000});
+    for (const char* word : {"ДЕЛА", "КАК", "ТЫ", "ХОРОШО"}) counts.push_back({*cp1251::FromUtf8(word), 5000});
+    counts.push_back({*cp1251::FromUtf8("ПРИВЕТ"), 98'000'000});
+    counts.push_back({*cp1251::FromUtf8("ЧТО"), 2'000'000});
     ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", counts, *russian, &error)) << error;
   }
 };
@@ -741,6 +744,7 @@ TEST_F(OtherLayout, WordsTypedInTheOtherLayoutAreOfferedAndARunSwitches) {
       {"keys that end an English word are Russian letters", 0, true, "[jhjij ", "ХОРОШО", 1},
       {"one three-letter word does not switch", 0, true, "rfr ", "КАК", 0},
       {"two in a row do", 0, true, "rfr rfr ", "КАК КАК", 2},
+      {"one of the commonest switches at once", 0, true, "xnj ", "ЧТО", 1},
       {"an English word that spells nothing in Russian breaks the run", 0, true, "rfr the rfr ", "КАК КАК", 0},
       {"an uncommon short word is a slip, not the other layout", 0, true, "ljv ljv ", "", 0},
       {"two letters never", 0, true, "ns ns ns ", "", 0},
