@@ -270,6 +270,14 @@ bool TypedInLowerCase(std::string_view typed) {
   });
 }
 
+// A key that types a word character in either layout: the keys of a word
+// typed in the wrong layout are these, a blank or a digit ends them.
+bool TypesALetterInEither(int virtualKey) {
+  const auto key = static_cast<uint8_t>(virtualKey);
+  return InterpretKey(key, KeyLayout::English).keyClass == KeyClass::WordCharacter ||
+         InterpretKey(key, KeyLayout::Russian).keyClass == KeyClass::WordCharacter;
+}
+
 // A mark (kept as '.') or a digit, which joins words into addresses, file names and versions.
 bool JoinsWords(char c) { return c == '.' || (c >= '0' && c <= '9'); }
 
@@ -301,7 +309,12 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     if (!key.command) meaning = InterpretKey(key.virtualKey, layout_);
   }
   if (paste) meaning.keyClass = KeyClass::Command;
-  FollowRunKeys(key, meaning);
+  // A blank, or a mark or digit of both layouts ('.' and ',' of the Russian
+  // layout are one), ends the run of keys: it is read in the other layout then.
+  const bool endsRun = meaning.keyClass == KeyClass::Blank ||
+                       ((meaning.keyClass == KeyClass::WordEnd || meaning.keyClass == KeyClass::WordCharacter) &&
+                        key.pointerButton == 0 && !key.command && !TypesALetterInEither(key.virtualKey));
+  if (!endsRun) FollowRunKeys(key, meaning);
   // Shift with a caret key selects: what is typed next replaces text not seen.
   if (key.shift && meaning.keyClass >= KeyClass::Left && meaning.keyClass <= KeyClass::LineChange)
     meaning.keyClass = KeyClass::LineChange;
@@ -405,7 +418,9 @@ SpellingEngine::KeyStrokeResult SpellingEngine::ProcessKeyStroke(const KeyStroke
     display_.wordColour = kLimeColour;
   }
   ShowTypedWord(result, typesText);
-  if (meaning.keyClass == KeyClass::Blank) ReadRunInOtherLayout(result);
+  // A word ended by a mark is judged at the next key: its reading waits for that judgement.
+  if (std::exchange(otherLayoutWaits_, false) && result.judgedWrong && !result.judgedWord.empty()) OfferOtherLayout();
+  if (endsRun) ReadRunInOtherLayout(result);
   return result;
 }
 
@@ -520,14 +535,6 @@ void SpellingEngine::ShowNeighbours() {
 
 namespace {
 
-// A key that types a word character in either layout: the keys of a word
-// typed in the wrong layout are these, a blank or a digit ends them.
-bool TypesALetterInEither(int virtualKey) {
-  const auto key = static_cast<uint8_t>(virtualKey);
-  return InterpretKey(key, KeyLayout::English).keyClass == KeyClass::WordCharacter ||
-         InterpretKey(key, KeyLayout::Russian).keyClass == KeyClass::WordCharacter;
-}
-
 // How words typed in the other layout are told from slips. A two-letter
 // reading of a slip is far too often a word of the other language; three and
 // four letters only when the other word is common (at least once in a
@@ -545,10 +552,7 @@ void SpellingEngine::FollowRunKeys(const KeyStroke& key, const KeyMeaning& meani
   switch (meaning.keyClass) {
     case KeyClass::WordCharacter:
     case KeyClass::WordEnd:
-      if (!TypesALetterInEither(key.virtualKey)) {
-        runKeys_.clear();  // a digit or a mark of both layouts starts a new run
-        runKeysValid_ = true;
-      } else if (runKeysValid_) {
+      if (runKeysValid_) {
         runKeys_.push_back({key.virtualKey, key.shift != key.capsLock});
         runKeysValid_ = runKeys_.size() <= kLongestRun;
       }
@@ -660,13 +664,21 @@ void SpellingEngine::ReadRunInOtherLayout(KeyStrokeResult& result) {
     ShowNeighbours();
     return;
   }
+  offered_ = {known, otherLanguage, CaseOf(there)};
+  if (endPending_)
+    otherLayoutWaits_ = true;  // ended by a mark: offered once the next key finds it wrong
+  else
+    OfferOtherLayout();
+}
+
+void SpellingEngine::OfferOtherLayout() {
   auto& rows = display_.suggestions;
-  std::erase(rows, known);
-  rows.insert(rows.begin(), known);
+  std::erase(rows, offered_.word);
+  rows.insert(rows.begin(), offered_.word);
   if (rows.size() > kSuggestionRows) rows.resize(kSuggestionRows);
   display_.otherLayoutFirst = true;
-  display_.otherLayoutLanguage = otherLanguage;
-  display_.otherLayoutCase = CaseOf(there);
+  display_.otherLayoutLanguage = offered_.language;
+  display_.otherLayoutCase = offered_.letterCase;
 }
 
 bool SpellingEngine::SaveUserWordsOf(int language) {

@@ -278,6 +278,14 @@ class SpellingEngine {
   void ShowNeighbours();
   void FollowRunKeys(const KeyStroke& key, const KeyMeaning& meaning);
   void ReadRunInOtherLayout(KeyStrokeResult& result);
+  void OfferOtherLayout();
+  // The other layout's word last found, and whether it waits for its word's judgement.
+  struct OtherLayoutOffer {
+    std::string word;
+    int language = -1;
+    LetterCase letterCase = LetterCase::Lower;
+  } offered_;
+  bool otherLayoutWaits_ = false;
   std::string shownMarked_;   // the last word found wrong, as typed, shown while the caret is in no word
   std::string currentWord_;   // the word display's text, marker included
   size_t cursorPos_ = 0;      // the caret within it

@@ -411,7 +411,7 @@ std::vector<KeyStroke> Keystrokes(std::string_view typed) {
       key = {.virtualKey = static_cast<uint8_t>(c), .shift = true};
     } else {
       static const std::map<char, uint8_t> kMarks = {{' ', 32}, {'\n', 13}, {'[', 219}, {',', 188},
-                                                     {'.', 190}, {'\'', 222}, {'-', 189}};
+                                                     {'.', 190}, {'\'', 222}, {'-', 189}, {'/', 191}};
       key.virtualKey = c >= '0' && c <= '9' ? static_cast<uint8_t>(c) : kMarks.at(c);
     }
     key.capsLock = capsLock;
@@ -741,6 +741,9 @@ TEST_F(OtherLayout, WordsTypedInTheOtherLayoutAreOfferedAndARunSwitches) {
   const Row rows[] = {
       {"a long word switches at once", 0, true, "ghbdtn ", "ПРИВЕТ", 1},
       {"without following it is only offered", 0, false, "ghbdtn rfr ltkf ", "ПРИВЕТ КАК ДЕЛА", 0},
+      // The Russian layout's full stop and comma are on the key of / and ?, a mark in both layouts.
+      {"a word ended by the Russian full stop, offered at the next key", 0, false, "ltkf/ ", "ДЕЛА", 0},
+      {"and switching at once", 0, true, "ghbdtn/ ", "ПРИВЕТ", 1},
       {"keys that end an English word are Russian letters", 0, true, "[jhjij ", "ХОРОШО", 1},
       {"one three-letter word does not switch", 0, true, "rfr ", "КАК", 0},
       {"two in a row do", 0, true, "rfr rfr ", "КАК КАК", 2},
