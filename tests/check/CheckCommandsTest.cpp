@@ -86,6 +86,42 @@ TEST_F(CheckCommands, KeyReplayPrintsTheOutputsAfterEachKey) {
     EXPECT_EQ(check::ParseKeyStrokes(bad, 1), std::nullopt) << bad;
 }
 
+// A word typed in the other language's layout: told after its last key, and
+// the switch it makes while typing is followed (the replay's default).
+TEST_F(CheckCommands, KeyReplayTellsTheOtherLayoutsWordAndTheSwitch) {
+  WriteEnglish({"CAT", "DOG", "HELLO"});
+  WriteRussian({"КОТ", "ПЕС", "ПРИВЕТ"});
+  const struct {
+    int language;
+    bool followTyping;
+    const char* keys;
+    const char* lastKey;  // what the last key prints
+  } rows[] = {
+      {0, true, "71 72 66 68 84 78 32",  // ghbdtn
+       "key 32: word \"ПРИВЕТ\" lime, Insert, beeps 0, suggestions: ПЕС ПРИВЕТ\n  judged \"GHBDTN\" right\n"
+       "  other layout \"ПРИВЕТ\"\n  switched to Russian by typing\n"},
+      {0, false, "71 72 66 68 84 78 32",
+       "key 32: word \"GHBDTN_\" red, Insert, beeps 2, suggestions: ПРИВЕТ DOG HELLO\n  judged \"GHBDTN\" wrong\n"
+       "  other layout \"ПРИВЕТ\"\n"},
+      {0, true, "67 65 84 32", "key 32: word \"\" lime, Insert, beeps 0, suggestions: -\n  judged \"CAT\" right\n"},
+      {1, true, "72 69 76 76 79 32",  // руддщ
+       "key 32: word \"HELLO\" lime, Insert, beeps 0, suggestions: DOG HELLO\n  judged \"РУДДЩ\" right\n"
+       "  other layout \"HELLO\"\n  switched to English by typing\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keys);
+    Engine().ActivateLanguage(row.language);
+    Engine().ResetWord();
+    Engine().SetFollowTyping(row.followTyping);
+    std::ostringstream out;
+    check::ReplayKeys(Engine(), *check::ParseKeyStrokes(row.keys, 1), out);
+    const std::string printed = out.str();
+    const size_t last = printed.rfind("key ");
+    EXPECT_EQ(printed.substr(last), row.lastKey);
+    EXPECT_EQ(printed.find("other layout"), printed.rfind("other layout")) << "told once, at the word's end";
+  }
+}
+
 // Texts typed as a person would, with every count worked out by hand on the
 // fixture's word lists (see the comments for where the beeps come from).
 struct ReplayedText {
@@ -180,6 +216,36 @@ TEST_F(Suggestions, EachWordIsPrintedWithItsBestCorrections) {
               row.unchecked);
     EXPECT_EQ(out.str(), row.printed);
     EXPECT_EQ(notes.size(), static_cast<size_t>(row.unchecked));
+  }
+}
+
+// The program: --keys follows the typing unless told not to, --suggest puts
+// the other layout's word first.
+TEST_F(CheckCommands, ProgramTellsTheOtherLayoutsWord) {
+  WriteRussian({"КОТ", "ПЕС", "ПРИВЕТ"});
+  const struct {
+    const char* arguments;
+    const char* printed;  // a part of what it prints
+    bool switched;
+  } rows[] = {
+      {"--keys '71 72 66 68 84 78 32'", "  other layout \"ПРИВЕТ\"\n  switched to Russian by typing\n", true},
+      {"--no-follow-typing --keys '71 72 66 68 84 78 32'", "  judged \"GHBDTN\" wrong\n  other layout \"ПРИВЕТ\"\n",
+       false},
+      {"--suggest ghbdtn cat", "GHBDTN: ПРИВЕТ (ru layout)\nCAT:\n", false},
+      {"--lang ru --suggest rjn", "RJN:\n", false},  // a word of Latin letters has no Russian keys to read
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.arguments);
+    const std::string command =
+        std::string(VURUZID_CHECK_PROGRAM " --folder ") + dir_.path().string() + " " + row.arguments + " 2>/dev/null";
+    FILE* program = popen(command.c_str(), "r");
+    ASSERT_NE(program, nullptr);
+    std::string printed;
+    for (int c; (c = std::fgetc(program)) != EOF;) printed += static_cast<char>(c);
+    const int status = pclose(program);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(printed.find(row.printed), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("by typing") != std::string::npos, row.switched) << printed;
   }
 }
 

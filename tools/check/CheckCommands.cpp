@@ -15,6 +15,8 @@ namespace {
 
 constexpr size_t kNeighbours = 9;
 
+std::string_view LanguageName(int language) { return language == SpellingEngine::kRussian ? "Russian" : "English"; }
+
 void PrintWordList(const std::vector<std::string>& words, std::ostream& out) {
   if (words.empty()) out << " -";
   for (const auto& w : words) out << ' ' << cp1251::ToUtf8(w);
@@ -85,8 +87,13 @@ int SuggestWords(SpellingEngine& engine, const std::vector<std::string>& utf8Wor
     const std::string word = cp1251::DictionarySpelling(cp1251::Trim(*text));
     if (word.empty()) continue;
     out << cp1251::ToUtf8(word) << ':';
-    if (!list.empty() && !IsAcceptedWord(list, word))
+    if (!list.empty() && !IsAcceptedWord(list, word)) {
+      // What the keys spell in the other layout leads, as in the window's list.
+      if (const std::string other = engine.OtherLayoutSpelling(word); !other.empty())
+        out << ' ' << cp1251::ToUtf8(other) << " (" << (engine.language() == SpellingEngine::kEnglish ? "ru" : "en")
+            << " layout)";
       for (const auto& correction : engine.CorrectionsOf(word)) out << ' ' << cp1251::ToUtf8(correction);
+    }
     out << '\n';
     if (const std::string problem = engine.TakeCorrectionProblem(); !problem.empty()) tell(problem);
   }
@@ -107,6 +114,8 @@ void PrintOutputs(const SpellingEngine& engine, const KeyStroke& key, const Spel
   if (!result.judgedWord.empty())
     out << "  judged \"" << cp1251::ToUtf8(result.judgedWord) << "\" " << (result.judgedWrong ? "wrong" : "right") << '\n';
   if (!result.droppedWord.empty()) out << "  dropped \"" << cp1251::ToUtf8(result.droppedWord) << "\"\n";
+  if (!result.otherLayoutWord.empty()) out << "  other layout \"" << cp1251::ToUtf8(result.otherLayoutWord) << "\"\n";
+  if (result.switchedByTyping) out << "  switched to " << LanguageName(engine.language()) << " by typing\n";
 }
 
 namespace {

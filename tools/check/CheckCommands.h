@@ -29,7 +29,9 @@ int CheckWords(const SpellingEngine& engine, const std::vector<std::string>& utf
 
 // Prints each UTF-8 word as the word display shows it, a colon, and its best
 // corrections, best first; nothing after the colon when the word is accepted
-// or has no candidates. The user's words count as the engine counts them.
+// or has no candidates. A wrong word whose keys spell a word of the other
+// language in its layout has that word first, marked " (ru layout)" or
+// " (en layout)". The user's words count as the engine counts them.
 // `tell` hears of words outside Windows-1251 (printed with nothing after the
 // colon) and, once, why the frequencies could not be used. Returns the
 // number of words that could not be checked.
@@ -50,7 +52,9 @@ std::optional<std::vector<KeyStroke>> ParseKeyStrokes(std::string_view text, int
 void ReplayKeys(SpellingEngine& engine, const std::vector<KeyStroke>& keys, std::ostream& out);
 
 // Prints the interpreter's outputs after one key or click, then, on lines of
-// their own, the word it judged and the word it dropped unjudged.
+// their own, the word it judged, the word it dropped unjudged, the other
+// language's word the keys spelt in its layout, and a switch of the language
+// that typing in that layout made.
 void PrintOutputs(const SpellingEngine& engine, const KeyStroke& key, const SpellingEngine::KeyStrokeResult& result,
                   std::ostream& out);
 

@@ -3,18 +3,23 @@
 //   vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]
 //       checks the words (or the lines of standard input): known or not, with
 //       the nine neighbouring dictionary entries.
-//   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES
+//   vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] [--no-follow-typing] --keys CODES
 //       replays virtual-key codes (decimal, separated by commas or blanks;
 //       ctrl+65 is A pressed while Ctrl is held, shift+65 a capital A; click,
 //       middleclick, rightclick, paste and kp0-kp9 stand for the mouse, Ctrl+V
 //       and the keypad) through the keystroke interpreter and prints its
-//       outputs after each key, with each word it judged or dropped.
+//       outputs after each key, with each word it judged or dropped, the word
+//       its keys spell in the other language's layout, and a switch of the
+//       language by typing. The codes tell no keyboard layout, so words typed
+//       in the other layout switch the language unless --no-follow-typing.
 //   vuruzid-check [--lang en|ru] [--folder DIR] --text FILE
 //       types a UTF-8 text (FILE, or - for standard input) through the
 //       interpreter as a person would and reports the words it marks wrong.
 //   vuruzid-check [--lang en|ru] [--folder DIR] --suggest WORD...|-
 //       prints the best corrections of each word (or of each line of
-//       standard input), ranked as the word display's list ranks them.
+//       standard input), ranked as the word display's list ranks them; a word
+//       typed in the other language's layout has that word first, marked
+//       " (ru layout)" or " (en layout)".
 
 #include <cstring>
 #include <fstream>
@@ -35,7 +40,7 @@ namespace {
 
 int Usage(std::ostream& out = std::cerr, int status = 2) {
   out << "usage: vuruzid-check [--lang en|ru] [--folder DIR] [WORD...]\n"
-               "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] --keys CODES\n"
+               "       vuruzid-check [--lang en|ru] [--folder DIR] [--overwrite] [--no-follow-typing] --keys CODES\n"
                "       vuruzid-check [--lang en|ru] [--folder DIR] --text FILE|-\n"
                "       vuruzid-check [--lang en|ru] [--folder DIR] --suggest WORD...|-\n";
   return status;
@@ -61,6 +66,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> words;
   std::optional<std::string> textFile;
   bool suggest = false;
+  bool followTyping = true;  // no layout group is told, as on the device route
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -79,6 +85,8 @@ int main(int argc, char** argv) {
       suggest = true;
     } else if (arg == "--overwrite") {
       insertState = 0;
+    } else if (arg == "--no-follow-typing") {
+      followTyping = false;
     } else if (arg == "--help" || arg == "-h") {
       return Usage(std::cout, 0);
     } else if (arg == "--version") {
@@ -112,6 +120,7 @@ int main(int argc, char** argv) {
                    "paste is Ctrl+V, kp0-kp9, kp., kp+, kp-, kp* and kp/ are the keypad's keys\n";
       return 2;
     }
+    engine.SetFollowTyping(followTyping);
     check::ReplayKeys(engine, *keys, std::cout);
     return 0;
   }

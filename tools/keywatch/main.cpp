@@ -8,9 +8,13 @@
 // typed while the screen is locked or another program holds the keyboard;
 // keys after a Tab, Enter or a click wait for the focus to be told;
 // shortcuts drop the word, the language follows the keyboard layout, and
-// each change of that context is printed on a line of its own.
+// each change of that context is printed on a line of its own. A word typed
+// in the other language's layout is told after its key, and so is the switch
+// of the language a run of them makes while typing is followed: as the
+// options file in DIR says (FollowTyping), else where the capture cannot see
+// the keyboard's layout switches; --no-follow-typing turns it off.
 //
-//   vuruzid-keywatch [--lang en|ru] [--folder DIR]
+//   vuruzid-keywatch [--lang en|ru] [--folder DIR] [--no-follow-typing]
 //
 // A diagnostic tool: it prints what is typed, which the checker itself never does.
 
@@ -29,7 +33,7 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: vuruzid-keywatch [--lang en|ru] [--folder DIR]\n";
+  std::cerr << "usage: vuruzid-keywatch [--lang en|ru] [--folder DIR] [--no-follow-typing]\n";
   return 2;
 }
 
@@ -39,6 +43,7 @@ int main(int argc, char** argv) {
   using namespace vuruzid;
   int language = SpellingEngine::kEnglish;
   std::filesystem::path folder = platform::CurrentFolder();
+  bool followTypingAllowed = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--lang" && i + 1 < argc) {
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
       language = *named;
     } else if (arg == "--folder" && i + 1 < argc) {
       folder = argv[++i];
+    } else if (arg == "--no-follow-typing") {
+      followTypingAllowed = false;
     } else {
       return Usage();
     }
@@ -70,7 +77,8 @@ int main(int argc, char** argv) {
     const auto result = engine.ProcessKeyStroke(key, side.FollowLayout());
     if (result.languageSwitched) {
       watching->SetLatinTyping(engine.language() == SpellingEngine::kEnglish);
-      note("language followed the keyboard layout: " + std::string(engine.display().language));
+      if (!result.switchedByTyping)
+        note("language followed the keyboard layout: " + std::string(engine.display().language));
     }
     check::PrintOutputs(engine, key, result, std::cout);
     std::cout.flush();  // one line per key, as it happens, also into a pipe
@@ -92,6 +100,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (const std::string warning = capture.SessionWarning(); !warning.empty()) tell(warning);
+  // The route, and so the default, is known once the capture runs.
+  engine.SetFollowTyping(followTypingAllowed && side.FollowTyping(capture.SeesLayoutSwitches()));
+  tell(std::string("words typed in the other layout ") +
+       (engine.FollowTyping() ? "switch the language." : "do not switch the language."));
   for (const std::string& why : capture.ContextNotes()) tell(why);
   if (!keywatch::QuitOnSignals()) tell("cannot catch Ctrl+C; stop it with kill -9.");
   tell("watching the keys of the desktop; Ctrl+C stops.");
