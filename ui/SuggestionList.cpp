@@ -31,7 +31,8 @@ void SuggestionList::Show(const std::vector<std::string>& words, size_t correcti
   for (size_t i = 0; i < words.size(); ++i) {
     const QString word = FromCp1251(words[i]);
     const bool otherLayoutWord = i == 0 && !otherLayout_.isEmpty();
-    auto* item = new QListWidgetItem(otherLayoutWord ? word + QString::fromUtf16(kLayoutMark) + otherLayout_ : word, this);
+    const QString text = otherLayoutWord ? word + QString::fromUtf16(kLayoutMark) + otherLayout_ : word;
+    auto* item = new QListWidgetItem(text, this);
     item->setSizeHint(QSize(0, rowHeight_));
     if (otherLayoutWord) {
       item->setFont(bold);

@@ -24,7 +24,9 @@ class SuggestionList : public QListWidget {
   void Show(const std::vector<std::string>& words, size_t correctionCount, const QString& otherLayout = {});
   size_t CorrectionCount() const { return correctionCount_; }
   bool IsCorrection(const QListWidgetItem* item) const { return item && row(item) < static_cast<int>(correctionCount_); }
-  bool IsOtherLayoutWord(const QListWidgetItem* item) const { return item && row(item) == 0 && !otherLayout_.isEmpty(); }
+  bool IsOtherLayoutWord(const QListWidgetItem* item) const {
+    return item && row(item) == 0 && !otherLayout_.isEmpty();
+  }
   // The word a row lists, without what its row says of it.
   QString WordOf(const QListWidgetItem* item) const;
   // The rows set apart at the top: the other layout's word and the corrections.

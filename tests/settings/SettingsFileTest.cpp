@@ -312,7 +312,8 @@ TEST(SideSettingsFiles, FollowTypingIsTheChoiceOrOnWhereTheLayoutCannotBeFollowe
     EXPECT_TRUE(back.FollowTypingChosen()) << "read back";
     for (const bool seen : {true, false}) EXPECT_EQ(back.FollowTyping(seen), flipped) << "read back, " << seen;
     const std::string options = folder.Read(kOptionsFileName);
-    EXPECT_NE(options.find(std::string("FollowTyping=") + (flipped ? "on" : "off") + "\n"), std::string::npos) << options;
+    const std::string line = std::string("FollowTyping=") + (flipped ? "on" : "off") + "\n";
+    EXPECT_NE(options.find(line), std::string::npos) << options;
     EXPECT_EQ(options.find("FollowTyping"), options.rfind("FollowTyping")) << "the option has one line";
   }
 }
