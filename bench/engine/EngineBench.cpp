@@ -338,6 +338,19 @@ void KeyOnRealText(benchmark::State& state, int language, int userWords) {
   RunKeys(state, *engine, keys);
 }
 
+// Random real Russian words typed while the checker is in English: every word
+// is wrong here and its keys are read in the Russian layout at its end (the
+// language is not switched, so each word end pays for that reading).
+void KeyInTheOtherLayout(benchmark::State& state) {
+  const Language& lang = Prepared(SpellingEngine::kRussian);
+  std::vector<std::string> words;
+  for (size_t i = 0; i < 5000; ++i) words.push_back(lang.correct[i].engine);
+  const auto keys = KeysFor(words, SpellingEngine::kRussian);
+  auto engine = ActiveEngine(SpellingEngine::kEnglish, 1000);
+  engine->SetFollowTyping(false);
+  RunKeys(state, *engine, keys);
+}
+
 // Words of `length` random letters, each followed by a blank: the mean cost
 // of a key while such a word is typed.
 void KeyOnLongWords(benchmark::State& state, int length) {
@@ -484,6 +497,7 @@ int main(int argc, char** argv) {
   for (int language : {E::kEnglish, E::kRussian})
     Register(std::string("key/real-text/") + TheLanguage(language).tag + "/1k-user-words",
              [=](benchmark::State& s) { KeyOnRealText(s, language, 1000); });
+  Register("key/real-text/ru-typed-in-en/1k-user-words", [](benchmark::State& s) { KeyInTheOtherLayout(s); });
   for (int userWords : {0, 10000, 100000})
     Register("key/real-text/ru/" + std::to_string(userWords) + "-user-words",
              [=](benchmark::State& s) { KeyOnRealText(s, E::kRussian, userWords); });

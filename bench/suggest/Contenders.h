@@ -35,6 +35,8 @@ class OurCorrector {
   const WordList& List() const { return engine_->wordList(); }
   const std::filesystem::path& LibraryPath() const { return library_; }
   const Corrector& TheCorrector() const { return *corrector_; }
+  // The typed word read key by key in the other language's layout, when that is a word the checker offers.
+  std::string OtherLayoutSpelling(std::string_view typed) { return engine_->OtherLayoutSpelling(typed); }
 
  private:
   std::filesystem::path scratch_, library_;

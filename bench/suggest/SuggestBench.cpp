@@ -379,6 +379,28 @@ void PrintByEar(const std::vector<SetRun>& runs) {
   }
 }
 
+// Misspellings whose keys, read in the other language's layout, spell a word
+// the checker would offer as typed in that layout: false readings, by length.
+void PrintOtherLayoutReadings(const std::vector<SetRun>& runs, std::map<int, std::unique_ptr<OurCorrector>>& correctors) {
+  std::printf("| set | words | read as the other language's word: all | 3 letters | 4 letters | 5+ letters |\n");
+  std::printf("|---|---:|---:|---:|---:|---:|\n");
+  for (const SetRun& run : runs) {
+    std::array<size_t, 3> words{}, read{};
+    for (const auto* half : {&run.set.dev, &run.set.test})
+      for (const TestWord& word : *half) {
+        const std::string core = CorrectableCore(word.typed);
+        if (core.size() < 3) continue;
+        const size_t bucket = std::min<size_t>(core.size(), 5) - 3;
+        ++words[bucket];
+        read[bucket] += !correctors.at(run.set.language)->OtherLayoutSpelling(core).empty();
+      }
+    auto share = [](size_t part, size_t whole) { return Percent(part, whole) + " of " + std::to_string(whole); };
+    std::printf("| %s | %zu | %s | %s | %s | %s |\n", run.set.name.c_str(), words[0] + words[1] + words[2],
+                share(read[0] + read[1] + read[2], words[0] + words[1] + words[2]).c_str(), share(read[0], words[0]).c_str(),
+                share(read[1], words[1]).c_str(), share(read[2], words[2]).c_str());
+  }
+}
+
 // Where our corrector's first suggestion is not the word meant, on the test halves.
 void PrintWhereWeMiss(const std::vector<SetRun>& runs) {
   std::printf("| set | words | missed top-1 | out of reach (dearer than the search's bound) | meant ranked 2-5 | meant below 5 | "
@@ -628,6 +650,8 @@ int main(int argc, char** argv) {
   PrintBySlip(runs);
   std::printf("\n## Top-1 by kind of change by ear (by-ear test half)\n\n");
   PrintByEar(runs);
+  std::printf("\n## Misspellings read as the other layout's word (dev and test halves)\n\n");
+  PrintOtherLayoutReadings(runs, correctors);
   std::printf("\n## Where our first suggestion is not the word meant (test halves)\n\n");
   PrintWhereWeMiss(runs);
 
