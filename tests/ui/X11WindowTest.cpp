@@ -217,6 +217,45 @@ TEST_F(X11WindowTest, KeysTypedOnTheDesktopReachTheWordDisplay) {
   EXPECT_EQ(Text("Label7"), "") << "no keys arrive while checking is off";
 }
 
+// Follow my typing, never chosen, is off only where the capture sees the
+// layout switches and the language follows them: the X server's keymap
+// holds a Latin and a Cyrillic group, and Follow keyboard layout is on.
+TEST_F(X11WindowTest, FollowMyTypingIsOnByDefaultWhereTheLayoutCannotBeFollowed) {
+  Start();
+  Click("Image28");
+  ASSERT_EQ(Form().Checking().CheckingOn(), 1) << "the capture could not start";
+  QAction* option = Form().TrayMenu()->findChild<QAction*>("TrayFollowTyping");
+  QAction* followLayout = Form().TrayMenu()->findChild<QAction*>("TrayFollowLayout");
+  ASSERT_TRUE(option && followLayout);
+  const struct {
+    const char* layout;
+    bool followLayout;
+    bool followTyping;
+  } rows[] = {
+      {"us,ru", true, false},
+      {"us", true, true},  // no Cyrillic group: the switches tell nothing
+      {"us,ru", false, true},
+      {"ru,us", true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.layout) + (row.followLayout ? ", following" : ", not following"));
+    ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", row.layout}), 0);
+    emit Form().TrayMenu()->aboutToShow();
+    if (followLayout->isChecked() != row.followLayout) followLayout->trigger();
+    // The keymap reaches the capture on its own time; a key gives the engine the default.
+    EXPECT_TRUE(WaitFor([&] {
+      probe_.TypeKeysym(XK_a);
+      QTest::qWait(50);
+      emit Form().TrayMenu()->aboutToShow();
+      return option->isChecked() == row.followTyping && Form().Engine().FollowTyping() == row.followTyping;
+    }));
+  }
+  QProcess::execute("setxkbmap", {"-layout", "us"});
+  EXPECT_FALSE(Form().SideSettings().FollowTypingChosen());
+  EXPECT_EQ(ReadFile(folder_.path() / "data" / "Options.ini").find("FollowTyping"), std::string::npos);
+  Click("Image28");
+}
+
 TEST_F(X11WindowTest, AProgramLeftAloneShowsNothingUntilTheTrayMenuChecksItAgain) {
   Start();
   Click("Image28");
@@ -395,6 +434,10 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
       {"TrayStartAtLogin", false, [&] { return fs::exists(autostart); }},
       {"TrayFollowLayout", true, [&] { return ReadFile(options).find("FollowKeyboardLayout=off\n") != std::string::npos; }},
       {"TrayFollowLayout", false, [&] { return Form().SideSettings().FollowLayout(); }},
+      // Checking is off: no layout switch is seen, so it starts on.
+      {"TrayFollowTyping", true,
+       [&] { return !Form().Engine().FollowTyping() && ReadFile(options).find("FollowTyping=off\n") != std::string::npos; }},
+      {"TrayFollowTyping", false, [&] { return Form().Engine().FollowTyping(); }},
       {"TrayCorrections", true, [&] { return ReadFile(options).find("Corrections=off\n") != std::string::npos; }},
       {"TrayCorrections", false, [&] { return Form().Engine().CorrectionsEnabled(); }},
       {"TrayCheckLetterCase", true,
