@@ -42,6 +42,8 @@ constexpr std::array<unsigned char, 256> MakeLowerTable() {
 }
 constexpr auto kLower = MakeLowerTable();
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -54,8 +56,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 char32_t DecodeUtf8(std::string_view s, size_t& i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };

@@ -42,6 +42,8 @@ constexpr bool IsWordCharacter(unsigned char c) {
 // dictionary sources).
 std::string ToUtf8(std::string_view cp1251Text);
 char32_t ToUnicode(unsigned char c);  // U+FFFD for the one unassigned byte
+// Appends the UTF-8 form of a character of the Basic Multilingual Plane.
+void AppendUtf8(std::string& out, char32_t c);
 
 // The UTF-8 text in Windows-1251, or nothing when it holds a character the code
 // page cannot represent (or is not valid UTF-8). `firstUnmappable`, when given,

@@ -224,19 +224,6 @@ bool IsLetter(char32_t c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= 0x410 && c <= 0x44F) || c == 0x401 || c == 0x451;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // Text of one language with 5 % of its words misspelt (a letter dropped or two
 // swapped, seeded), typed while the checker follows the typing: every switch
 // to the other language is a false one.
@@ -258,7 +245,7 @@ void CountFalseSwitches(const std::vector<Text>& texts, const fs::path& scratch)
           if (random() % 2) std::swap(letters[at], letters[at + 1]);
           else letters.erase(at, 1);
         }
-        AppendUtf8(typo, letters[i]);
+        vuruzid::cp1251::AppendUtf8(typo, letters[i]);
       }
       auto engine = Engine(scratch, language);
       engine->SetFollowTyping(true);
