@@ -14,6 +14,20 @@
 namespace vuruzid {
 namespace {
 
+// What a shell command prints on its standard output; it must end with status 0.
+std::string OutputOfSuccessful(const std::string& command) {
+  FILE* program = popen(command.c_str(), "r");
+  if (program == nullptr) {
+    ADD_FAILURE() << "cannot run " << command;
+    return {};
+  }
+  std::string printed;
+  for (int c; (c = std::fgetc(program)) != EOF;) printed += static_cast<char>(c);
+  const int status = pclose(program);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << ": " << status;
+  return printed;
+}
+
 class CheckCommands : public EngineFixture {
  protected:
   void SetUp() override {
@@ -238,12 +252,7 @@ TEST_F(CheckCommands, ProgramTellsTheOtherLayoutsWord) {
     SCOPED_TRACE(row.arguments);
     const std::string command =
         std::string(VURUZID_CHECK_PROGRAM " --folder ") + dir_.path().string() + " " + row.arguments + " 2>/dev/null";
-    FILE* program = popen(command.c_str(), "r");
-    ASSERT_NE(program, nullptr);
-    std::string printed;
-    for (int c; (c = std::fgetc(program)) != EOF;) printed += static_cast<char>(c);
-    const int status = pclose(program);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string printed = OutputOfSuccessful(command);
     EXPECT_NE(printed.find(row.printed), std::string::npos) << printed;
     EXPECT_EQ(printed.find("by typing") != std::string::npos, row.switched) << printed;
   }
@@ -256,12 +265,7 @@ TEST_F(Suggestions, ProgramAnswersEachLineOfStandardInput) {
     if (!frequencies) std::filesystem::remove(dir_ / "english.frq");
     const std::string command = "printf 'recieve\\ncat\\n\\nhaxd\\n' | " VURUZID_CHECK_PROGRAM " --folder " +
                                 dir_.path().string() + " --suggest - 2>" + (dir_ / "errors.txt").string();
-    FILE* program = popen(command.c_str(), "r");
-    ASSERT_NE(program, nullptr);
-    std::string printed;
-    for (int c; (c = std::fgetc(program)) != EOF;) printed += static_cast<char>(c);
-    const int status = pclose(program);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string printed = OutputOfSuccessful(command);
     const std::string errors = dir_.Read("errors.txt");
     if (frequencies) {
       EXPECT_EQ(printed, "RECIEVE: RECEIVE RELIEVE\nCAT:\nHAXD: HARD HAND\n");
