@@ -103,20 +103,68 @@ void SpellingEngine::ActivateLanguage(int language) {
   LoadLanguage(language);
   if (language != kEnglish && language != kRussian) return;
 
-  if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language))) {
+  ReadUserWords(language);
+  MergeUserWords();
+  layoutId_ = language == kEnglish ? kEnglishLayoutId : kRussianLayoutId;
+  layout_ = LayoutFromId(layoutId_);
+}
+
+void SpellingEngine::ReadUserWords(int language) {
+  const std::string_view name = UserWordFileName(language);
+  UserWordFileNews& news = userWordFiles_[language];
+  const auto tellOnce = [this](bool& told, const std::string& message) {
+    if (!std::exchange(told, true) && showMessage_) showMessage_(message);
+  };
+  userWordList_.clear();
+  news.problem.clear();
+  if (auto file = ReadUserWordFile(files_.folder / name)) {
     userWordList_ = std::move(file->lines);
-    nulInUserWordFile_[language] = file->holdsUnreadableBytes && !file->utf16;
-    if (file->holdsUnreadableBytes && !unreadableFileReported_[language]) {
-      unreadableFileReported_[language] = true;
-      if (showMessage_) showMessage_(UnreadableUserWordFileMessage(UserWordFileName(language), file->utf16));
-    }
+    news.problem = DescribeUserWordFileProblem(*file);
+    if (file->problem != UserWordFileProblem::None) tellOnce(news.toldProblem, UserWordFileProblemMessage(name, *file));
+    if (file->holdsUnreadableBytes)
+      tellOnce(news.toldUnreadableBytes, UnreadableUserWordFileMessage(name, file->utf16));
+    if (file->utf8) tellOnce(news.toldUtf8, Utf8UserWordFileMessage(name));
   }
   // Words whose save failed are still the user's: keep them until a save succeeds.
   const auto& unsaved = unsavedUserWords_[language];
   userWordList_.insert(userWordList_.end(), unsaved.begin(), unsaved.end());
+}
+
+std::vector<std::string> SpellingEngine::OwnWords() const {
+  std::vector<std::string> words;
+  words.reserve(userWordList_.size());
+  for (const auto& line : userWordList_)
+    if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.push_back(cp1251::ToUpper(word));
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  return words;
+}
+
+void SpellingEngine::RemoveOwnWords(const std::vector<std::string>& words) {
+  if (language_ != kEnglish && language_ != kRussian) return;
+  const std::string_view name = UserWordFileName(language_);
+  if (std::string problem; !RemoveUserWordLines(files_.folder / name, words, &problem))
+    throw EngineError("No word was removed: " + std::string(name) + " " + problem + ". The file is left as it was.");
+  std::vector<std::string> removed;
+  for (const auto& word : words) removed.push_back(cp1251::ToUpper(cp1251::Trim(word)));
+  std::sort(removed.begin(), removed.end());
+  std::erase_if(unsavedUserWords_[language_], [&](const std::string& word) {
+    return std::binary_search(removed.begin(), removed.end(), cp1251::ToUpper(cp1251::Trim(word)));
+  });
+  // The list again as a switch to the language builds it, from the library
+  // already in memory: its words stay, the removed ones of the user's go.
+  wordList_.clear();
+  if (library_) wordList_.AppendLibrary(library_, static_cast<uint32_t>(libraryWords_));
+  ReadUserWords(language_);
   MergeUserWords();
-  layoutId_ = language == kEnglish ? kEnglishLayoutId : kRussianLayoutId;
-  layout_ = LayoutFromId(layoutId_);
+  DisplayChanged();  // a correction found with the old list is not shown
+}
+
+std::string SpellingEngine::OwnWordFileProblem() const {
+  if (language_ != kEnglish && language_ != kRussian) return {};
+  const std::string& problem = userWordFiles_[language_].problem;
+  if (problem.empty()) return {};
+  return std::string(UserWordFileName(language_)) + " " + problem + ": its words cannot be read or removed.";
 }
 
 void SpellingEngine::SwitchLanguage() {
@@ -683,10 +731,13 @@ void SpellingEngine::OfferOtherLayout() {
 
 bool SpellingEngine::SaveUserWordsOf(int language) {
   // Appending leaves every byte the file held in place, whatever the reader made of it.
+  // The words are written as the file is now: before a NUL byte it holds, in
+  // UTF-8 when an editor re-saved it so.
   auto& unsaved = unsavedUserWords_[language];
-  if (!unsaved.empty() &&
-      !AppendUserWords(files_.folder / UserWordFileName(language), unsaved, nulInUserWordFile_[language]))
-    return false;
+  if (unsaved.empty()) return true;
+  const auto path = files_.folder / UserWordFileName(language);
+  const auto file = ReadUserWordFile(path);
+  if (!AppendUserWords(path, unsaved, file.value_or(UserWordFileContents{}))) return false;
   unsaved.clear();
   return true;
 }
@@ -710,10 +761,15 @@ void SpellingEngine::SaveAllUserWords() {
 
 void SpellingEngine::AddUserWord(const std::string& word) {
   InsertWord(word);
-  userWordList_.push_back(word);
-  userWordSnapshot_.reset();
+  // A word that is the user's own already is not written twice.
+  const auto& own = *UserWordSnapshot();
+  if (const std::string spelling = cp1251::ToUpper(cp1251::Trim(word));
+      spelling.empty() || !std::binary_search(own.begin(), own.end(), spelling)) {
+    userWordList_.push_back(word);
+    userWordSnapshot_.reset();
+    unsavedUserWords_[language_].push_back(word);
+  }
   DisplayChanged();
-  unsavedUserWords_[language_].push_back(word);
   // Known now: not shown wrong again.
   shownMarked_.clear();
   if (const TypedText::Word typed = typed_.WordAtCaret(); cp1251::ToUpper(typed_.Spelling(typed)) == word)

@@ -181,6 +181,23 @@ class SpellingEngine {
   // EngineError naming the words still unsaved and their files.
   void SaveAllUserWords();
 
+  // The current language's own words: each line of its user word file and
+  // each word added since (saved or not), trimmed and upper-cased, sorted
+  // (Windows-1251 byte order), without duplicates or blanks.
+  std::vector<std::string> OwnWords() const;
+  // Takes the words (Windows-1251, any case, trimmed here) out of the current
+  // language's own words: the user word file is rewritten without their lines
+  // (every other byte kept) and unsaved added ones are forgotten; then the
+  // word list is rebuilt from the library and the file, so a removed word the
+  // library holds stays right and any other is wrong again. Throws EngineError
+  // when the file cannot be read or written, with the file and the list as
+  // they were.
+  void RemoveOwnWords(const std::vector<std::string>& words);
+  // Why the current language's user word file could not be read when it was
+  // last read (a folder in its place, no permission to read it, too large,
+  // UTF-16 text), as a sentence naming it; empty when it was read or is missing.
+  std::string OwnWordFileProblem() const;
+
   // The user word file of a language, relative to the program folder.
   static std::string_view UserWordFileName(int language);
   static std::string_view LibraryFileName(int language);
@@ -201,6 +218,10 @@ class SpellingEngine {
 
  private:
   bool SaveUserWordsOf(int language);  // false when the file cannot be written
+  // Reads the language's user word file into userWordList_, the words whose
+  // save failed after it, and tells the user once about a file it cannot
+  // read as plain Windows-1251 text.
+  void ReadUserWords(int language);
   void DisplayChanged();
   const std::shared_ptr<const std::vector<std::string>>& UserWordSnapshot();
   std::shared_ptr<const Corrector> CorrectorFor(int language, const std::filesystem::path& library);
@@ -229,8 +250,15 @@ class SpellingEngine {
   WordList wordList_;
   UserWordList userWordList_;
   std::array<std::vector<std::string>, 2> unsavedUserWords_;  // per language: added, not yet in the file
-  std::array<bool, 2> nulInUserWordFile_{};                 // per language: new words go before its NUL
-  std::array<bool, 2> unreadableFileReported_{};             // per language: told about unreadable bytes
+  // Per language: what the user was told about its word file, and why it
+  // gave no words when last read (a phrase after its name; empty when read).
+  struct UserWordFileNews {
+    bool toldUnreadableBytes = false;
+    bool toldUtf8 = false;
+    bool toldProblem = false;
+    std::string problem;
+  };
+  std::array<UserWordFileNews, 2> userWordFiles_;
   int language_ = kEnglish;
   std::shared_ptr<const LanguageLibrary> library_;  // the one the word list views
   std::filesystem::path libraryPath_;

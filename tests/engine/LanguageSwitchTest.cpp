@@ -1,15 +1,18 @@
 #include "EngineFixture.h"
 
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 
 #include "engine/UserWordFile.h"
+#include "platform/WholeFile.h"
 
 namespace vuruzid {
 namespace {
 
 using Words = std::vector<std::string>;
+using testing::TempFolder;
 
 class LanguageSwitch : public EngineFixture {};
 
@@ -109,6 +112,11 @@ TEST_F(LanguageSwitch, AddedWordsAreSavedToTheFileOfTheCurrentLanguage) {
   EXPECT_EQ(ListedWords(), (Words{"CAT", "PADDED"}));
   EXPECT_EQ(Engine().display().word, "");
   EXPECT_EQ(Engine().display().wordColour, kLimeColour);
+  // A word that is the user's own already is not written twice.
+  Engine().AddUserWord("CAT");
+  Engine().AddUserWord("PADDED");
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), " PADDED \r\nCAT\r\n\r\n");
+  EXPECT_EQ(Engine().OwnWords(), (Words{"CAT", "PADDED"}));
 
   Engine().SwitchLanguage();
   Engine().AddUserWord(*cp1251::FromUtf8("ЁЖ"));
@@ -266,6 +274,267 @@ TEST_F(LanguageSwitch, ADictionaryOverwrittenInPlaceWhileInUseNeverCrashes) {
     Engine().SwitchLanguage();
     EXPECT_EQ(Engine().wordList().size(), words.size());
   }
+}
+
+// Windows-1251 bytes of UTF-8 text.
+std::string Cp(std::string_view utf8) { return *cp1251::FromUtf8(utf8); }
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Types the keys of a word and a blank; the beeps of the blank (0 for a known word).
+int TypeWord(SpellingEngine& engine, std::string_view keys) {
+  for (const char key : keys) engine.ProcessKey(key, 1);
+  return engine.ProcessKey(' ', 1);
+}
+
+TEST(UserWordFile, ReadsAReSavedUtf8FileInWindows1251) {
+  TempFolder dir;
+  const struct {
+    const char* what;
+    std::string bytes;
+    Words lines;
+    bool utf8, byteOrderMark, lfLineEnds;
+    size_t unusable;
+  } cases[] = {
+      {"UTF-8, CR LF", "мышь\r\n ёж \r\n\r\n", {Cp("мышь"), Cp(" ёж "), ""}, true, false, false, 0},
+      {"a byte-order mark, LF", std::string(kBom) + "мышь\nкот", {Cp("мышь"), Cp("кот")}, true, true, true, 0},
+      {"a mark before English words", std::string(kBom) + "apple\r\n", {"apple"}, true, true, false, 0},
+      {"a character the code page lacks", "мышь\nŁódź\nкот\n", {Cp("мышь"), Cp("кот")}, true, false, true, 1},
+      {"UTF-8 before a NUL byte", std::string("кот\n\0\xFF", 9), {Cp("кот")}, true, false, true, 0},
+      {"Windows-1251", Cp("мышь\r\nКОТ\r\n"), {Cp("мышь"), Cp("КОТ")}, false, false, false, 0},
+      {"plain ASCII", "apple\n", {"apple"}, false, false, false, 0},
+      {"Cyrillic, then a malformed byte", "мышь\n\xFF\n", {"мышь", "\xFF"}, false, false, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("dat_u.txt", c.bytes);
+    const auto read = ReadUserWordFile(dir / "dat_u.txt");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->lines, c.lines);
+    EXPECT_EQ(read->utf8, c.utf8);
+    EXPECT_EQ(read->byteOrderMark, c.byteOrderMark);
+    EXPECT_EQ(read->lfLineEnds, c.lfLineEnds);
+    EXPECT_EQ(read->unusableLines, c.unusable);
+    EXPECT_EQ(read->problem, UserWordFileProblem::None);
+  }
+}
+
+TEST(UserWordFile, AddsToAFileInTheFormItWasReadIn) {
+  TempFolder dir;
+  const struct {
+    const char* what;
+    std::string before, after;
+  } cases[] = {
+      {"UTF-8, CR LF", "мышь\r\n", "мышь\r\nЛИС\r\n"},
+      {"UTF-8, LF, no line end at the end", std::string(kBom) + "мышь\nкот",
+       std::string(kBom) + "мышь\nкот\nЛИС\n"},
+      {"UTF-8 before a NUL byte", std::string("мышь\n\0tail", 14), std::string("мышь\nЛИС\n\0tail", 21)},
+      {"Windows-1251 with LF", Cp("мышь\n"), Cp("мышь\nЛИС\r\n")},
+      {"plain ASCII without a line end", "ant", "ant\r\n" + Cp("ЛИС\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("datr_u.txt", c.before);
+    const auto read = ReadUserWordFile(dir / "datr_u.txt");
+    ASSERT_TRUE(read);
+    ASSERT_TRUE(AppendUserWords(dir / "datr_u.txt", {Cp("ЛИС")}, *read));
+    EXPECT_EQ(dir.Read("datr_u.txt"), c.after);
+  }
+}
+
+TEST(UserWordFile, RemovingWordsKeepsEveryOtherByte) {
+  TempFolder dir;
+  const struct {
+    const char* what;
+    std::string before;
+    Words remove;
+    std::string after;
+  } cases[] = {
+      {"CR LF, blank lines, odd spacing", "ANT\r\n\r\n  dog \r\nCAT\r\n\tEmu\r\n\r\n", {"DOG", "EMU"},
+       "ANT\r\n\r\nCAT\r\n\r\n"},
+      {"every kind of line end", "A\nB\rC\r\nD\n\rE", {"B", "E", "Q"}, "A\nC\r\nD\n\r"},
+      {"the last line without its end", "ANT\r\nDOG", {"DOG"}, "ANT\r\n"},
+      {"every copy of a word", "dog\r\nDOG\r\n Dog\r\nANT", {"DOG"}, "ANT"},
+      {"a NUL byte and what follows it", std::string("ANT\r\nDOG\r\n\0DOG\r\n\xFF", 17), {"DOG"},
+       std::string("ANT\r\n\0DOG\r\n\xFF", 12)},
+      {"Windows-1251 Russian", Cp("мышь\r\nКОТ\r\n"), {Cp("КОТ")}, Cp("мышь\r\n")},
+      {"UTF-8 with its mark", std::string(kBom) + "мышь\r\nкот\r\n", {Cp("МЫШЬ")}, std::string(kBom) + "кот\r\n"},
+      {"UTF-8 with a line the code page lacks", "ёж\nŁódź\nкот\n", {Cp("ЁЖ")}, "Łódź\nкот\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("dat_u.txt", c.before);
+    std::string problem;
+    EXPECT_TRUE(RemoveUserWordLines(dir / "dat_u.txt", c.remove, &problem)) << problem;
+    EXPECT_EQ(dir.Read("dat_u.txt"), c.after);
+  }
+}
+
+TEST(UserWordFile, AFileWithoutTheWordsIsNotRewritten) {
+  TempFolder dir;
+  dir.Write("dat_u.txt", "ANT\r\nDOG\r\n");
+  const auto stamp = platform::StampOf(dir / "dat_u.txt");
+  EXPECT_TRUE(RemoveUserWordLines(dir / "dat_u.txt", {"CAT", ""}));
+  EXPECT_EQ(platform::StampOf(dir / "dat_u.txt"), stamp);
+  EXPECT_TRUE(RemoveUserWordLines(dir / "missing.txt", {"CAT"}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing.txt"));
+}
+
+class OwnWords : public EngineFixture {};
+
+TEST_F(OwnWords, RemovedWordsFollowInTheListAtOnce) {
+  WriteEnglish({"CAT", "DOG"});
+  dir_.Write("data/dat_u.txt", "ZEBRA\r\ncat\r\n  ant \r\nZEBRA\r\n");
+  Engine().ActivateLanguage(0);
+  Engine().AddUserWord("EMU");
+  EXPECT_EQ(Engine().OwnWords(), (Words{"ANT", "CAT", "EMU", "ZEBRA"}));
+  ASSERT_EQ(TypeWord(Engine(), "ZEBRA"), 0);
+
+  Engine().RemoveOwnWords({"ZEBRA", "Cat", "EMU"});
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), "  ant \r\n");
+  EXPECT_EQ(Engine().OwnWords(), Words{"ANT"});
+  EXPECT_TRUE(Engine().wordList().Contains("CAT"));  // the library's word stays right
+  EXPECT_FALSE(Engine().wordList().Contains("ZEBRA"));
+  EXPECT_FALSE(Engine().wordList().Contains("EMU"));
+  EXPECT_GT(TypeWord(Engine(), "ZEBRA"), 0);
+  EXPECT_EQ(TypeWord(Engine(), "CAT"), 0);
+  EXPECT_EQ(Engine().display().language, "Eng");
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(OwnWords, AnUnsavedWordIsForgottenWhenRemoved) {
+  WriteEnglish({"CAT"});
+  Engine().ActivateLanguage(0);
+  std::filesystem::remove(dir_ / "data");
+  EXPECT_THROW(Engine().AddUserWord("GNU"), EngineError);
+  EXPECT_THROW(Engine().AddUserWord("YAK"), EngineError);
+  EXPECT_EQ(Engine().OwnWords(), (Words{"GNU", "YAK"}));
+
+  Engine().RemoveOwnWords({"GNU"});  // no file to rewrite
+  EXPECT_EQ(Engine().OwnWords(), Words{"YAK"});
+  EXPECT_FALSE(Engine().wordList().Contains("GNU"));
+  std::filesystem::create_directory(dir_ / "data");
+  Engine().SaveAllUserWords();
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), "YAK\r\n");
+}
+
+TEST_F(OwnWords, AFileThatCannotBeWrittenKeepsTheFileAndTheList) {
+  WriteEnglish({"CAT"});
+  dir_.Write("data/dat_u.txt", "ANT\r\nDOG\r\n");
+  Engine().ActivateLanguage(0);
+  // Without its owner's write bit the file is left alone, also by root.
+  std::filesystem::permissions(dir_ / "data/dat_u.txt", std::filesystem::perms::owner_read);
+  try {
+    Engine().RemoveOwnWords({"DOG"});
+    ADD_FAILURE() << "no error raised";
+  } catch (const EngineError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "No word was removed: data/dat_u.txt cannot be written (its folder may be read-only or full). The "
+              "file is left as it was.");
+  }
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), "ANT\r\nDOG\r\n");
+  EXPECT_EQ(Engine().OwnWords(), (Words{"ANT", "DOG"}));
+  EXPECT_TRUE(Engine().wordList().Contains("DOG"));
+}
+
+TEST_F(OwnWords, AUtf8FileIsReadAddedToAndRemovedFromInUtf8) {
+  WriteEnglish({"CAT"});
+  WriteRussian({"КОТ"});
+  dir_.Write("data/datr_u.txt", "мышь\r\nёж\r\n");
+  Engine().ActivateLanguage(1);
+  EXPECT_EQ(Engine().OwnWords(), (Words{Cp("ЁЖ"), Cp("МЫШЬ")}));
+  EXPECT_EQ(TypeWord(Engine(), "VSIM"), 0);  // МЫШЬ on the Russian layout's keys
+  EXPECT_EQ(messages_, Words{"data/datr_u.txt was saved as UTF-8 text; its words are read as such, and the words "
+                             "you add are written in UTF-8 too."});
+  EXPECT_TRUE(Engine().OwnWordFileProblem().empty());
+
+  Engine().AddUserWord(Cp("ЛИС"));
+  EXPECT_EQ(dir_.Read("data/datr_u.txt"), "мышь\r\nёж\r\nЛИС\r\n");
+  Engine().SwitchLanguage();
+  Engine().SwitchLanguage();
+  EXPECT_EQ(messages_.size(), 1u);  // told once a run
+  EXPECT_EQ(TypeWord(Engine(), "KBC"), 0);  // ЛИС
+
+  Engine().RemoveOwnWords({Cp("МЫШЬ")});
+  EXPECT_EQ(dir_.Read("data/datr_u.txt"), "ёж\r\nЛИС\r\n");
+  EXPECT_GT(TypeWord(Engine(), "VSIM"), 0);
+  EXPECT_EQ(messages_.size(), 1u);
+}
+
+// A file the program cannot read at all is named with the reason, once; its
+// words cannot be removed, and nothing of it changes.
+TEST_F(OwnWords, AFileThatCannotBeReadIsReportedAndNeverRewritten) {
+  const struct {
+    const char* what;
+    std::function<void(const testing::TempFolder&)> make;
+    const char* watched;  // what must stay as it was
+    std::string reason;
+    bool bindsForRoot;
+  } cases[] = {
+      {"a folder in its place",
+       [](const testing::TempFolder& dir) { dir.Write("data/dat_u.txt/ANT", "ANT\r\n"); }, "data/dat_u.txt/ANT",
+       "data/dat_u.txt is a folder, not a file", true},
+      {"a file in the place of its folder",
+       [](const testing::TempFolder& dir) {
+         std::filesystem::remove(dir / "data");
+         dir.Write("data", "ANT\r\n");
+       },
+       "data", "data/dat_u.txt cannot be read (a file stands where its folder should be)", true},
+      {"a huge file",
+       [](const testing::TempFolder& dir) {
+         dir.Write("data/dat_u.txt", "ANT\r\n");
+         std::filesystem::resize_file(dir / "data/dat_u.txt", kMaxUserWordFileBytes + 1);  // sparse
+       },
+       "data/dat_u.txt", "data/dat_u.txt is larger than 16 MiB, too large for a word file", true},
+      {"no permission to read it",
+       [](const testing::TempFolder& dir) {
+         dir.Write("data/dat_u.txt", "ANT\r\n");
+         std::filesystem::permissions(dir / "data/dat_u.txt", std::filesystem::perms::owner_write);
+       },
+       "data/dat_u.txt", "data/dat_u.txt cannot be read (it cannot be opened for reading; check its permissions)", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.bindsForRoot && ::geteuid() == 0) continue;  // permissions do not stop root
+    testing::TempFolder dir;
+    std::filesystem::create_directory(dir / "data");
+    testing::WriteDictionary(dir / "english.dll", {"CAT"});
+    c.make(dir);
+    const auto before = platform::StampOf(dir / c.watched);
+    ASSERT_TRUE(before);
+    std::vector<std::string> messages;
+    SpellingEngine engine(EngineFiles{dir.path(), {dir.path()}}, [&](const std::string& m) { messages.push_back(m); });
+
+    engine.ActivateLanguage(0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], c.reason + ", so the words in it are not used. Nothing in it is removed.");
+    EXPECT_EQ(engine.OwnWordFileProblem(), c.reason + ": its words cannot be read or removed.");
+    EXPECT_TRUE(engine.OwnWords().empty());
+    try {
+      engine.RemoveOwnWords({"ANT"});
+      ADD_FAILURE() << "no error raised";
+    } catch (const EngineError& e) {
+      EXPECT_EQ(std::string(e.what()), "No word was removed: " + c.reason + ". The file is left as it was.");
+    }
+    EXPECT_EQ(platform::StampOf(dir / c.watched), before);
+    engine.SwitchLanguage();
+    engine.SwitchLanguage();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& m) { return m.starts_with("data/dat_u.txt"); }),
+              1);  // told once a run
+  }
+}
+
+TEST_F(OwnWords, AUtf16FileIsNotRewritten) {
+  WriteEnglish({"CAT"});
+  const std::string utf16("\xFF\xFE" "A\0N\0T\0\r\0\n\0", 12);
+  dir_.Write("data/dat_u.txt", utf16);
+  Engine().ActivateLanguage(0);
+  EXPECT_EQ(Engine().OwnWordFileProblem(),
+            "data/dat_u.txt is saved as UTF-16 text, which the program cannot read: its words cannot be read or "
+            "removed.");
+  EXPECT_THROW(Engine().RemoveOwnWords({"\xFF\xFE" "A"}), EngineError);
+  EXPECT_EQ(dir_.Read("data/dat_u.txt"), utf16);
 }
 
 TEST(WordToOffer, CleansTheDisplayedWord) {
