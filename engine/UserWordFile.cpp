@@ -98,28 +98,36 @@ TextForm FormOf(std::string_view bytes) {
           .lfLineEnds = readable.find('\n') != std::string_view::npos && readable.find('\r') == std::string_view::npos};
 }
 
+// Whether text put after `before` needs a line end first: `before` ends a
+// line of its own, unless it is nothing or a byte-order mark alone.
+bool NeedsLineEndAfter(std::string_view before) {
+  return !before.empty() && before != kUtf8Mark && before.back() != '\r' && before.back() != '\n';
+}
+
 // `text` (lines, each ended) written into the file at its first NUL byte when
 // `beforeFirstNul`, else at its end; a line end goes first when the text
-// before it has none. Appending keeps the file in place; the other cases
+// before it needs one. Appending keeps the file in place; the other cases
 // replace it atomically.
 bool InsertLines(const std::filesystem::path& path, std::string_view text, std::string_view lineEnd,
                  bool beforeFirstNul) {
-  if (beforeFirstNul || lineEnd != kCrLf) {
-    const RawFile raw = ReadRawFile(path);
-    const std::string_view bytes = raw.Bytes();
-    const size_t nul = bytes.find('\0');
-    size_t at = std::string_view::npos;
-    if (beforeFirstNul && nul != std::string_view::npos && !StartsWithUtf16Mark(bytes))
-      at = nul;
-    else if (lineEnd != kCrLf && !bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n')
-      at = bytes.size();  // appending would put a CR LF first
-    if (at != std::string_view::npos) {
-      std::string content(bytes.substr(0, at));
-      if (!content.empty() && content.back() != '\r' && content.back() != '\n') content += lineEnd;
-      content += text;
-      content += bytes.substr(at);
-      return platform::ReplaceFileAtomically(path, content, platform::NewFileAccess::Private);
-    }
+  // Only a plain append of CR LF lines to what may end a line needs no look at the file.
+  std::error_code ec;
+  if (!beforeFirstNul && lineEnd == kCrLf && std::filesystem::file_size(path, ec) != kUtf8Mark.size())
+    return platform::AppendTextLines(path, text, platform::NewFileAccess::Private);
+  const RawFile raw = ReadRawFile(path);
+  const std::string_view bytes = raw.Bytes();
+  const size_t nul = bytes.find('\0');
+  size_t at = std::string_view::npos;
+  if (beforeFirstNul && nul != std::string_view::npos && !StartsWithUtf16Mark(bytes))
+    at = nul;
+  else if ((lineEnd != kCrLf && NeedsLineEndAfter(bytes)) || bytes == kUtf8Mark)
+    at = bytes.size();  // appending would put a CR LF first
+  if (at != std::string_view::npos) {
+    std::string content(bytes.substr(0, at));
+    if (NeedsLineEndAfter(content)) content += lineEnd;
+    content += text;
+    content += bytes.substr(at);
+    return platform::ReplaceFileAtomically(path, content, platform::NewFileAccess::Private);
   }
   return platform::AppendTextLines(path, text, platform::NewFileAccess::Private);
 }

@@ -331,6 +331,9 @@ TEST(UserWordFile, AddsToAFileInTheFormItWasReadIn) {
       {"UTF-8 before a NUL byte", std::string("мышь\n\0tail", 14), std::string("мышь\nЛИС\n\0tail", 21)},
       {"Windows-1251 with LF", Cp("мышь\n"), Cp("мышь\nЛИС\r\n")},
       {"plain ASCII without a line end", "ant", "ant\r\n" + Cp("ЛИС\r\n")},
+      {"a byte-order mark alone", std::string(kBom), std::string(kBom) + "ЛИС\r\n"},
+      {"a byte-order mark before a NUL byte", std::string(kBom) + std::string(1, '\0'),
+       std::string(kBom) + "ЛИС\r\n" + std::string(1, '\0')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
