@@ -47,6 +47,13 @@ bool SwitchUsersEntry(const fs::path& file, std::string text, bool start, std::s
   return false;
 }
 
+// True when the entry's Exec line starts `target` (with or without arguments).
+bool StartsTarget(const std::string& text, const fs::path& target) {
+  const std::optional<std::string> exec = DesktopEntryValue(text, "Exec");
+  const std::string program = QuoteExecArgument(target.string());
+  return exec && exec->starts_with(program) && (exec->size() == program.size() || (*exec)[program.size()] == ' ');
+}
+
 }  // namespace
 
 fs::path AutostartFolderOfThisProcess() {
@@ -82,6 +89,19 @@ bool SetStartAtLogin(const fs::path& folder, bool start, const DesktopEntry& ent
   }
   return WriteDesktopEntryText(file, WithDesktopEntryValue(FormatDesktopEntry(entry), kCreatedByProgramKey, "true"),
                                error);
+}
+
+bool RefreshOwnAutostartEntry(const fs::path& folder, const DesktopEntry& entry, std::string& error) {
+  if (folder.empty() || entry.target.empty()) return true;
+  const fs::path file = folder / kAutostartFile;
+  const std::optional<std::string> text = ReadEntry(file);
+  if (!text || !DesktopEntryValue(*text, kCreatedByProgramKey) || DesktopEntryValue(*text, "TryExec") ||
+      !StartsTarget(*text, entry.target))
+    return true;
+  if (ReplaceFileAtomically(file, WithDesktopEntryValue(*text, "TryExec", EscapeStringValue(entry.target.string()))))
+    return true;
+  error = "cannot write " + file.string();
+  return false;
 }
 
 }  // namespace vuruzid::platform

@@ -28,4 +28,12 @@ bool StartsAtLogin(const std::filesystem::path& folder);
 // the reason in `error` on failure; an entry that is not there needs nothing.
 bool SetStartAtLogin(const std::filesystem::path& folder, bool start, const DesktopEntry& entry, std::string& error);
 
+// Brings the program's own entry, written by an earlier version, up to date
+// without rewriting it: when it starts `entry`'s target and has no TryExec,
+// a TryExec naming that target is added and every other line is kept. The
+// user's entries, and an own entry that starts another copy, are left alone.
+// False with the reason in `error` when the entry cannot be written; no entry
+// needs nothing.
+bool RefreshOwnAutostartEntry(const std::filesystem::path& folder, const DesktopEntry& entry, std::string& error);
+
 }  // namespace vuruzid::platform

@@ -91,6 +91,8 @@ std::string FormatDesktopEntry(const DesktopEntry& entry) {
   text += "Exec=" + QuoteExecArgument(entry.target.string());
   if (!entry.arguments.empty()) text += " " + entry.arguments;
   text += "\n";
+  // Once the program is gone, a session skips the entry and a menu hides it.
+  if (!entry.target.empty()) text += "TryExec=" + EscapeStringValue(entry.target.string()) + "\n";
   if (!entry.workingDirectory.empty())
     text += "Path=" + EscapeStringValue(entry.workingDirectory.string()) + "\n";
   if (!entry.icon.empty()) text += "Icon=" + EscapeStringValue(entry.icon.string()) + "\n";

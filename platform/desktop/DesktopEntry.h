@@ -25,7 +25,8 @@ std::string QuoteExecArgument(std::string_view argument);
 // carriage return become two-character escapes.
 std::string EscapeStringValue(std::string_view value);
 
-// The whole text of an application entry for `entry`.
+// The whole text of an application entry for `entry`. Its TryExec names the
+// target, so the entry does nothing once that program has been removed.
 std::string FormatDesktopEntry(const DesktopEntry& entry);
 
 // Writes the entry to `file` (replacing it atomically) and makes it

@@ -66,21 +66,31 @@ TEST(DesktopEntryFile, WritesAValidExecutableEntryWithTargetAndFolder) {
   EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
   EXPECT_NE(text.find("\nName=QOR Vuruzid\n"), std::string::npos);
   EXPECT_NE(text.find("\nExec=\"" + program.string() + "/QOR_Vuruzid\"\n"), std::string::npos);
+  EXPECT_NE(text.find("\nTryExec=" + program.string() + "/QOR_Vuruzid\n"), std::string::npos) << "no Exec quotes";
   EXPECT_NE(text.find("\nPath=" + program.string() + "\n"), std::string::npos);
   EXPECT_EQ(text.find("Icon="), std::string::npos);
   EXPECT_TRUE(IsExecutable(file));
   EXPECT_EQ(ValidationErrors(file), "");
 }
 
+// TryExec is a plain string value: only the backslash is escaped, nothing is quoted or doubled.
 TEST(DesktopEntryFile, StaysValidForAwkwardFolderNames) {
   TempFolder folder;
-  for (const std::string name : {"plain", "two words", "50% off", "a$b`c\"d", "back\\slash", "квартира"}) {
-    const fs::path program = folder / name;
+  const struct {
+    std::string name, inTryExec;
+  } cases[] = {{"plain", "plain"},         {"two words", "two words"},         {"50% off", "50% off"},
+               {"a$b`c\"d", "a$b`c\"d"}, {"back\\slash", "back\\\\slash"}, {"квартира", "квартира"}};
+  for (const auto& c : cases) {
+    const fs::path program = folder / c.name;
     DesktopEntry entry{"QOR Vuruzid", program / "QOR_Vuruzid", "", program, program / "icon.png"};
-    const fs::path file = folder / (std::to_string(name.size()) + ".desktop");
+    const fs::path file = folder / (std::to_string(c.name.size()) + ".desktop");
     std::string error;
     ASSERT_TRUE(WriteDesktopEntry(file, entry, error)) << error;
-    EXPECT_EQ(ValidationErrors(file), "") << name << "\n" << ReadFile(file);
+    const std::string text = ReadFile(file);
+    EXPECT_EQ(ValidationErrors(file), "") << c.name << "\n" << text;
+    EXPECT_NE(text.find("\nTryExec=" + folder.path().string() + "/" + c.inTryExec + "/QOR_Vuruzid\n"),
+              std::string::npos)
+        << text;
   }
 }
 
@@ -304,6 +314,7 @@ TEST(Autostart, WritesAValidEntryAndRemovesIt) {
   EXPECT_TRUE(StartsAtLogin(autostart));
   EXPECT_EQ(ValidationErrors(autostart / kAutostartFile), "");
   EXPECT_NE(ReadFile(autostart / kAutostartFile).find("\nExec=/usr/bin/qor-vuruzid\n"), std::string::npos);
+  EXPECT_NE(ReadFile(autostart / kAutostartFile).find("\nTryExec=/usr/bin/qor-vuruzid\n"), std::string::npos);
 
   ASSERT_TRUE(SetStartAtLogin(autostart, false, entry, error)) << error;
   EXPECT_FALSE(StartsAtLogin(autostart));
@@ -317,4 +328,65 @@ TEST(Autostart, WritesAValidEntryAndRemovesIt) {
   error.clear();
   EXPECT_FALSE(SetStartAtLogin({}, true, entry, error));
   EXPECT_FALSE(error.empty());
+}
+
+// An entry an earlier version wrote gains the TryExec a removed program needs
+// to be skipped at login; nothing else in it changes, and the user's entries
+// and other copies' entries are left as they are.
+TEST(Autostart, RefreshAddsTryExecToTheProgramsOwnEntryOnly) {
+  const std::string own = "X-Vuruzid-Created=true\n";
+  const struct {
+    const char* name;
+    const char* target;
+    std::string entry;  // empty: no entry
+    std::string after;  // empty: as before
+  } cases[] = {
+      {"the program's own, with comments and an action", "/usr/bin/qor-vuruzid",
+       "[Desktop Entry]\n# from 1.2\nExec=/usr/bin/qor-vuruzid\n" + own +
+           "\n[Desktop Action Quiet]\nExec=/usr/bin/qor-vuruzid --quiet\n",
+       "[Desktop Entry]\n# from 1.2\nExec=/usr/bin/qor-vuruzid\n" + own +
+           "TryExec=/usr/bin/qor-vuruzid\n\n[Desktop Action Quiet]\nExec=/usr/bin/qor-vuruzid --quiet\n"},
+      {"blanks, a percent sign and arguments", "/home/ann/My 100% Programs/QOR_Vuruzid",
+       "[Desktop Entry]\r\nExec=\"/home/ann/My 100%% Programs/QOR_Vuruzid\" --tray\r\n" + own + "Path=/home/ann",
+       "[Desktop Entry]\r\nExec=\"/home/ann/My 100%% Programs/QOR_Vuruzid\" --tray\r\n" + own +
+           "Path=/home/ann\nTryExec=/home/ann/My 100% Programs/QOR_Vuruzid\n"},
+      {"the program's own, switched off in GNOME", "/usr/bin/qor-vuruzid",
+       "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid\n" + own + "X-GNOME-Autostart-enabled=false\n",
+       "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid\n" + own + "X-GNOME-Autostart-enabled=false\n"
+       "TryExec=/usr/bin/qor-vuruzid\n"},
+      {"already has TryExec", "/usr/bin/qor-vuruzid",
+       "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid\nTryExec=/opt/other\n" + own, ""},
+      {"starts another copy", "/usr/bin/qor-vuruzid",
+       "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid-old\n" + own, ""},
+      {"the user's own", "/usr/bin/qor-vuruzid", "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid\n", ""},
+      {"no entry", "/usr/bin/qor-vuruzid", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    if (!c.entry.empty()) folder.Write(kAutostartFile, c.entry);
+    const bool started = StartsAtLogin(folder.path());
+    std::string error;
+    ASSERT_TRUE(RefreshOwnAutostartEntry(folder.path(), DesktopEntry{"QOR Vuruzid", c.target, "", "/", {}}, error))
+        << error;
+    if (c.entry.empty()) {
+      EXPECT_FALSE(fs::exists(folder / kAutostartFile));
+      continue;
+    }
+    EXPECT_EQ(ReadFile(folder / kAutostartFile), c.after.empty() ? c.entry : c.after);
+    EXPECT_EQ(StartsAtLogin(folder.path()), started);
+  }
+}
+
+TEST(Autostart, RefreshReportsAnEntryItCannotWrite) {
+  TempFolder folder;
+  const std::string old = "[Desktop Entry]\nExec=/usr/bin/qor-vuruzid\nX-Vuruzid-Created=true\n";
+  folder.Write(kAutostartFile, old);
+  fs::permissions(folder / kAutostartFile, fs::perms::owner_read);
+  std::string error;
+  EXPECT_FALSE(RefreshOwnAutostartEntry(folder.path(), DesktopEntry{"QOR Vuruzid", "/usr/bin/qor-vuruzid", "", "/", {}},
+                                        error));
+  EXPECT_NE(error.find(kAutostartFile), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(folder / kAutostartFile), old);
+  EXPECT_TRUE(RefreshOwnAutostartEntry({}, DesktopEntry{"QOR Vuruzid", "/x", "", "/", {}}, error)) << "no folder, no entry";
 }

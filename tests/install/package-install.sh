@@ -187,6 +187,8 @@ first_run() {
   local link="$home/Desktop/QOR_Vuruzid.desktop"
   [ -f "$link" ] || link="$home/.local/share/qor-vuruzid/Doder/QOR_Vuruzid.desktop"
   grep -q '^Exec=/usr/bin/qor-vuruzid' "$link" 2>/dev/null || fail "$user: the link does not start the launcher"
+  grep -qx 'TryExec=/usr/bin/qor-vuruzid' "$link" 2>/dev/null ||
+    fail "$user: the link does not name the launcher in TryExec, so it outlives the package"
   echo "$user: $(ls "$data" | tr '\n' ' ')"
 }
 
