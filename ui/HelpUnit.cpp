@@ -3,8 +3,11 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -17,6 +20,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "engine/Cp1251.h"
 #include "platform/DataFolder.h"
 #include "platform/ProgramFolder.h"
 #include "res/SkinPictures.h"
@@ -100,12 +104,13 @@ QFrame* MakeFrame(QWidget* page, const char* name, QFrame::Shape shape, QRect ge
 
 }  // namespace
 
-THelpForm::THelpForm(const vuruzid::SettingsList& settings, QWidget* parent)
+THelpForm::THelpForm(vuruzid::SettingsList& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
   setWindowTitle(QStringLiteral("QOR Vuruzid"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
+  setAttribute(Qt::WA_AlwaysShowToolTips);  // the Change button's tooltip, also while another program is active
   setFont(vuruzid::ui::SansFont());
   // The client area of a 454 x 389 window with a classic frame and title bar.
   resize(446, 362);
@@ -186,6 +191,15 @@ void THelpForm::BuildAboutPage(QWidget* page) {
   Label8->setStyleSheet(QStringLiteral("font-weight: bold"));
   Label8->setGeometry(kNameLeft, 248, kNameWidth, Label8->sizeHint().height() + 2);
 
+  // Centred under the name, above the OK button.
+  ChangeNameButton = new QPushButton(QStringLiteral("Change\u2026"), page);
+  ChangeNameButton->setObjectName(QStringLiteral("ChangeNameButton"));
+  ChangeNameButton->setToolTip(QStringLiteral("Change the name this copy is licensed to"));
+  ChangeNameButton->setAutoDefault(false);  // Enter stays with OK
+  constexpr int kChangeWidth = 81;
+  ChangeNameButton->setGeometry(kNameLeft + (kNameWidth - kChangeWidth) / 2, 268, kChangeWidth, 21);
+  connect(ChangeNameButton, &QPushButton::clicked, this, &THelpForm::ChangeNameClick);
+
   Label3 = MakeLabel(page, "Label3", QStringLiteral("Help page:"), 8, 292);
   Label4 = MakeLabel(page, "Label4",
                      QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kHelpPage)), 8, 308);
@@ -249,6 +263,33 @@ void THelpForm::Label4Click() {
     return;
   }
   QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void THelpForm::ChangeNameClick() {
+  const QString current = settings_.size() > 1 ? vuruzid::ui::FromCp1251(settings_[1]) : QString();
+  bool ok = false;
+  const QString typed = QInputDialog::getText(this, QStringLiteral("Your name"), QStringLiteral("Your name:"),
+                                              QLineEdit::Normal, current, &ok);
+  if (!ok) return;
+  const auto name = vuruzid::ui::ToCp1251OrExplain(this, typed, QStringLiteral("the name"));
+  if (!name) return;  // explained; the old name stays
+  std::string trimmed(vuruzid::cp1251::Trim(*name));
+  if (trimmed.empty()) {
+    QMessageBox::warning(this, QString::fromLatin1(vuruzid::ui::kApplicationTitle),
+                         QStringLiteral("A name cannot be blank, so this copy stays licensed to \"%1\".")
+                             .arg(current));
+    return;
+  }
+  if (settings_.size() > 1 && settings_[1] == trimmed) return;  // unchanged: nothing to write
+  StoreName(std::move(trimmed));
+}
+
+void THelpForm::StoreName(std::string name) {
+  // Line 1 is the user's name; a list cut short is lengthened rather than the name lost.
+  if (settings_.size() < 2) settings_.resize(2);
+  settings_[1] = std::move(name);
+  Label8->setText(vuruzid::ui::FromCp1251(settings_[1]));
+  if (nameSaver_) nameSaver_();  // a failed write is reported by the saver
 }
 
 void THelpForm::keyPressEvent(QKeyEvent* event) {

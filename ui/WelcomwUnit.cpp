@@ -37,6 +37,7 @@ TWelcomeForm::TWelcomeForm(vuruzid::SettingsList& settings, QWidget* parent)
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFont(vuruzid::ui::SansFont());
   setFixedSize(519, 365);
+  setAttribute(Qt::WA_AlwaysShowToolTips);  // the boxes' tooltips, also while another program is active
 
   WebBrowser1 = new QTextBrowser(this);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -133,6 +134,7 @@ void TWelcomeForm::BitBtn1Click() {
   // Line 1 is the user's name; a list cut short is lengthened rather than the name lost.
   if (settings_.size() < 2) settings_.resize(2);
   settings_[1] = std::string(vuruzid::cp1251::Trim(*name));
+  if (nameSaver_) nameSaver_();  // a failed write is reported by the saver; the links are made all the same
 
   const QStringList problems = InstallShortcuts();
   if (!problems.isEmpty())

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "settings/Settings.h"
@@ -34,12 +35,19 @@ class TWelcomeForm : public QDialog {
   // and its own executable.
   void SetShortcutPlaces(std::filesystem::path linkHome, std::filesystem::path launcher);
 
+  // Writes the settings file as soon as OK has stored the name, so that a
+  // session ended without closing the main window keeps it. The saver tells
+  // the user itself when the write fails (and returns false); the dialog goes
+  // on either way. Unset, the name stays in the list until the file is written.
+  void SetNameSaver(std::function<bool()> save) { nameSaver_ = std::move(save); }
+
   // Shows the read-me page and the dialog modally; returns when it closes.
   void ShowModal();
 
   // OK is possible once the untrimmed name sorts after " ".
   void Edit1Change();
-  // Stores the trimmed name, installs the links, reports any problem and closes.
+  // Stores the trimmed name, has it saved, installs the links, reports any
+  // problem and closes.
   void BitBtn1Click();
 
   // Makes the link in the link folder, then copies that folder into the
@@ -76,4 +84,5 @@ class TWelcomeForm : public QDialog {
   vuruzid::SettingsList& settings_;
   std::filesystem::path linkHome_;
   std::filesystem::path launcher_;
+  std::function<bool()> nameSaver_;
 };

@@ -1,8 +1,10 @@
 // The help and About window: the page it opens on, the page memory, the help
-// page reloaded and the settings reread at every show.
+// page reloaded and the settings reread at every show, and the name changed
+// on the About page.
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -159,6 +161,114 @@ TEST_F(HelpForm, TheHelpPageNamesThisCopysDataFolder) {
     EXPECT_TRUE(page.contains("This copy keeps them in " + QString::fromStdString(shown.string()) + "."))
         << page.toStdString();
   }
+}
+
+// Change on the About page stores the name as the welcome dialog does, shows
+// it at once and has it saved; a name it refuses keeps the old one unsaved.
+TEST_F(HelpForm, ChangeStoresATrimmedNameShowsItAndHasItSaved) {
+  const std::string anna = "\xC0\xED\xED\xE0";  // "Анна" in Windows-1251
+  const struct {
+    const char* name;
+    QString typed;  // null: the input is cancelled
+    std::string stored;
+    QString shown;
+    int saves;
+    const char* message;  // part of the one message shown, or nullptr for none
+  } cases[] = {
+      {"trimmed", " \tBob Smith  ", "Bob Smith", "Bob Smith", 1, nullptr},
+      {"cyrillic", QString::fromUtf8("  Анна "), anna, QString::fromUtf8("Анна"), 1, nullptr},
+      {"blank", "  \t ", "Ann", "Ann", 0, "cannot be blank"},
+      {"empty", "", "Ann", "Ann", 0, "cannot be blank"},
+      {"outside the code page", QString::fromUtf8("Łukasz"), "Ann", "Ann", 0, "U+0141"},
+      {"unchanged", "Ann ", "Ann", "Ann", 0, nullptr},
+      {"cancelled", QString(), "Ann", "Ann", 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto settings = SixteenLines("Ann", "2405135123");
+    THelpForm help(settings);
+    int saves = 0;
+    std::string listedWhenSaved;
+    help.SetNameSaver([&] {
+      ++saves;
+      listedWhenSaved = settings[1];
+      return true;
+    });
+    QString title, prefilled, shownAtOnce;
+    QStringList messages;
+    ShowHelp(help, [&](THelpForm* open) {
+      WhenModalOpens<QInputDialog>([&](QInputDialog* input) {
+        title = input->windowTitle();
+        prefilled = input->textValue();
+        if (c.typed.isNull()) {
+          input->reject();
+          return;
+        }
+        input->setTextValue(c.typed);
+        input->accept();
+      });
+      vuruzid::testing::MessageBoxCatcher reports;
+      open->ChangeNameButton->click();
+      messages = reports.texts();
+      shownAtOnce = open->Label8->text();
+    });
+    EXPECT_EQ(title, "Your name");
+    EXPECT_EQ(prefilled, "Ann");
+    EXPECT_EQ(settings[1], c.stored);
+    EXPECT_EQ(settings.size(), 16u);
+    EXPECT_EQ(settings[2], "2405135123");
+    EXPECT_EQ(shownAtOnce, c.shown);
+    EXPECT_EQ(saves, c.saves);
+    if (c.saves) {
+      EXPECT_EQ(listedWhenSaved, c.stored) << "the name is in the list before it is saved";
+    }
+    if (c.message) {
+      ASSERT_EQ(messages.size(), 1);
+      EXPECT_TRUE(messages.front().contains(c.message)) << messages.front().toStdString();
+    } else {
+      EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    }
+    EXPECT_EQ(ShowHelp(help).name, c.shown) << "the next show reads the stored name back";
+  }
+}
+
+// A failed write is the saver's to report: the new name is kept and shown all the same.
+TEST_F(HelpForm, AFailedSaveKeepsTheNewName) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  int saves = 0;
+  help.SetNameSaver([&] { return ++saves, false; });
+  QString shown;
+  ShowHelp(help, [&](THelpForm* open) {
+    WhenModalOpens<QInputDialog>([](QInputDialog* input) {
+      input->setTextValue("Bob");
+      input->accept();
+    });
+    open->ChangeNameButton->click();
+    shown = open->Label8->text();
+  });
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(settings[1], "Bob");
+  EXPECT_EQ(shown, "Bob");
+}
+
+TEST_F(HelpForm, TheChangeButtonSitsUnderTheNameWithItsWholeCaption) {
+  auto settings = SixteenLines("Ann", "2405135123");
+  THelpForm help(settings);
+  QRect button, name, ok;
+  int captionWidth = 0;
+  ShowHelp(help, [&](THelpForm* open) {
+    button = open->ChangeNameButton->geometry();
+    name = open->Label8->geometry();
+    ok = open->BitBtn1->geometry();
+    captionWidth = open->ChangeNameButton->sizeHint().width();
+  });
+  EXPECT_FALSE(button.intersects(name));
+  EXPECT_FALSE(button.intersects(ok));
+  EXPECT_GE(button.top(), name.bottom());
+  EXPECT_LE(captionWidth, button.width());
+  EXPECT_TRUE(help.ChangeNameButton->isVisibleTo(&help));
+  EXPECT_FALSE(help.ChangeNameButton->toolTip().isEmpty());
 }
 
 // Receives the addresses the About page hands to the desktop.

@@ -112,12 +112,41 @@ TEST_F(WelcomeForm, StoresTheNameTrimmedInWindows1251) {
   EXPECT_FALSE(dialog.isVisible());
 }
 
+// OK has the name saved once, already in the list and before the links are
+// made; a failed write (the saver reports it) still makes the links and closes.
+TEST_F(WelcomeForm, OkHasTheStoredNameSavedOnceBeforeMakingTheLinks) {
+  for (const bool written : {true, false}) {
+    SCOPED_TRACE(written ? "written" : "write failed");
+    settings = FirstRunLines();
+    fs::remove_all(session.linkFolder());
+    fs::create_directories(session.linkFolder());
+    int saves = 0;
+    std::string listedWhenSaved;
+    bool linkMadeWhenSaved = true;
+    dialog.SetNameSaver([&] {
+      ++saves;
+      listedWhenSaved = settings[1];
+      linkMadeWhenSaved = fs::exists(LinkInFolder());
+      return written;
+    });
+    Complete(" Ann Smith ", false, false);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(listedWhenSaved, "Ann Smith");
+    EXPECT_FALSE(linkMadeWhenSaved);
+    EXPECT_TRUE(fs::exists(LinkInFolder()));
+    EXPECT_TRUE(message.isEmpty()) << message.toStdString();
+    EXPECT_FALSE(dialog.isVisible());
+  }
+}
+
 TEST_F(WelcomeForm, TwoBlanksStoreAnEmptyName) {
   Complete("  ", false, false);
   EXPECT_EQ(settings[1], "");
 }
 
 TEST_F(WelcomeForm, ANameOutsideTheCodePageIsRefusedAndTheDialogStaysOpen) {
+  int saves = 0;
+  dialog.SetNameSaver([&] { return ++saves, true; });
   bool stillOpen = false;
   WhenModalOpens<TWelcomeForm>([&](TWelcomeForm* open) {
     open->Edit1->setText(QString::fromUtf8("Łukasz"));
@@ -133,10 +162,13 @@ TEST_F(WelcomeForm, ANameOutsideTheCodePageIsRefusedAndTheDialogStaysOpen) {
   EXPECT_TRUE(stillOpen);
   EXPECT_TRUE(message.contains("U+0141"));
   EXPECT_EQ(settings[1], "User Name");
+  EXPECT_EQ(saves, 0);
   EXPECT_FALSE(fs::exists(LinkInFolder()));
 }
 
 TEST_F(WelcomeForm, TheCloseBoxStoresNothingAndMakesNoLink) {
+  int saves = 0;
+  dialog.SetNameSaver([&] { return ++saves, true; });
   WhenModalOpens<TWelcomeForm>([](TWelcomeForm* open) {
     open->Edit1->setText("Ann");
     open->CheckBox3->setChecked(true);
@@ -145,6 +177,7 @@ TEST_F(WelcomeForm, TheCloseBoxStoresNothingAndMakesNoLink) {
   dialog.ShowModal();
   EXPECT_FALSE(dialog.CheckInBrowsersChosen()) << "web browsers are checked only when OK confirms it";
   EXPECT_EQ(settings[1], "User Name");
+  EXPECT_EQ(saves, 0);
   EXPECT_TRUE(fs::is_empty(session.linkFolder()));
   EXPECT_FALSE(fs::exists(session.applications()));
 }
