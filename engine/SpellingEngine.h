@@ -197,6 +197,8 @@ class SpellingEngine {
   // last read (a folder in its place, no permission to read it, too large,
   // UTF-16 text), as a sentence naming it; empty when it was read or is missing.
   std::string OwnWordFileProblem() const;
+  // How many added words of a language are not in its file yet (a save failed).
+  size_t UnsavedUserWordCount(int language) const { return unsavedUserWords_.at(language).size(); }
 
   // The user word file of a language, relative to the program folder.
   static std::string_view UserWordFileName(int language);

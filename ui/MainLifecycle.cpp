@@ -2,6 +2,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "ui/BrowserChecking.h"
@@ -56,6 +58,7 @@ void TMainForm::FormCreate() {
   });
   RunReported([this] { ApplyShape(compact_); });
   minimizeGoesToTray_ = true;
+  RefreshAutostartEntry();
   RefreshDisplays();
 }
 
@@ -78,13 +81,44 @@ void TMainForm::FormShow() {
 // (of both languages), and the window closes, which ends the program. A
 // failed write is reported, naming any words lost; the program still ends.
 void TMainForm::closeEvent(QCloseEvent* event) {
-  RunReported([this] {
-    const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
-    if (!vuruzid::SaveSettings(dataHome_, settingsList_, state))
-      vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
-  });
-  RunReported([this] { engine_.SaveAllUserWords(); });
+  SaveOnEnd(/*messageBoxes=*/true);
   event->accept();
+}
+
+bool TMainForm::WriteSettings(bool messageBoxes) {
+  const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
+  if (vuruzid::SaveSettings(dataHome_, settingsList_, state)) return true;
+  if (messageBoxes)
+    vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
+  else
+    std::fprintf(stderr, "QOR_Vuruzid: %s\n", vuruzid::kSettingsWriteError.data());
+  return false;
+}
+
+// Whatever ends the program comes here first; only the first end writes. With
+// no one to read a message box (a signal, the session's end, the display
+// gone), a failure is told on standard error, counting the words lost
+// without naming them.
+void TMainForm::SaveOnEnd(bool messageBoxes) {
+  if (std::exchange(endSaved_, true)) return;
+  try {
+    WriteSettings(messageBoxes);
+  } catch (const std::exception& error) {
+    if (messageBoxes) vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
+    else std::fprintf(stderr, "QOR_Vuruzid: %s\n", error.what());
+  }
+  try {
+    engine_.SaveAllUserWords();
+  } catch (const std::exception& error) {
+    if (messageBoxes) {
+      vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
+      return;
+    }
+    for (const int language : {vuruzid::SpellingEngine::kEnglish, vuruzid::SpellingEngine::kRussian})
+      if (const size_t lost = engine_.UnsavedUserWordCount(language); lost > 0)
+        std::fprintf(stderr, "QOR_Vuruzid: cannot write %s: %zu added word(s) are lost.\n",
+                     (dataHome_ / vuruzid::SpellingEngine::UserWordFileName(language)).c_str(), lost);
+  }
 }
 
 // FormDestroy: the correction worker ends first, so no answer outlives the

@@ -61,6 +61,7 @@ bool ProgramRun::Running() {
   if (pid_ <= 0) return false;
   int status = 0;
   if (::waitpid(pid_, &status, WNOHANG) == 0) return true;
+  endStatus_ = status;
   pid_ = -1;
   return false;
 }

@@ -47,6 +47,8 @@ class ProgramRun {
   Clock::time_point launched() const { return launched_; }  // just before the process was created
   // False once the process has ended (it is then reaped).
   bool Running();
+  // How it ended, as waitpid() told once it was reaped; -1 while it runs.
+  int EndStatus() const { return endStatus_; }
   // Resident memory now, in KiB; -1 when it cannot be read.
   long ResidentKiB() const;
   // CPU time its main thread has used so far, in milliseconds (scheduler
@@ -58,6 +60,7 @@ class ProgramRun {
 
  private:
   pid_t pid_ = -1;
+  int endStatus_ = -1;
   Clock::time_point launched_;
 };
 

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
+#include <csignal>
 #include <memory>
 
 #include "app/DisplayCheck.h"
@@ -81,31 +82,42 @@ class ProgramCopy {
     folder_.WriteSettings(TestProgramFolder::SecondStartSettings(0, left, top, 1));
   }
 
-  // Starts one more process of the copy.
-  std::unique_ptr<QProcess> Start() const {
+  // Starts one more process of the copy, on the session's display or the one named.
+  std::unique_ptr<QProcess> Start(const QString& display = {}) const {
     auto program = std::make_unique<QProcess>();
     program->setWorkingDirectory(QString::fromStdString(folder_.path().string()));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", QString::fromStdString((folder_.path() / "home").string()));
     environment.remove("QT_QPA_PLATFORM");
+    if (!display.isEmpty()) environment.insert("DISPLAY", display);
     program->setProcessEnvironment(environment);
     program->start(QString::fromStdString((folder_.path() / "QOR_Vuruzid").string()), {});
     return program;
   }
 
-  // The visible window of a started process; empty if none appears.
-  static QString WindowOf(const QProcess& program) {
+  // The visible windows of a started process, the main one first; empty if none appears.
+  static QStringList WindowsOf(const QProcess& program, const QString& display = {}) {
     QProcess search;
+    if (!display.isEmpty()) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert("DISPLAY", display);
+      search.setProcessEnvironment(environment);
+    }
     search.start("xdotool", {"search", "--sync", "--onlyvisible", "--pid", QString::number(program.processId())});
     if (!search.waitForFinished(10000)) return {};
-    return Output(search).section('\n', 0, 0);
+    return Output(search).split('\n', Qt::SkipEmptyParts);
+  }
+  static QString WindowOf(const QProcess& program, const QString& display = {}) {
+    return WindowsOf(program, display).value(0);
   }
 
   // Clicks the window's minimize button (to the tray) or its close button.
   QPoint MinimizeButton() const { return {left_ + 227, top_ + 20}; }
   QPoint CloseButton() const { return {left_ + 248, top_ + 20}; }
+  QPoint HelpButton() const { return {left_ + 238, top_ + 64}; }
 
   std::filesystem::path DataFolder() const { return folder_.path() / "data"; }
+  std::vector<std::string> Settings() const { return folder_.ReadSettings(); }
 
  private:
   TestProgramFolder folder_;
@@ -204,6 +216,108 @@ TEST(ProgramCycle, WhatAKilledCopyLeftDoesNotStopALaterStart) {
   Close(other, *elsewhere);
   Close(copy, *restarted);
   EXPECT_FALSE(QFile::exists(SingleInstance::LockPathFor(socket))) << "a copy that closes takes its lock with it";
+}
+
+// Moves a window with xdotool (on the display named, or the session's) and
+// waits until the program has seen it there.
+bool MoveWindow(const QString& window, QPoint to, const QString& display = {}) {
+  QProcess move;
+  if (!display.isEmpty()) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    move.setProcessEnvironment(environment);
+  }
+  move.start("xdotool", {"windowmove", "--sync", window, QString::number(to.x()), QString::number(to.y())});
+  if (!move.waitForFinished(5000) || move.exitCode() != 0) return false;
+  QTest::qWait(300);  // the program reads the move from its own event queue
+  return true;
+}
+
+// What a session manager sends at logout, a closed terminal and Ctrl+C end
+// the program as its close button does: the window's new place is written,
+// also while a dialog of its own is open, and the end is a clean one.
+TEST(ProgramCycle, AnEndSignalWritesTheSettingsAsClosingDoes) {
+  const struct {
+    const char* name;
+    int signal;
+    bool helpOpen;
+  } cases[] = {
+      {"SIGTERM", SIGTERM, false},
+      {"SIGHUP", SIGHUP, false},
+      {"SIGINT", SIGINT, false},
+      {"SIGTERM with the help window open", SIGTERM, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramCopy copy;
+    const auto program = copy.Start();
+    ASSERT_TRUE(program->waitForStarted(5000));
+    const QString window = ProgramCopy::WindowOf(*program);
+    ASSERT_FALSE(window.isEmpty());
+    QTest::qWait(300);
+    if (c.helpOpen) {
+      ASSERT_TRUE(ClickAt(copy.HelpButton()));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return ProgramCopy::WindowsOf(*program).size() >= 2; }, 5000));
+    }
+    ASSERT_TRUE(MoveWindow(window, {463, 250}));
+
+    ::kill(static_cast<pid_t>(program->processId()), c.signal);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit) << program->readAllStandardError().toStdString();
+    EXPECT_EQ(program->exitCode(), 0);
+    const auto saved = copy.Settings();
+    ASSERT_EQ(saved.size(), 16u);
+    EXPECT_EQ(saved[5], "463");
+    EXPECT_EQ(saved[6], "250");
+  }
+}
+
+// An X server of the test's own, so that it can be taken away under the program.
+class OwnXServer {
+ public:
+  OwnXServer() {
+    for (int number = 170; number < 200 && display_.isEmpty(); ++number) {
+      if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))) continue;
+      server_.start("Xvfb", {QStringLiteral(":%1").arg(number), "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+      if (!server_.waitForStarted(5000)) return;
+      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+      if (QTest::qWaitFor([&] { return QFile::exists(socket) || server_.state() != QProcess::Running; }, 5000) &&
+          server_.state() == QProcess::Running)
+        display_ = QStringLiteral(":%1").arg(number);
+    }
+  }
+  ~OwnXServer() { Kill(); }
+  const QString& Display() const { return display_; }
+  void Kill() {
+    if (server_.state() == QProcess::NotRunning) return;
+    server_.kill();
+    server_.waitForFinished(5000);
+  }
+
+ private:
+  QProcess server_;
+  QString display_;
+};
+
+// The X server going away under the program ends it (Qt can do nothing
+// else), but not before the settings are written.
+TEST(ProgramCycle, LosingTheDisplayStillWritesTheSettings) {
+  OwnXServer server;
+  ASSERT_FALSE(server.Display().isEmpty()) << "no X server of the test's own";
+  ProgramCopy copy;
+  const auto program = copy.Start(server.Display());
+  ASSERT_TRUE(program->waitForStarted(5000));
+  const QString window = ProgramCopy::WindowOf(*program, server.Display());
+  ASSERT_FALSE(window.isEmpty());
+  ASSERT_TRUE(MoveWindow(window, {163, 150}, server.Display()));
+
+  server.Kill();
+  ASSERT_TRUE(program->waitForFinished(10000));
+  EXPECT_EQ(program->exitStatus(), QProcess::NormalExit) << "it crashed";
+  const auto saved = copy.Settings();
+  ASSERT_EQ(saved.size(), 16u);
+  EXPECT_EQ(saved[5], "163");
+  EXPECT_EQ(saved[6], "150");
 }
 
 // --help and --version answer anywhere; without a display the program says

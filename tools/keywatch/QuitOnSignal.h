@@ -2,7 +2,7 @@
 
 namespace vuruzid::keywatch {
 
-// Ends the running Qt event loop when the process gets SIGINT or SIGTERM, so
+// Ends the running Qt event loop when the process gets SIGINT, SIGTERM or SIGHUP, so
 // that everything is torn down normally (the capture removed) instead of the
 // process dying inside a handler. Call once, after the application exists.
 bool QuitOnSignals();
