@@ -11,6 +11,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
+#include "app/EndOfRun.h"
 #include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
 #include "platform/DataFolder.h"
@@ -21,6 +22,7 @@
 #include "ui/FirstFrame.h"
 #include "ui/HelpUnit.h"
 #include "ui/MainUnit.h"
+#include "ui/MyWordsUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WelcomwUnit.h"
 #include "ui/WindowFront.h"
@@ -90,13 +92,18 @@ int main(int argc, char** argv) {
   std::optional<TAddWordForm> addWordForm;
   std::optional<THelpForm> helpForm;
   std::optional<TWelcomeForm> welcomeForm;
+  std::optional<TMyWordsForm> myWordsForm;
   const auto createDialogs = [&] {
     addWordForm.emplace(&mainForm);
     helpForm.emplace(mainForm.SettingsList(), &mainForm);
     helpForm->SetDataHome(dataHome.folder);  // the help page names the folder really used
+    // A name given is written at once: a session ended by logout keeps it.
+    helpForm->SetNameSaver([&mainForm] { return mainForm.WriteSettings(/*messageBoxes=*/true); });
     welcomeForm.emplace(mainForm.SettingsList(), &mainForm);
+    welcomeForm->SetNameSaver([&mainForm] { return mainForm.WriteSettings(/*messageBoxes=*/true); });
     if (dataHome.perUser) welcomeForm->SetShortcutPlaces(dataHome.folder, vuruzid::platform::LauncherOfThisProcess());
-    mainForm.SetDialogs(&*addWordForm, &*helpForm, &*welcomeForm);
+    myWordsForm.emplace(mainForm.Engine(), &mainForm);
+    mainForm.SetDialogs(&*addWordForm, &*helpForm, &*welcomeForm, &*myWordsForm);
   };
   // Building the dialogs takes a good share of the start-up: a returning
   // user's window is shown first and they follow at once. A first run needs
@@ -108,9 +115,13 @@ int main(int argc, char** argv) {
   // The lookup indexes too, once the window shows, so that the first key does not wait for them.
   vuruzid::ui::RunAfterFirstFrame(&mainForm, [&mainForm] { mainForm.Engine().wordList().PrepareLookups(); });
   instance.SetBringForwardHandler([&mainForm] { mainForm.BringForward(); });
+  // A signal, the session's end or the display's loss end the program as its close button does.
+  EndOfRun endOfRun([&mainForm] { mainForm.SaveOnEnd(/*messageBoxes=*/false); },
+                    [&mainForm] { mainForm.WriteSettings(/*messageBoxes=*/false); });
 
   // On a first run the welcome dialog comes before the main window appears.
   mainForm.FormShow();
+  if (endOfRun.Requested()) return 0;
   mainForm.show();
   return application.exec();
 }

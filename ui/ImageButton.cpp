@@ -1,5 +1,6 @@
 #include "ui/ImageButton.h"
 
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 
 namespace vuruzid::ui {
@@ -25,6 +26,8 @@ void Hotspot::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   emit released();
 }
+
+void Hotspot::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 void BindImageButton(const ImageButton& button, std::function<void()> action) {
   QLabel* up = button.upPicture;

@@ -23,6 +23,8 @@ class Hotspot : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // A button acts on any mouse button: a right click on it is no request for the window's menu.
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 // The four stacked elements of an image button.

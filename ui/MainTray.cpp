@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QCursor>
 #include <QWindow>
+#include <cstdio>
 #include <functional>
 #include <system_error>
 
@@ -102,6 +104,13 @@ void TMainForm::WMTrayNotify(QSystemTrayIcon::ActivationReason reason) {
   }
 }
 
+// A right click anywhere on the window that is not a text of its own opens
+// the tray's menu there: the options are at hand while the window is shown.
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  if (!PopupMenu1->isEmpty()) PopupMenu1->popup(event->globalPos());
+}
+
 void TMainForm::BringForward() {
   // Not yet shown means the welcome dialog of a first run is up: only it comes forward.
   if (IsInTray() || isVisible()) {
@@ -140,7 +149,7 @@ void TMainForm::BuildTrayMenu() {
     return entry;
   };
   const bool checkable = true;
-  add("TrayShow", QStringLiteral("Show window"), !checkable, [this](bool) { BringForward(); });
+  trayShow_ = add("TrayShow", QStringLiteral("Show window"), !checkable, [this](bool) { BringForward(); });
   PopupMenu1->addSeparator();
   trayChecking_ = add("TrayChecking", QStringLiteral("Checking"), checkable, [this](bool) { Image28MouseUp(); });
   // The language button switches to the other language: choosing the one
@@ -170,6 +179,7 @@ void TMainForm::BuildTrayMenu() {
   PopupMenu1->addSeparator();
   trayStartAtLogin_ = add("TrayStartAtLogin", QStringLiteral("Start at login"), checkable,
                           [this](bool on) { SetStartAtLogin(on); });
+  add("TrayMyWords", QStringLiteral("My words…"), !checkable, [this](bool) { ShowMyWords(); });
   add("TrayHelp", QStringLiteral("Help"), !checkable, [this](bool) { Image25MouseUp(); });
   PopupMenu1->addSeparator();
   // The close button's action; a window hidden in the tray is no visible
@@ -182,6 +192,8 @@ void TMainForm::BuildTrayMenu() {
 }
 
 void TMainForm::UpdateTrayMenu() {
+  // Opened on the window itself, the menu has no window to show.
+  trayShow_->setVisible(!isVisible());
   trayChecking_->setChecked(checking_.CheckingOn() != 0);
   const bool english = engine_.language() == vuruzid::SpellingEngine::kEnglish;
   trayEnglish_->setChecked(english);
@@ -249,7 +261,7 @@ void TMainForm::ToggleLastProgram() {
 
 // The entry starts the program as the user's menu and desktop links do: an
 // installed copy through its launcher, a portable one from its own folder.
-void TMainForm::SetStartAtLogin(bool start) {
+vuruzid::platform::DesktopEntry TMainForm::AutostartEntry() const {
   vuruzid::platform::DesktopEntry entry;
   entry.name = "QOR Vuruzid";
   const std::filesystem::path launcher = vuruzid::platform::LauncherOfThisProcess();
@@ -257,11 +269,25 @@ void TMainForm::SetStartAtLogin(bool start) {
   entry.workingDirectory = programFolder_;
   std::error_code ec;
   if (const auto icon = programFolder_ / "QOR_Vuruzid.png"; std::filesystem::is_regular_file(icon, ec)) entry.icon = icon;
+  return entry;
+}
+
+void TMainForm::SetStartAtLogin(bool start) {
   std::string error;
-  if (!vuruzid::platform::SetStartAtLogin(vuruzid::platform::AutostartFolderOfThisProcess(), start, entry, error))
+  if (!vuruzid::platform::SetStartAtLogin(vuruzid::platform::AutostartFolderOfThisProcess(), start, AutostartEntry(), error))
     vuruzid::ui::ShowErrorReport(
         (start ? QStringLiteral("The program could not be set to start at login (%1).")
                : QStringLiteral("The program could not be kept from starting at login (%1)."))
             .arg(QString::fromStdString(error)),
         this);
+}
+
+// An entry an earlier version wrote lacks TryExec, which keeps a removed
+// program from being started at every login. Not worth a message box at each
+// start when it cannot be written: the next change of the option rewrites it.
+void TMainForm::RefreshAutostartEntry() {
+  std::string error;
+  if (!vuruzid::platform::RefreshOwnAutostartEntry(vuruzid::platform::AutostartFolderOfThisProcess(), AutostartEntry(),
+                                                   error))
+    std::fprintf(stderr, "QOR_Vuruzid: %s\n", error.c_str());
 }

@@ -17,6 +17,7 @@
 #include "ui/Cp1251Text.h"
 #include "ui/HelpUnit.h"
 #include "ui/MessageBoxes.h"
+#include "ui/MyWordsUnit.h"
 #include "ui/SkinElements.h"
 #include "ui/SuggestionList.h"
 #include "ui/WordFit.h"
@@ -94,6 +95,9 @@ TMainForm::TMainForm(std::filesystem::path programFolder, std::filesystem::path 
   // falls back to the style's.
   if (appIcon_.isNull()) appIcon_ = style()->standardIcon(QStyle::SP_ComputerIcon);
   setWindowIcon(appIcon_);
+  // The user types in other programs, so this window is seldom the active one:
+  // its buttons' tooltips must show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
 
   BuildElements();
   BindActions();
@@ -257,10 +261,11 @@ void TMainForm::RunReported(const std::function<void()>& step) {
   }
 }
 
-void TMainForm::SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome) {
+void TMainForm::SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome, TMyWordsForm* myWords) {
   addWordForm_ = addWord;
   helpForm_ = help;
   welcomeForm_ = welcome;
+  myWordsForm_ = myWords;
 }
 
 void TMainForm::ApplyShape(int compact) {
@@ -297,6 +302,13 @@ bool TMainForm::IsStayOnTop() const { return windowFlags().testFlag(Qt::WindowSt
 
 void TMainForm::Image25MouseUp() {
   if (helpForm_) helpForm_->ShowModal();
+}
+
+void TMainForm::ShowMyWords() {
+  if (!myWordsForm_) return;
+  myWordsForm_->ShowModal();
+  // A word taken back may be the one on display.
+  RefreshDisplays();
 }
 
 void TMainForm::Image16MouseUp() {

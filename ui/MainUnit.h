@@ -11,6 +11,7 @@
 #include "capture/KeyCapture.h"
 #include "engine/LetterCase.h"
 #include "engine/SpellingEngine.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "settings/Settings.h"
 #include "settings/SideSettings.h"
 #include "ui/CorrectionWorker.h"
@@ -18,11 +19,13 @@
 #include "ui/WindowShape.h"
 
 class QAction;
+class QContextMenuEvent;
 class QLabel;
 class QListWidgetItem;
 class QMenu;
 class TAddWordForm;
 class THelpForm;
+class TMyWordsForm;
 class TWelcomeForm;
 
 namespace vuruzid::ui {
@@ -56,10 +59,17 @@ class TMainForm : public QWidget {
   ~TMainForm() override;  // FormDestroy
 
   // The dialogs the window opens (created after it, destroyed before it).
-  void SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome);
+  void SetDialogs(TAddWordForm* addWord, THelpForm* help, TWelcomeForm* welcome, TMyWordsForm* myWords = nullptr);
 
   // Start-up and shutdown handlers.
   void FormShow();  // run once, just before the window is first shown
+  // Writes the settings file now, as the close would; a failure is reported
+  // in a message box, or on standard error. False when it could not be written.
+  bool WriteSettings(bool messageBoxes);
+  // What closing writes (the settings, added words whose save failed), once
+  // however many ways the end arrives. Without message boxes, a failure goes
+  // to standard error: nothing may hold up an end the session asked for.
+  void SaveOnEnd(bool messageBoxes);
 
   // The window's shape and the actions of its buttons.
   void ApplyShape(int compact);
@@ -68,6 +78,7 @@ class TMainForm : public QWidget {
   void Image5MouseUp();   // close
   void Image37MouseUp();  // stay on top
   void Image25MouseUp();  // help
+  void ShowMyWords();     // the own words of the current language, to take back or add
   void Image16MouseUp();  // compact / full
   void Image11MouseUp();  // language
   void Image29MouseUp();  // add word
@@ -103,6 +114,7 @@ class TMainForm : public QWidget {
   const vuruzid::ui::RegionPointTable& RegionPoints() const { return regionPoints_; }
   vuruzid::SettingsList& SettingsList() { return settingsList_; }
   const vuruzid::SpellingEngine& Engine() const { return engine_; }
+  vuruzid::SpellingEngine& Engine() { return engine_; }  // for the dialogs that change the word lists
   const vuruzid::capture::CheckingSwitch& Checking() const { return checking_; }
   const vuruzid::SideSettings& SideSettings() const { return sideSettings_; }
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
@@ -114,6 +126,7 @@ class TMainForm : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
   void changeEvent(QEvent* event) override;      // minimized by the system: to the tray
+  void contextMenuEvent(QContextMenuEvent* event) override;  // the tray's menu, on the window
 
  private:
   void BuildElements();
@@ -131,6 +144,8 @@ class TMainForm : public QWidget {
   void BuildTrayMenu();
   void UpdateTrayMenu();
   void SetStartAtLogin(bool start);
+  void RefreshAutostartEntry();  // an own entry of an earlier version gains what it lacks
+  vuruzid::platform::DesktopEntry AutostartEntry() const;
   void SetFollowLayout(bool on);
   void SetCorrections(bool on);
   void SetCheckLetterCase(bool on);
@@ -165,11 +180,13 @@ class TMainForm : public QWidget {
   int compact_ = 1;
   int firstRun_ = 0;
   bool minimizeGoesToTray_ = false;
+  bool endSaved_ = false;  // the end's writing is done: later ends find nothing to do
   vuruzid::ui::RegionPointTable regionPoints_{};
 
   TAddWordForm* addWordForm_ = nullptr;
   THelpForm* helpForm_ = nullptr;
   TWelcomeForm* welcomeForm_ = nullptr;
+  TMyWordsForm* myWordsForm_ = nullptr;
 
   // Manual dragging, for sessions without a window manager to move the window.
   bool manualDrag_ = false;
@@ -178,6 +195,7 @@ class TMainForm : public QWidget {
   QIcon appIcon_;
   QSystemTrayIcon* trayIcon_ = nullptr;
   QMenu* PopupMenu1 = nullptr;
+  QAction* trayShow_ = nullptr;
   QAction* trayChecking_ = nullptr;
   QAction* trayEnglish_ = nullptr;
   QAction* trayRussian_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPolygon>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <cstdlib>
@@ -478,6 +479,57 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
     qunsetenv("XDG_CONFIG_HOME");
   else
     qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A right click on the shown window opens the tray's menu there, without the
+// entry that would show the window; its entries act as they do from the tray,
+// and My words opens over the window.
+TEST_F(X11WindowTest, ARightClickOnTheWindowOpensTheTrayMenu) {
+  Start();
+  QMenu* menu = Form().TrayMenu();
+  const auto open = [&](QPoint local) {
+    ClickAt(local, 3);
+    return WaitFor([&] { return menu->isVisible(); });
+  };
+  const auto choose = [&](const char* name) {
+    QAction* entry = menu->findChild<QAction*>(QString::fromLatin1(name));
+    ASSERT_NE(entry, nullptr) << name;
+    const QPoint at = menu->mapToGlobal(menu->actionGeometry(entry).center());
+    ASSERT_TRUE(RunXdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
+  };
+  const struct {
+    const char* name;
+    QPoint at;
+  } places[] = {{"bare background", {150, 55}}, {"the word display", {100, 52}}, {"the mode's caption", {50, 85}}};
+  for (const auto& place : places) {
+    SCOPED_TRACE(place.name);
+    ASSERT_TRUE(open(place.at));
+    EXPECT_FALSE(menu->findChild<QAction*>("TrayShow")->isVisible());
+    EXPECT_LT((menu->pos() - Form().mapToGlobal(place.at)).manhattanLength(), 8);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([&] { return !menu->isVisible(); }));
+  }
+
+  // A button acts on a right click as on a left one, and opens no menu.
+  ClickAt({108, 86}, 3);
+  EXPECT_TRUE(WaitFor([&] { return Form().Compact() == 0; }));
+  EXPECT_FALSE(menu->isVisible());
+
+  ASSERT_TRUE(open({150, 55}));
+  choose("TrayRussian");
+  EXPECT_TRUE(WaitFor([&] { return Form().Engine().language() == SpellingEngine::kRussian && Text("Label2") == "Rus"; }));
+  EXPECT_TRUE(probe_.Viewable(Window()));
+
+  bool myWordsShown = false;
+  ModalWatcher watcher([&](QWidget* modal) {
+    auto* dialog = dynamic_cast<TMyWordsForm*>(modal);
+    if (!dialog) return;
+    myWordsShown = dialog->LanguageLabel->text() == "Russian words";
+    dialog->CloseButton->click();
+  });
+  ASSERT_TRUE(open({150, 55}));
+  choose("TrayMyWords");
+  EXPECT_TRUE(WaitFor([&] { return myWordsShown; }));
 }
 
 TEST_F(X11WindowTest, SavedTopEdgeIsBoundByTheScreenHeight) {

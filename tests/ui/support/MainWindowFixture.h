@@ -12,6 +12,7 @@
 #include "ui/AddWordUnit.h"
 #include "ui/HelpUnit.h"
 #include "ui/MainUnit.h"
+#include "ui/MyWordsUnit.h"
 #include "ui/WelcomwUnit.h"
 
 namespace vuruzid::testing {
@@ -28,13 +29,15 @@ class MainWindowFixture : public ::testing::Test {
     addWord_ = std::make_unique<TAddWordForm>(form_.get());
     help_ = std::make_unique<THelpForm>(form_->SettingsList(), form_.get());
     welcome_ = std::make_unique<TWelcomeForm>(form_->SettingsList(), form_.get());
-    form_->SetDialogs(addWord_.get(), help_.get(), welcome_.get());
+    myWords_ = std::make_unique<TMyWordsForm>(form_->Engine(), form_.get());
+    form_->SetDialogs(addWord_.get(), help_.get(), welcome_.get(), myWords_.get());
     form_->FormShow();
     form_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
   }
 
   void TearDown() override {
+    myWords_.reset();
     welcome_.reset();
     help_.reset();
     addWord_.reset();
@@ -83,6 +86,7 @@ class MainWindowFixture : public ::testing::Test {
   std::unique_ptr<TAddWordForm> addWord_;
   std::unique_ptr<THelpForm> help_;
   std::unique_ptr<TWelcomeForm> welcome_;
+  std::unique_ptr<TMyWordsForm> myWords_;
 };
 
 }  // namespace vuruzid::testing
