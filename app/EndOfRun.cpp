@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "platform/EndSignals.h"
 
@@ -18,16 +17,16 @@ std::atomic<EndOfRun*> endAtExit{nullptr};
 
 }  // namespace
 
-EndOfRun::EndOfRun(std::function<void()> saveOnEnd, std::function<void()> saveNow)
+EndOfRun::EndOfRun(int endSignals, const std::string& whyNoSignals, std::function<void()> saveOnEnd,
+                   std::function<void()> saveNow)
     : saveOnEnd_(std::move(saveOnEnd)), saveNow_(std::move(saveNow)) {
-  std::string error;
-  if (const int endSignals = vuruzid::platform::CatchEndSignals(&error); endSignals >= 0) {
+  if (endSignals >= 0) {
     auto* notifier = new QSocketNotifier(endSignals, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this, endSignals] {
       if (vuruzid::platform::TakeEndSignal(endSignals) != 0) EndNow();
     });
   } else {
-    std::fprintf(stderr, "QOR_Vuruzid: %s; ending by a signal loses the settings of this run.\n", error.c_str());
+    std::fprintf(stderr, "QOR_Vuruzid: %s; ending by a signal loses the settings of this run.\n", whyNoSignals.c_str());
   }
 
   // Whatever quits the event loop (the session manager's "die" among them) saves first.

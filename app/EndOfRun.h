@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include <string>
 
 // Ends the program as its close button does when the end comes from outside
 // the window: SIGTERM, SIGHUP or SIGINT, the session manager ending the
@@ -10,7 +11,10 @@
 // manager's request to save the session runs `saveNow` without ending.
 class EndOfRun : public QObject {
  public:
-  EndOfRun(std::function<void()> saveOnEnd, std::function<void()> saveNow);
+  // `endSignals`: the pipe CatchEndSignals gave (signals caught since then
+  // are taken now), or -1 with `whyNoSignals`.
+  EndOfRun(int endSignals, const std::string& whyNoSignals, std::function<void()> saveOnEnd,
+           std::function<void()> saveNow);
   ~EndOfRun() override;  // from here on an exit() saves nothing
   EndOfRun(const EndOfRun&) = delete;
   EndOfRun& operator=(const EndOfRun&) = delete;

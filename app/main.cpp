@@ -15,6 +15,7 @@
 #include "app/SingleInstance.h"
 #include "app/VuruzidApplication.h"
 #include "platform/DataFolder.h"
+#include "platform/EndSignals.h"
 #include "platform/Environment.h"
 #include "platform/NoCoreDumps.h"
 #include "platform/ProgramFolder.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     std::fputs(answer->c_str(), stdout);
     return 0;
   }
+  // Caught from the start: an end asked for while the program starts waits
+  // until its window exists, and is then a close like any other.
+  std::string whyNoEndSignals;
+  const int endSignals = vuruzid::platform::CatchEndSignals(&whyNoEndSignals);
   PreferXWayland();
   if (!vuruzid::app::DisplayIsNamed()) {
     std::fputs(vuruzid::app::kNoDisplay, stderr);
@@ -116,7 +121,7 @@ int main(int argc, char** argv) {
   vuruzid::ui::RunAfterFirstFrame(&mainForm, [&mainForm] { mainForm.Engine().wordList().PrepareLookups(); });
   instance.SetBringForwardHandler([&mainForm] { mainForm.BringForward(); });
   // A signal, the session's end or the display's loss end the program as its close button does.
-  EndOfRun endOfRun([&mainForm] { mainForm.SaveOnEnd(/*messageBoxes=*/false); },
+  EndOfRun endOfRun(endSignals, whyNoEndSignals, [&mainForm] { mainForm.SaveOnEnd(/*messageBoxes=*/false); },
                     [&mainForm] { mainForm.WriteSettings(/*messageBoxes=*/false); });
 
   // On a first run the welcome dialog comes before the main window appears.
