@@ -233,6 +233,15 @@ bool MoveWindow(const QString& window, QPoint to, const QString& display = {}) {
   return true;
 }
 
+// Whether the process has its own handler for the signal (SigCgt in /proc).
+bool Catches(qint64 pid, int signal) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+  return false;
+}
+
 // What a session manager sends at logout, a closed terminal and Ctrl+C end
 // the program as its close button does: the window's new place is written,
 // also while a dialog of its own is open, and the end is a clean one.
@@ -241,17 +250,30 @@ TEST(ProgramCycle, AnEndSignalWritesTheSettingsAsClosingDoes) {
     const char* name;
     int signal;
     bool helpOpen;
+    bool whileStarting;  // sent once the handlers are there, before the window is
   } cases[] = {
-      {"SIGTERM", SIGTERM, false},
-      {"SIGHUP", SIGHUP, false},
-      {"SIGINT", SIGINT, false},
-      {"SIGTERM with the help window open", SIGTERM, true},
+      {"SIGTERM", SIGTERM, false, false},
+      {"SIGHUP", SIGHUP, false, false},
+      {"SIGINT", SIGINT, false, false},
+      {"SIGTERM with the help window open", SIGTERM, true, false},
+      {"SIGTERM while starting", SIGTERM, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ProgramCopy copy;
     const auto program = copy.Start();
     ASSERT_TRUE(program->waitForStarted(5000));
+    if (c.whileStarting) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return Catches(program->processId(), c.signal); }, 5000));
+      ::kill(static_cast<pid_t>(program->processId()), c.signal);
+      ASSERT_TRUE(program->waitForFinished(10000));
+      EXPECT_EQ(program->exitStatus(), QProcess::NormalExit) << program->readAllStandardError().toStdString();
+      EXPECT_EQ(program->exitCode(), 0);
+      const auto saved = copy.Settings();
+      ASSERT_EQ(saved.size(), 16u);
+      EXPECT_EQ(saved[5], "300");  // where the window was to open
+      continue;
+    }
     const QString window = ProgramCopy::WindowOf(*program);
     ASSERT_FALSE(window.isEmpty());
     QTest::qWait(300);
