@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QToolTip>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -479,6 +480,23 @@ TEST_F(X11WindowTest, TrayMenuRunsTheWindowsCommandsAndShowsTheirStates) {
     qunsetenv("XDG_CONFIG_HOME");
   else
     qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// The user types in another program: the window is not the active one, and
+// its buttons still explain themselves under the pointer.
+TEST_F(X11WindowTest, ButtonsShowTheirTooltipsWhileAnotherWindowIsActive) {
+  Start();
+  QWidget other;
+  other.setGeometry(600, 500, 200, 150);
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  ASSERT_FALSE(Form().isActiveWindow());
+  const QPoint help = Form().mapToGlobal(QPoint(238, 64));
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(help.x() - 3), QString::number(help.y())}));
+  ASSERT_TRUE(RunXdotool({"mousemove", QString::number(help.x()), QString::number(help.y())}));
+  EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible() && QToolTip::text() == "Open help window"; }));
+  EXPECT_TRUE(other.isActiveWindow());
 }
 
 // A right click on the shown window opens the tray's menu there, without the
