@@ -166,5 +166,41 @@ TEST_F(StartupShutdownTest, WordsWhoseSaveFailedAreSavedAtCloseOrNamedBeforeTheE
   EXPECT_EQ(folder_.dir().Read("data/dat_u.txt"), "CAX\r\n");
 }
 
+// An end from outside (a signal, the session's end) may show nothing: what a
+// close would report goes to standard error, counting lost words without
+// naming them, and the words that can be saved are. A later close writes nothing more.
+TEST_F(StartupShutdownTest, AnEndFromOutsideSavesWhatItCanAndTellsTheRestOnStandardError) {
+  Start();
+  for (const char* file : {"data/dat_u.txt", "data/datr_u.txt", "data/Vuruzid.ini"}) {
+    folder_.dir().Write(file, "");
+    std::filesystem::permissions(folder_.path() / file, std::filesystem::perms::owner_read);
+  }
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (auto* dialog = dynamic_cast<TAddWordForm*>(modal)) dialog->Button1Click();
+  });
+  Type({'C', 'A', 'X', ' '});
+  Click("Image29");
+  Click("Image11");
+  Type({'C', 'A', 'X'});
+  Click("Image29");
+  ASSERT_EQ(watcher.seen().size(), 4u);  // two adds, each with its failure
+  std::filesystem::permissions(folder_.path() / "data/dat_u.txt", std::filesystem::perms::owner_all);
+
+  ::testing::internal::CaptureStderr();
+  Form().SaveOnEnd(/*messageBoxes=*/false);
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(watcher.seen().size(), 4u) << "a message box held up the end";
+  EXPECT_NE(told.find(std::string(kSettingsWriteError)), std::string::npos) << told;
+  EXPECT_NE(told.find((folder_.path() / "data/datr_u.txt").string() + ": 1 added word(s) are lost"), std::string::npos)
+      << told;
+  EXPECT_EQ(told.find("\xD1\xD4\xD7"), std::string::npos) << "a lost word was named";  // СФЧ
+  EXPECT_EQ(told.find("СФЧ"), std::string::npos) << "a lost word was named";
+  EXPECT_EQ(folder_.dir().Read("data/dat_u.txt"), "CAX\r\n");
+
+  Form().close();  // as the event loop's end then does: nothing more is written or shown
+  EXPECT_EQ(watcher.seen().size(), 4u);
+  EXPECT_EQ(folder_.dir().Read("data/Vuruzid.ini"), "");
+}
+
 }  // namespace
 }  // namespace vuruzid::testing
