@@ -118,6 +118,7 @@ TEST_F(WelcomeForm, OkHasTheStoredNameSavedOnceBeforeMakingTheLinks) {
   for (const bool written : {true, false}) {
     SCOPED_TRACE(written ? "written" : "write failed");
     settings = FirstRunLines();
+    dialog.Edit1->clear();  // the dialog keeps what was typed in it last time
     fs::remove_all(session.linkFolder());
     fs::create_directories(session.linkFolder());
     int saves = 0;
