@@ -166,8 +166,9 @@ std::optional<UserWordFileContents> ReadUserWordFile(const std::filesystem::path
     return UserWordFileContents{.problem = raw.problem, .problemDetail = raw.detail};
   const std::string_view bytes = raw.Bytes();
   const bool utf16 = StartsWithUtf16Mark(bytes);
-  UserWordFileContents contents{.holdsUnreadableBytes = utf16 || bytes.find('\0') != std::string_view::npos,
-                                .utf16 = utf16};
+  UserWordFileContents contents;
+  contents.holdsUnreadableBytes = utf16 || bytes.find('\0') != std::string_view::npos;
+  contents.utf16 = utf16;
   const TextForm form = FormOf(bytes);
   if (!form.utf8) {
     contents.lines = SplitLines(bytes);
