@@ -358,6 +358,8 @@ void TMainForm::KeyDown(const vuruzid::KeyStroke& key) {
   const auto result = engine_.ProcessKeyStroke(key, sideSettings_.FollowLayout());
   // Found on the worker: this key and the next are shown at once.
   if (std::optional<vuruzid::CorrectionJob> job = engine_.TakeCorrectionJob()) corrections_.Post(std::move(*job));
+  // With corrections off no answer brings the notices: a damaged case file is told as soon as it is read.
+  if (!engine_.CorrectionsEnabled()) ShowCorrectionProblem();
   if (result.languageSwitched) FollowLanguageInCapture();
   if (result.switchedByTyping) TellSwitchByTyping();
   for (int i = 0; i < result.beeps; ++i) QApplication::beep();
@@ -374,6 +376,10 @@ void TMainForm::CorrectionsFound(uint64_t displayGeneration, const std::vector<s
   // Refused when its word has left the display, or corrections were switched off meanwhile.
   if (!engine_.ShowCorrections(displayGeneration, corrections)) return;
   RefreshDisplays();
+  ShowCorrectionProblem();
+}
+
+void TMainForm::ShowCorrectionProblem() {
   // A notice, not a dialog: the user is typing in another program.
   if (const std::string problem = engine_.TakeCorrectionProblem(); !problem.empty())
     vuruzid::ui::ShowNotice(QString::fromStdString(problem), this);

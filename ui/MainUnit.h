@@ -159,6 +159,8 @@ class TMainForm : public QWidget {
   // An answer of the correction worker, on the GUI thread: shown while its word is.
   void CorrectionsFound(uint64_t displayGeneration, const std::vector<std::string>& corrections);
   void CopyCorrection(QListWidgetItem* item);
+  // Tells once what keeps corrections or the letter case check from working fully (a damaged file).
+  void ShowCorrectionProblem();
   // Whether the pointer is over a shown window of this program (this one, a dialog, the tray menu).
   static bool PointerOverOwnWindow();
   void ToggleLastProgram();

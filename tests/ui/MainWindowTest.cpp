@@ -427,6 +427,32 @@ TEST_F(MainWindowTest, CorrectionsLeadTheListAndFollowTheCompactWord) {
   EXPECT_FALSE(Form().Engine().CorrectionsEnabled()) << "the choice is kept";
 }
 
+// A damaged case file is told once, in a notice that takes no focus, whether
+// or not corrections are on to bring it with their answer.
+TEST_F(MainWindowTest, ADamagedCaseFileIsToldOnceWithCorrectionsOnOrOff) {
+  const struct {
+    bool corrections;
+    const char* typed;  // in small letters: the case check reads its file
+  } cases[] = {{true, "CAX DOG CAX "}, {false, "CAT DOG CAX "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.corrections ? "corrections on" : "corrections off");
+    WriteSpellingLibrary();
+    folder_.dir().Write("english.cas", "not a case table");
+    folder_.dir().Write("data/Options.ini", c.corrections ? "Corrections=on\n" : "Corrections=off\n");
+    Start();
+    Type(c.typed);
+    SettleCorrections();
+    QStringList notices;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (window->objectName() == "Notice" && window->isVisible()) notices << static_cast<QMessageBox*>(window)->text();
+    ASSERT_EQ(notices.size(), 1) << notices.join('|').toStdString();
+    EXPECT_TRUE(notices[0].startsWith("Words typed in lower case are checked without their letter case")) << notices[0].toStdString();
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (window->objectName() == "Notice") window->close();
+    TearDown();
+  }
+}
+
 // While checking is on and keys are held back, the word display says why, in
 // grey and smaller than a word, cut to the display with the whole line in its
 // tooltip; nothing typed before stays, in either form. Keys passing again
