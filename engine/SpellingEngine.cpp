@@ -105,6 +105,7 @@ void SpellingEngine::ActivateLanguage(int language) {
 
   ReadUserWords(language);
   MergeUserWords();
+  for (OtherLanguage& other : otherLanguages_) other.userWords.reset();
   layoutId_ = language == kEnglish ? kEnglishLayoutId : kRussianLayoutId;
   layout_ = LayoutFromId(layoutId_);
 }
@@ -634,12 +635,34 @@ const SpellingEngine::OtherLanguage* SpellingEngine::OtherLanguageWords(int lang
   return other.words.empty() ? nullptr : &other;
 }
 
+const std::vector<std::string>& SpellingEngine::OtherUserWords(int language) {
+  std::optional<std::vector<std::string>>& words = otherLanguages_[language].userWords;
+  if (!words) {
+    words.emplace();
+    // A file that cannot be read gives no words here; it is told about when its language is current.
+    if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language)))
+      for (const auto& line : file->lines)
+        if (const std::string_view word = cp1251::Trim(line); !word.empty()) words->push_back(cp1251::ToUpper(word));
+    for (const auto& word : unsavedUserWords_[language]) words->push_back(cp1251::ToUpper(cp1251::Trim(word)));
+    std::sort(words->begin(), words->end());
+    words->erase(std::unique(words->begin(), words->end()), words->end());
+  }
+  return *words;
+}
+
 std::string SpellingEngine::KnownInOtherLayout(std::string_view reading, bool* common) {
   if (common) *common = false;
   if (reading.size() < kShortestReading || (language_ != kEnglish && language_ != kRussian)) return {};
-  const OtherLanguage* other = OtherLanguageWords(language_ == kEnglish ? kRussian : kEnglish);
+  const int otherLanguage = language_ == kEnglish ? kRussian : kEnglish;
+  const OtherLanguage* other = OtherLanguageWords(otherLanguage);
   const std::string word = cp1251::ToUpper(reading);
-  if (!other || !IsAcceptedWord(other->words, word)) return {};
+  if (!other) return {};
+  if (!IsAcceptedWord(other->words, word)) {
+    // The user's own words count too, but only long ones: a short own word
+    // has no count to tell it from a slip.
+    const auto& own = OtherUserWords(otherLanguage);
+    return word.size() > kLongestShortReading && std::binary_search(own.begin(), own.end(), word) ? word : std::string();
+  }
   if (word.size() <= kLongestShortReading) {
     const double cost = other->frequencies ? other->frequencies->Cost(word, other->words) : 0;
     if (!other->frequencies || cost >= other->frequencies->CostOfCount(0) || cost > kDearestShortWord) return {};

@@ -300,9 +300,14 @@ class SpellingEngine {
     bool tried = false;
     WordList words;
     std::optional<WordFrequencies> frequencies;
+    // The user's own words of that language (trimmed, upper case, sorted),
+    // read at first use after each switch of language: they change only while
+    // their language is the current one.
+    std::optional<std::vector<std::string>> userWords;
   };
   std::array<OtherLanguage, 2> otherLanguages_;
   const OtherLanguage* OtherLanguageWords(int language);
+  const std::vector<std::string>& OtherUserWords(int language);
   // `common`: the word is among the other language's commonest (a hundred times in a million words).
   std::string KnownInOtherLayout(std::string_view reading, bool* common = nullptr);
   void ShowNeighbours();

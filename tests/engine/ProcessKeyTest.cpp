@@ -726,6 +726,8 @@ class OtherLayout : public ProcessKey {
     counts.push_back({*cp1251::FromUtf8("ПРИВЕТ"), 98'000'000});
     counts.push_back({*cp1251::FromUtf8("ЧТО"), 2'000'000});
     ASSERT_TRUE(WriteWordFrequencies(dir_ / "russian.frq", counts, *russian, &error)) << error;
+    // The user's own Russian words: a long one and a short one, neither in the dictionary.
+    dir_.Write("data/datr_u.txt", *cp1251::FromUtf8("вуруз\r\nКОТ\r\n"));
   }
 };
 
@@ -754,6 +756,8 @@ TEST_F(OtherLayout, WordsTypedInTheOtherLayoutAreOfferedAndARunSwitches) {
       {"English typed while the checker is in Russian", 1, true, "hello ", "HELLO", 1},
       {"a word mended with Backspace is read as it stands", 0, true, "ghbdtnn{bs} ", "ПРИВЕТ", 1},
       {"a caret move inside the word spoils the reading", 0, true, "ghb{left}dtn ", "", 0},
+      {"a long word of the user's own Russian list", 0, true, "dehep ", "ВУРУЗ", 1},
+      {"a short one has no count, so it is not", 0, true, "rjn rjn ", "", 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
