@@ -9,7 +9,23 @@ namespace {
 
 const QString kWriteError = "Cannot create file data/Vuruzid.ini.";
 
-class StartupShutdownTest : public MainWindowFixture {};
+class StartupShutdownTest : public MainWindowFixture {
+ protected:
+  // Makes the files read-only, then adds CAX in English and, with the same
+  // keys, СФЧ in Russian: each add's save fails and is reported. The add
+  // dialogs are confirmed by the watcher the caller set up.
+  void AddWordsThatCannotBeSaved(std::initializer_list<const char*> readOnlyFiles) {
+    for (const char* file : readOnlyFiles) {
+      folder_.dir().Write(file, "");
+      std::filesystem::permissions(folder_.path() / file, std::filesystem::perms::owner_read);
+    }
+    Type({'C', 'A', 'X', ' '});
+    Click("Image29");
+    Click("Image11");  // Russian
+    Type({'C', 'A', 'X'});
+    Click("Image29");
+  }
+};
 
 TEST_F(StartupShutdownTest, FirstRunWritesDefaultsAndWelcomesBeforeTheWindowShows) {
   bool welcomed = false, mainVisibleDuringWelcome = true;
@@ -145,18 +161,10 @@ TEST_F(StartupShutdownTest, FailedWriteAtCloseIsReportedAndTheWindowStillCloses)
 // Both languages' words are tried again at close, not only the current one's.
 TEST_F(StartupShutdownTest, WordsWhoseSaveFailedAreSavedAtCloseOrNamedBeforeTheEnd) {
   Start();
-  for (const char* file : {"data/dat_u.txt", "data/datr_u.txt"}) {
-    folder_.dir().Write(file, "");
-    std::filesystem::permissions(folder_.path() / file, std::filesystem::perms::owner_read);
-  }
   ModalWatcher watcher([&](QWidget* modal) {
     if (auto* dialog = dynamic_cast<TAddWordForm*>(modal)) dialog->Button1Click();
   });
-  Type({'C', 'A', 'X', ' '});
-  Click("Image29");
-  Click("Image11");  // Russian: the same keys type СФЧ
-  Type({'C', 'A', 'X'});
-  Click("Image29");
+  AddWordsThatCannotBeSaved({"data/dat_u.txt", "data/datr_u.txt"});
   std::filesystem::permissions(folder_.path() / "data/dat_u.txt", std::filesystem::perms::owner_all);
   Form().close();
   ASSERT_EQ(watcher.seen().size(), 5u);  // two adds, each with its failure, and the close
@@ -171,18 +179,10 @@ TEST_F(StartupShutdownTest, WordsWhoseSaveFailedAreSavedAtCloseOrNamedBeforeTheE
 // naming them, and the words that can be saved are. A later close writes nothing more.
 TEST_F(StartupShutdownTest, AnEndFromOutsideSavesWhatItCanAndTellsTheRestOnStandardError) {
   Start();
-  for (const char* file : {"data/dat_u.txt", "data/datr_u.txt", "data/Vuruzid.ini"}) {
-    folder_.dir().Write(file, "");
-    std::filesystem::permissions(folder_.path() / file, std::filesystem::perms::owner_read);
-  }
   ModalWatcher watcher([&](QWidget* modal) {
     if (auto* dialog = dynamic_cast<TAddWordForm*>(modal)) dialog->Button1Click();
   });
-  Type({'C', 'A', 'X', ' '});
-  Click("Image29");
-  Click("Image11");
-  Type({'C', 'A', 'X'});
-  Click("Image29");
+  AddWordsThatCannotBeSaved({"data/dat_u.txt", "data/datr_u.txt", "data/Vuruzid.ini"});
   ASSERT_EQ(watcher.seen().size(), 4u);  // two adds, each with its failure
   std::filesystem::permissions(folder_.path() / "data/dat_u.txt", std::filesystem::perms::owner_all);
 
