@@ -233,15 +233,14 @@ std::string SpellingEngine::TakeCorrectionProblem() {
 
 const CaseForms* SpellingEngine::CaseTable() {
   if (!library_ || (language_ != kEnglish && language_ != kRussian)) return nullptr;
-  const size_t words = libraryWords_;
   CaseFile& file = caseFiles_[language_];
-  // A library replaced by one of another size needs its own table.
-  if (!file.tried || file.words != words) {
+  // A library replaced on disk is opened anew, whatever its size: its table is read anew too.
+  if (!file.tried || file.library.lock() != library_) {
     file = CaseFile{};
-    file.words = words;
+    file.library = library_;
     file.tried = true;
     std::string error;
-    if (auto table = CaseForms::Load(CaseForms::SideFileOf(libraryPath_), words, &error))
+    if (auto table = CaseForms::Load(CaseForms::SideFileOf(libraryPath_), libraryWords_, &error))
       file.table = std::make_shared<const CaseForms>(std::move(*table));
     else
       file.problem = "Words typed in lower case are checked without their letter case: " + error + ".";

@@ -270,7 +270,7 @@ class SpellingEngine {
   // and why it could not be read.
   struct CaseFile {
     std::shared_ptr<const CaseForms> table;
-    size_t words = 0;
+    std::weak_ptr<const LanguageLibrary> library;  // the one it was read for: another needs its own
     bool tried = false;
     std::string problem;
     bool told = false;

@@ -601,6 +601,24 @@ TEST_F(EditingHabits, AMissingOrDamagedCaseFileJudgesWithoutTheCase) {
   EXPECT_EQ(Engine().TakeCorrectionProblem(), "");
 }
 
+// A dictionary replaced while the program runs, by one of the same size, is
+// judged by its own case file at the next activation, not by the old one's.
+TEST_F(EditingHabits, AReplacedLibraryOfTheSameSizeBringsItsOwnCaseTable) {
+  Engine().SetCaseChecking(true);
+  EXPECT_EQ(Judged("paris ").first, "PARIS");
+  // The same number of words; Paris is now a word in any case, NASA still only in capitals.
+  std::filesystem::remove(dir_ / "english.dll");  // a new file, as a package upgrade makes
+  WriteEnglish({{"ANOTHER", FormCase::Any}, {"BASED", FormCase::Any},       {"DOG", FormCase::Any},
+                {"FOX", FormCase::Any},     {"LAZY", FormCase::Any},        {"NASA", FormCase::Capitals},
+                {"O", FormCase::Capitals},  {"OCTOBER", FormCase::Any},     {"OT", FormCase::Capitals},
+                {"OVER", FormCase::Any},    {"PARIS", FormCase::Any},       {"PEOPLE", FormCase::Any},
+                {"PROGRAMME", FormCase::Any}, {"QUICK", FormCase::Any},     {"SHOULD", FormCase::Any},
+                {"THE", FormCase::Any},     {"THROW", FormCase::Any}});
+  Engine().ActivateLanguage(SpellingEngine::kEnglish);
+  EXPECT_EQ(Judged("paris nasa ").first, "NASA");
+  EXPECT_EQ(Engine().TakeCorrectionProblem(), "");
+}
+
 TEST_F(EditingHabits, AWordEndedByAMarkIsShownWrongAtTheNextKey) {
   EXPECT_EQ(Type({'W', 'R', 'O', 'L', 'D'}), 1);
   EXPECT_EQ(Type({190}), 0) << "not yet: the slip may be taken back";
