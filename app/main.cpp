@@ -103,9 +103,9 @@ int main(int argc, char** argv) {
     helpForm.emplace(mainForm.SettingsList(), &mainForm);
     helpForm->SetDataHome(dataHome.folder);  // the help page names the folder really used
     // A name given is written at once: a session ended by logout keeps it.
-    helpForm->SetNameSaver([&mainForm] { return mainForm.WriteSettings(/*messageBoxes=*/true); });
+    helpForm->SetNameSaver([&mainForm] { mainForm.WriteSettings(/*messageBoxes=*/true); });
     welcomeForm.emplace(mainForm.SettingsList(), &mainForm);
-    welcomeForm->SetNameSaver([&mainForm] { return mainForm.WriteSettings(/*messageBoxes=*/true); });
+    welcomeForm->SetNameSaver([&mainForm] { mainForm.WriteSettings(/*messageBoxes=*/true); });
     if (dataHome.perUser) welcomeForm->SetShortcutPlaces(dataHome.folder, vuruzid::platform::LauncherOfThisProcess());
     myWordsForm.emplace(mainForm.Engine(), &mainForm);
     mainForm.SetDialogs(&*addWordForm, &*helpForm, &*welcomeForm, &*myWordsForm);

@@ -14,6 +14,18 @@ namespace {
 
 constexpr size_t kSuggestionRows = 9;
 
+// The words of user word file lines: trimmed, upper-cased, sorted (Windows-1251
+// byte order), without duplicates or blanks.
+std::vector<std::string> SortedOwnWords(const std::vector<std::string>& lines) {
+  std::vector<std::string> words;
+  words.reserve(lines.size());
+  for (const auto& line : lines)
+    if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.push_back(cp1251::ToUpper(word));
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  return words;
+}
+
 }  // namespace
 
 SpellingEngine::SpellingEngine(EngineFiles files, std::function<void(const std::string&)> showMessage)
@@ -131,15 +143,7 @@ void SpellingEngine::ReadUserWords(int language) {
   userWordList_.insert(userWordList_.end(), unsaved.begin(), unsaved.end());
 }
 
-std::vector<std::string> SpellingEngine::OwnWords() const {
-  std::vector<std::string> words;
-  words.reserve(userWordList_.size());
-  for (const auto& line : userWordList_)
-    if (const std::string_view word = cp1251::Trim(line); !word.empty()) words.push_back(cp1251::ToUpper(word));
-  std::sort(words.begin(), words.end());
-  words.erase(std::unique(words.begin(), words.end()), words.end());
-  return words;
-}
+std::vector<std::string> SpellingEngine::OwnWords() const { return SortedOwnWords(userWordList_); }
 
 void SpellingEngine::RemoveOwnWords(const std::vector<std::string>& words) {
   if (language_ != kEnglish && language_ != kRussian) return;
@@ -637,14 +641,12 @@ const SpellingEngine::OtherLanguage* SpellingEngine::OtherLanguageWords(int lang
 const std::vector<std::string>& SpellingEngine::OtherUserWords(int language) {
   std::optional<std::vector<std::string>>& words = otherLanguages_[language].userWords;
   if (!words) {
-    words.emplace();
     // A file that cannot be read gives no words here; it is told about when its language is current.
-    if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language)))
-      for (const auto& line : file->lines)
-        if (const std::string_view word = cp1251::Trim(line); !word.empty()) words->push_back(cp1251::ToUpper(word));
-    for (const auto& word : unsavedUserWords_[language]) words->push_back(cp1251::ToUpper(cp1251::Trim(word)));
-    std::sort(words->begin(), words->end());
-    words->erase(std::unique(words->begin(), words->end()), words->end());
+    std::vector<std::string> lines;
+    if (auto file = ReadUserWordFile(files_.folder / UserWordFileName(language))) lines = std::move(file->lines);
+    const auto& unsaved = unsavedUserWords_[language];
+    lines.insert(lines.end(), unsaved.begin(), unsaved.end());
+    words = SortedOwnWords(lines);
   }
   return *words;
 }

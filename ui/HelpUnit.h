@@ -29,9 +29,9 @@ class THelpForm : public QDialog {
   void SetDataHome(std::filesystem::path folder) { dataHome_ = std::move(folder); }
 
   // Writes the settings file as soon as a changed name is stored. The saver
-  // tells the user itself when the write fails (and returns false); the window
-  // goes on either way. Unset, the name stays in the list until the file is written.
-  void SetNameSaver(std::function<bool()> save) { nameSaver_ = std::move(save); }
+  // tells the user itself when the write fails; the window goes on either way.
+  // Unset, the name stays in the list until the file is written.
+  void SetNameSaver(std::function<void()> save) { nameSaver_ = std::move(save); }
 
   // Reloads the help page and rereads the settings, then shows the window
   // modally on the page the user left selected (the About page the first time).
@@ -75,7 +75,7 @@ class THelpForm : public QDialog {
   void StoreName(std::string name);
 
   vuruzid::SettingsList& settings_;
-  std::function<bool()> nameSaver_;
+  std::function<void()> nameSaver_;
   std::filesystem::path CurDir;
   std::filesystem::path dataHome_;
   bool shownBefore_ = false;

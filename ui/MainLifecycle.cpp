@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 #include "platform/AtomicFile.h"
@@ -88,11 +89,15 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 bool TMainForm::WriteSettings(bool messageBoxes) {
   const vuruzid::ClosingState state{engine_.language(), x(), y(), IsStayOnTop(), engine_.signalEnabled()};
   if (vuruzid::SaveSettings(dataHome_, settingsList_, state)) return true;
-  if (messageBoxes)
-    vuruzid::ui::ShowErrorReport(QString::fromLatin1(vuruzid::kSettingsWriteError), this);
-  else
-    std::fprintf(stderr, "QOR_Vuruzid: %s\n", vuruzid::kSettingsWriteError.data());
+  Report(vuruzid::kSettingsWriteError, messageBoxes);
   return false;
+}
+
+void TMainForm::Report(std::string_view message, bool messageBoxes) {
+  if (messageBoxes)
+    vuruzid::ui::ShowErrorReport(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())), this);
+  else
+    std::fprintf(stderr, "QOR_Vuruzid: %.*s\n", static_cast<int>(message.size()), message.data());
 }
 
 // Whatever ends the program comes here first; only the first end writes. With
@@ -104,14 +109,13 @@ void TMainForm::SaveOnEnd(bool messageBoxes) {
   try {
     WriteSettings(messageBoxes);
   } catch (const std::exception& error) {
-    if (messageBoxes) vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
-    else std::fprintf(stderr, "QOR_Vuruzid: %s\n", error.what());
+    Report(error.what(), messageBoxes);
   }
   try {
     engine_.SaveAllUserWords();
   } catch (const std::exception& error) {
     if (messageBoxes) {
-      vuruzid::ui::ShowErrorReport(QString::fromStdString(error.what()), this);
+      Report(error.what(), messageBoxes);  // names the words: the user sees them on screen only
       return;
     }
     for (const int language : {vuruzid::SpellingEngine::kEnglish, vuruzid::SpellingEngine::kRussian})

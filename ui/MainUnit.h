@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "capture/KeyCapture.h"
@@ -168,6 +169,8 @@ class TMainForm : public QWidget {
   void ShowQuietLine(const std::string& line);
   void StartDrag(QPoint globalPos);
   void ContinueManualDrag(QPoint globalPos);
+  // A failure in a message box, or on standard error where none may be shown.
+  void Report(std::string_view message, bool messageBoxes);
   // Runs one step; an error is reported and the caller goes on with the next.
   void RunReported(const std::function<void()>& step);
 

@@ -37,9 +37,9 @@ class TWelcomeForm : public QDialog {
 
   // Writes the settings file as soon as OK has stored the name, so that a
   // session ended without closing the main window keeps it. The saver tells
-  // the user itself when the write fails (and returns false); the dialog goes
-  // on either way. Unset, the name stays in the list until the file is written.
-  void SetNameSaver(std::function<bool()> save) { nameSaver_ = std::move(save); }
+  // the user itself when the write fails; the dialog goes on either way.
+  // Unset, the name stays in the list until the file is written.
+  void SetNameSaver(std::function<void()> save) { nameSaver_ = std::move(save); }
 
   // Shows the read-me page and the dialog modally; returns when it closes.
   void ShowModal();
@@ -84,5 +84,5 @@ class TWelcomeForm : public QDialog {
   vuruzid::SettingsList& settings_;
   std::filesystem::path linkHome_;
   std::filesystem::path launcher_;
-  std::function<bool()> nameSaver_;
+  std::function<void()> nameSaver_;
 };
